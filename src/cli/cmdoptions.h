@@ -1,0 +1,143 @@
+// The option record of one run, and the small records the option code shares.
+#ifndef QUILLET2_CLI_CMDOPTIONS_H
+#define QUILLET2_CLI_CMDOPTIONS_H
+
+#include <oci.h>
+
+// Message callback of a session: context, then the text (already a whole line).
+typedef void (*MSGFUNC)(void *context, unsigned char *text);
+
+// Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
+// MAXRID) added by a parallel worker.
+constexpr int MAX_SQL_PARAMS = 20;
+constexpr int MAX_CMDLINE_PARAMS = 18;
+// Oracle error numbers that `error=` can list.
+constexpr int MAX_SKIP_ERRORS = 32;
+
+struct SQLPARAM {
+  OCIBind *ob;      // bind handle once bound; null before
+  char pname[31];   // placeholder name without ':', at most 30 bytes
+  sb4 nlen;
+  char pval[256];   // value text; 127 bytes from the command line, 18 for a ROWID
+  sb4 vlen;
+};
+
+struct CMDOPTIONS {
+  text username[132];
+  text tabname[132];
+  text tabmode[132];
+  text query[32768];
+  text field[132];
+  text logfile[256];
+  text record[132];
+  text sqlfname[256];
+  text fname[256];
+  text lobfname[256];
+  text ctlfname[256];
+  text width[2048];
+  text altses[2048];
+  text sedf[64];
+  text sedt[64];
+  text escf[64];
+  text esct[64];
+  text exec[64];
+  text quote[64];
+  text rowpre[64];
+  text rowsuf[64];
+  text snull[128];
+  text colsep[64];
+  char escape;
+  text presql[1024];
+  text postsql[1024];
+  text prehead[64];
+  text owner[132];
+  text partition[132];
+  text tabsplit[132];
+  text charset[64];
+  text ncharset[64];
+  text sqlhint[256];
+  text unique[256];
+  text crackkey[32];
+  text uncrackkey[32];
+  unsigned int rows;
+  int data;
+  int flen;
+  int rlen;
+  int rplen;
+  int rslen;
+  int buffer;
+  int hsize;
+  int ssize;
+  int bsize;
+  int serial;
+  int trace;
+  int batch;
+  int header;
+  int safemode;
+  int crypt;
+  int lnull;
+  int format;
+  int update;
+  int piece;
+  int colseplen;
+  int execlen;
+  int preheadlen;
+  int degree;
+  ub2 charsetid;
+  ub2 ncharsetid;
+  ub1 clientnum;
+  ub2 pretry;
+  ub2 sleep;
+  ub4 DEFAULT_ARRAY_SIZE;
+  ub4 DEFAULT_LONG_SIZE;
+  ub1 help;
+  int rtncode;
+  int slaveid;
+  int sqlargc;
+  SQLPARAM sqlargv[MAX_SQL_PARAMS];
+  int oerrcount;
+  int oerrorno[MAX_SKIP_ERRORS];
+  void *context;
+  MSGFUNC msgfunc;
+};
+
+// Where the keyword and the value lie inside one option text.
+struct OPTIONPOS {
+  text *name;
+  int nlen;
+  text *val;
+  int vlen;
+};
+
+// Bytes a CMDLINE token cursor can hold.
+constexpr unsigned int CMDLINE_BUFSIZE = 8192;
+
+struct CMDLINE {
+  unsigned int spos;
+  unsigned int epos;
+  unsigned int length;
+  unsigned char buf[CMDLINE_BUFSIZE];
+};
+
+// Puts every field of cmdopts at its default.
+void resetCommandOptions(CMDOPTIONS *cmdopts);
+
+// Applies one keyword=value text. Returns 1 if the keyword is known, else 0.
+// Never prints. REQUIRES: line is NUL-terminated.
+int parseCommandOption(CMDOPTIONS *cmdopt, const text *line);
+
+// Splits buf into keyword and value. REQUIRES: buf is NUL-terminated.
+void getCommandValue(text *buf, OPTIONPOS *optpos);
+
+// Converts at most mlen bytes of src (with 0x hex escapes) into dst and
+// returns the output length. REQUIRES: dst has room for mlen + 1 bytes.
+int convertOption(const text *src, text *dst, int mlen);
+
+// Value of one hexadecimal digit; any other byte gives 0.
+ub1 getHexIndex(char c);
+int getAsciiHexValue(char c);
+
+// Next token of cmdline at separator c; returns its length.
+int scanNextString(CMDLINE *cmdline, char c);
+
+#endif  // QUILLET2_CLI_CMDOPTIONS_H

@@ -1,0 +1,33 @@
+// The encrypted connect-string form and the texts the program keeps enciphered.
+#ifndef QUILLET2_CRYPTO_PASSWORD_H
+#define QUILLET2_CRYPTO_PASSWORD_H
+
+#include <oci.h>
+
+// Sizes of the three buffer families.
+constexpr int PASSWORD_BUFSIZE = 64;
+constexpr int SQLSTMT_BUFSIZE = 128;
+constexpr int LONGSQL_BUFSIZE = 512;
+
+void korvex_encrypt_password(ub1 *pwd);   // REQUIRES: pwd has 64 bytes
+void korvex_decrypt_password(ub1 *pwd);
+void korvex_encrypt_sqlstmt(ub1 *pwd);    // REQUIRES: pwd has 128 bytes
+void korvex_decrypt_sqlstmt(ub1 *pwd);
+void korvex_encrypt_longsql(ub1 *pwd);    // REQUIRES: pwd has 512 bytes
+void korvex_decrypt_longsql(ub1 *pwd);
+
+// Prints prompt and the encrypted form of buf in hexadecimal to stdout.
+// Returns 0, or -1 (and prints an error, no part of buf) when buf is longer
+// than the 64 bytes the form can carry. REQUIRES: buf has 132 bytes.
+int encryptPassword(const char *prompt, const text *buf);
+
+// Replaces an encrypted form (hexadecimal digits only) in buf by its plain
+// text; leaves any other text alone. REQUIRES: buf has 132 bytes.
+void autoDecryptPassword(text *buf);
+
+// Deciphers the two banner lines in place; call once at start-up.
+void prepareBanners();
+// Banner line 0 or 1. REQUIRES: prepareBanners() has run.
+const text *bannerLine(int which);
+
+#endif  // QUILLET2_CRYPTO_PASSWORD_H

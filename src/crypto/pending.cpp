@@ -1,0 +1,19 @@
+// Placeholders until the cipher lands: plain banners, no encrypted forms.
+#include <stdio.h>
+
+#include "crypto/password.h"
+#include "crypto/scramble.h"
+
+int encryptPassword(const char *, const text *) {
+  fputs("quillet2: crypt is not available in this build yet\n", stdout);
+  return -1;
+}
+void autoDecryptPassword(text *) {}
+void prepareBanners() {}
+const text *bannerLine(int which) {
+  static const text lines[2][64] = {"quillet2: Oracle data unloader", "(development build)"};
+  return lines[which != 0];
+}
+void doUncrackFile(const text *, const ub1 *) {
+  fputs("quillet2: uncrack is not available in this build yet\n", stdout);
+}

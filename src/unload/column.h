@@ -1,0 +1,52 @@
+// The select-list column records and the describe that builds them.
+#ifndef QUILLET2_UNLOAD_COLUMN_H
+#define QUILLET2_UNLOAD_COLUMN_H
+
+#include <oci.h>
+
+#include "cli/cmdoptions.h"
+#include "db/database.h"
+
+// Most columns one select list may have.
+constexpr int MAX_COLUMNS = 1023;
+// Most rows per array fetch: the length of the per-row arrays of COLUMN.
+constexpr int MAX_ARRAY_SIZE = 2000;
+// Capacity of COLUMN.buf: names of up to 30 bytes and a terminator.
+constexpr int COLUMN_NAME_SIZE = 31;
+
+struct COLUMN {
+  OCIDefine *coldef;
+  OCIParam *param;
+  ub1 raw;
+  ub1 ispk;
+  sb4 dbsize;
+  sb2 dbtype;        // external type the column is fetched as
+  sb2 oldtype;       // Oracle type code as described
+  sb1 buf[COLUMN_NAME_SIZE];
+  sb1 *bufp;         // the name as described (client-owned, not terminated)
+  sb4 buflen;
+  sb4 dsize;         // bytes of one fetch element
+  sb4 dsize2;        // display width
+  sb2 precision;
+  sb2 scale;
+  sb2 quote;
+  int keeplen;
+  ub1 csfm;
+  ub1 *colbuf;       // array size x dsize bytes
+  sb2 indp[MAX_ARRAY_SIZE];
+  ub2 col_retlen[MAX_ARRAY_SIZE];
+  ub2 col_retcode[MAX_ARRAY_SIZE];
+  COLUMN *next;
+};
+
+// Describes the executed query stmt into the list behind collist, sizes and
+// defines the fetch buffers, marks unique key columns and writes the control
+// file when asked. Returns the column count, or -1.
+// REQUIRES: collist->next is null; stmt is executed.
+sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen,
+                  text *lenstr, CMDOPTIONS *cmdopts);
+
+// Detaches and frees every column after col (define handle, buffer, record).
+void freeColumn(COLUMN *col);
+
+#endif  // QUILLET2_UNLOAD_COLUMN_H

@@ -1,0 +1,28 @@
+// The row writer: fetches every array and formats every row.
+#ifndef QUILLET2_UNLOAD_ROWWRITER_H
+#define QUILLET2_UNLOAD_ROWWRITER_H
+
+#include <oci.h>
+
+#include "cli/cmdoptions.h"
+#include "db/database.h"
+#include "unload/column.h"
+
+// Bytes of the output buffer.
+constexpr int IOBUF_SIZE = 4194304;
+
+// Fetches stmt to the end and writes every row. The outcome is left in
+// db->return_code: unchanged on success, 2 write, 6 open, 7 fetch.
+// REQUIRES: col heads a list built by getColumns8 for stmt.
+void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+               text *field, int flen, text *record, int rlen, int batch, int header,
+               int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
+               text *snull, int lnull, char escape, int format, text *tabname,
+               int piecesize, text *rowpre, int rowprelen, text *rowsuf, int rowsuflen,
+               text *colsep, int colseplen, text *escf, text *esct, text *sqlexec,
+               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts);
+
+// 1 when oerrn is one of the first oerrcount numbers of cmdopts->oerrorno.
+int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn);
+
+#endif  // QUILLET2_UNLOAD_ROWWRITER_H

@@ -1,0 +1,76 @@
+// Running the built programs from tests, and small file helpers.
+#ifndef QUILLET2_TESTS_SUPPORT_PROCESS_H
+#define QUILLET2_TESTS_SUPPORT_PROCESS_H
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct RunResult {
+  int status;       // exit status, or 128 + signal number
+  std::string out;  // standard output and standard error, interleaved
+};
+
+inline std::string readFile(const std::filesystem::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::filesystem::path &path, const std::string &content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+// A fresh empty folder under the system temp folder; removed by the caller
+// (or left for inspection when a test fails).
+inline std::filesystem::path makeTempDir(const std::string &tag = "q2test") {
+  std::string pattern = (std::filesystem::temp_directory_path() / (tag + "-XXXXXX")).string();
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  if (mkdtemp(buf.data()) == nullptr) return {};
+  return std::filesystem::path(buf.data());
+}
+
+// Runs args[0] with args, in folder cwd (empty: the current one), with
+// stdinText on standard input; waits for it.
+inline RunResult runProgram(const std::vector<std::string> &args, const std::string &stdinText = "",
+                            const std::filesystem::path &cwd = {}) {
+  std::filesystem::path dir = makeTempDir("q2run");
+  std::filesystem::path inPath = dir / "stdin", outPath = dir / "stdout";
+  writeFile(inPath, stdinText);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int in = open(inPath.c_str(), O_RDONLY);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+    std::vector<char *> argv;
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  RunResult r{WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus), readFile(outPath)};
+  std::filesystem::remove_all(dir);
+  return r;
+}
+
+}  // namespace testsupport
+
+#endif  // QUILLET2_TESTS_SUPPORT_PROCESS_H
