@@ -6,10 +6,14 @@
 
 #include "db/database.h"
 
-// Expands the placeholders of fname into tempbuf (tempsize bytes, zeroed by
-// the caller) and opens the file: "ab+" for a leading '+', else "wb+".
-// batch is the %B piece number, slaveid the %P worker number.
-// Returns the stream, or null when it cannot be opened (or the name is empty).
+// Expands the placeholders of pattern (%B piece, %P worker, %Y %M %D %W %T
+// date and time) into out, cut to outsize - 1 bytes and terminated.
+// Returns the length written. REQUIRES: outsize >= 1.
+size_t expandFileName(const text *pattern, text *out, size_t outsize, int batch, int slaveid);
+
+// Expands fname into tempbuf (tempsize bytes) and opens the file: "ab+" for a
+// leading '+', else "wb+". Returns the stream, or null when it cannot be
+// opened (an empty name never opens).
 FILE *openFile(const text *fname, text *tempbuf, size_t tempsize, int batch, int slaveid);
 
 // Sends the progress line for row rows and sizemb megabytes to db's callback.
