@@ -1,0 +1,81 @@
+// The text functions of the option parser: keyword/value split, hexadecimal
+// escapes and the token scan.
+#include <assert.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "cli/cmdoptions.h"
+#include "cli/optbytes.h"
+
+void getCommandValue(text *buf, OPTIONPOS *optpos) {
+  text *start = buf;
+  while (isOptionSpace(*start)) start++;
+  text *equals = reinterpret_cast<text *>(strchr(reinterpret_cast<char *>(start), '='));
+  text *end = equals != nullptr ? equals : start + strlen(reinterpret_cast<char *>(start));
+  while (end > start && isOptionSpace(end[-1])) end--;
+  optpos->name = start;
+  optpos->nlen = static_cast<int>(end - start);
+
+  // Without '=' the value is the whole text (so "head" alone has the value head).
+  text *val = start;
+  if (equals != nullptr) {
+    val = equals + 1;
+    while (isOptionSpace(*val)) val++;
+  }
+  optpos->val = val;
+  optpos->vlen = static_cast<int>(strlen(reinterpret_cast<char *>(val)));
+}
+
+ub1 getHexIndex(char c) {
+  if (c >= '0' && c <= '9') return static_cast<ub1>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<ub1>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return static_cast<ub1>(c - 'A' + 10);
+  return 0;
+}
+
+int getAsciiHexValue(char c) { return getHexIndex(c); }
+
+// '0' is the escape character: 0xHH is one byte, 0 followed by any other byte
+// is that byte. Every step consumes at least one input byte and produces one
+// output position, so pos never passes n <= mlen.
+int convertOption(const text *src, text *dst, int mlen) {
+  const char *s = reinterpret_cast<const char *>(src);
+  const int len = static_cast<int>(strlen(s));
+  const int n = std::min(len, mlen);
+  int i = 0, pos = 0;
+  while (i < n) {
+    if (s[i] != '0') {
+      dst[pos] = static_cast<text>(s[i]);
+      i += 1;
+    } else if (i == len - 1) {
+      i += 1;  // a trailing 0 leaves the caller's fill byte in place
+    } else if (s[i + 1] != 'x' && s[i + 1] != 'X') {
+      dst[pos] = static_cast<text>(s[i + 1]);
+      i += 2;
+    } else if (i < len - 3) {
+      dst[pos] = static_cast<text>(getHexIndex(s[i + 2]) * 16 + getHexIndex(s[i + 3]));
+      i += 4;
+    } else if (i == len - 3) {
+      dst[pos] = static_cast<text>(s[i + 2]);
+      i += 3;
+    } else {
+      i += 2;  // "0x" at the very end
+    }
+    pos++;
+  }
+  assert(pos <= std::max(mlen, 0));
+  dst[pos] = 0;
+  return pos;
+}
+
+int scanNextString(CMDLINE *cmdline, char c) {
+  // A length beyond the buffer is cut, so the scan never reads past buf.
+  const unsigned int limit = std::min(cmdline->length, CMDLINE_BUFSIZE);
+  const unsigned int start = cmdline->epos == 0 ? 0 : cmdline->epos + 1;
+  cmdline->spos = start;
+  unsigned int end = start;
+  while (end < limit && cmdline->buf[end] != static_cast<unsigned char>(c)) end++;
+  cmdline->epos = end;
+  return static_cast<int>(end - start);
+}

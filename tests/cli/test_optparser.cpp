@@ -1,0 +1,507 @@
+// The option record defaults, the keyword table, the presets and the text
+// functions of the option parser.
+#include <string.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/cmdoptions.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+const text *T(const std::string &s) { return reinterpret_cast<const text *>(s.c_str()); }
+std::string str(const text *t) { return reinterpret_cast<const char *>(t); }
+std::string bytes(const text *t, int len) { return std::string(reinterpret_cast<const char *>(t), len); }
+
+struct Options {
+  CMDOPTIONS o;
+  Options() { resetCommandOptions(&o); }
+  int parse(const std::string &line) { return parseCommandOption(&o, T(line)); }
+};
+
+TEST(ResetCommandOptions, StoresEveryDefault) {
+  CMDOPTIONS o;
+  memset(&o, 0x5a, sizeof o);
+  resetCommandOptions(&o);
+  EXPECT_EQ(bytes(o.field, o.flen), ",");
+  EXPECT_EQ(bytes(o.record, o.rlen), "\n");
+  EXPECT_EQ(bytes(o.exec, o.execlen), ";");
+  EXPECT_EQ(o.escape, ' ');
+  EXPECT_EQ(str(o.tabmode), "INSERT");
+  EXPECT_EQ(str(o.fname), "qletdata_%p.txt");
+  EXPECT_EQ(o.rows, 1000000u);
+  EXPECT_EQ(o.DEFAULT_ARRAY_SIZE, 1000u);
+  EXPECT_EQ(o.DEFAULT_LONG_SIZE, 32768u);
+  EXPECT_EQ(o.buffer, 2097152);
+  EXPECT_EQ(o.piece, 268435455);
+  EXPECT_EQ(o.degree, 1);
+  EXPECT_EQ(o.pretry, 3);
+  EXPECT_EQ(o.sleep, 3);
+  EXPECT_EQ(o.slaveid, 1);
+  EXPECT_EQ(o.rtncode, 1);
+  EXPECT_EQ(o.data, 1);
+  for (int v : {o.rplen, o.rslen, o.hsize, o.ssize, o.bsize, o.serial, o.trace, o.batch, o.header, o.safemode,
+                o.crypt, o.lnull, o.format, o.update, o.colseplen, o.preheadlen, o.sqlargc, o.oerrcount})
+    EXPECT_EQ(v, 0);
+  EXPECT_EQ(o.charsetid + o.ncharsetid + o.clientnum + o.help, 0);
+  EXPECT_EQ(o.context, nullptr);
+  EXPECT_EQ(o.msgfunc, nullptr);
+  // Every text field without a default is empty and zero-filled.
+  for (const text *t : {o.username, o.tabname, o.query, o.logfile, o.sqlfname, o.lobfname, o.ctlfname, o.width,
+                        o.altses, o.sedf, o.sedt, o.escf, o.esct, o.quote, o.rowpre, o.rowsuf, o.snull, o.colsep,
+                        o.presql, o.postsql, o.prehead, o.owner, o.partition, o.tabsplit, o.charset, o.ncharset,
+                        o.sqlhint, o.unique, o.crackkey, o.uncrackkey})
+    EXPECT_EQ(t[0], 0);
+  EXPECT_EQ(o.query[sizeof o.query - 1], 0);
+}
+
+// One option text, the field it sets as bytes, and the bytes expected.
+struct KeywordCase {
+  std::string option;
+  std::function<std::string(const CMDOPTIONS &)> field;
+  std::string expected;
+};
+
+std::string num(long long v) { return std::to_string(v); }
+
+#define TXT(f) [](const CMDOPTIONS &o) { return str(o.f); }
+#define CONV(f, len) [](const CMDOPTIONS &o) { return bytes(o.f, o.len); }
+#define NUM(f) [](const CMDOPTIONS &o) { return num(o.f); }
+
+const std::string LONG_VALUE(100000, 'v');
+
+const std::vector<KeywordCase> &keywordCases() {
+  static const std::vector<KeywordCase> cases = {
+      {"alter=sort_area_size=1;x=2", TXT(altses), "sort_area_size=1;x=2"},
+      {"alter=" + LONG_VALUE, TXT(altses), std::string(2047, 'v')},
+      {"array=1", NUM(DEFAULT_ARRAY_SIZE), "5"},
+      {"array=4", NUM(DEFAULT_ARRAY_SIZE), "5"},
+      {"array=5000", NUM(DEFAULT_ARRAY_SIZE), "2000"},
+      {"array=-1", NUM(DEFAULT_ARRAY_SIZE), "2000"},
+      {"array=300", NUM(DEFAULT_ARRAY_SIZE), "300"},
+      {"batch=yes", NUM(batch), "1"},
+      {"buffer=4", NUM(buffer), "8388608"},
+      {"buffer=32", NUM(buffer), "33554432"},
+      {"buffer=500", NUM(buffer), "104857600"},
+      {"buffer=-9", NUM(buffer), "8388608"},
+      {"charset=AL32UTF8", TXT(charset), "AL32UTF8"},
+      {"charset=" + LONG_VALUE, TXT(charset), std::string(63, 'v')},
+      {"client=ON", NUM(clientnum), "1"},
+      {"colsep=0x20:0x20", CONV(colsep, colseplen), " : "},
+      {"colsep=" + LONG_VALUE, CONV(colsep, colseplen), std::string(63, 'v')},
+      {"control=emp.ctl", TXT(ctlfname), "emp.ctl"},
+      {"control=" + LONG_VALUE, TXT(ctlfname), std::string(255, 'v')},
+      {"crack=0x41bcdefgh", TXT(crackkey), "Abcdefgh"},
+      {"crack=" + LONG_VALUE, TXT(crackkey), std::string(31, 'v')},
+      {"crypt=Yes", NUM(crypt), "1"},
+      {"data=NO", NUM(data), "0"},
+      {"data=off", NUM(data), "0"},
+      {"data=None", NUM(data), "0"},
+      {"data=YES", NUM(data), "1"},
+      {"data=0", NUM(data), "1"},
+      {"degree=0", NUM(degree), "1"},
+      {"degree=500", NUM(degree), "128"},
+      {"degree=8", NUM(degree), "8"},
+      {"error=1405", NUM(oerrcount), "1"},
+      {"escape=0x5c", NUM(escape), num('\\')},
+      {"escape=", NUM(escape), "0"},
+      {"escape=0", NUM(escape), num(' ')},
+      {"escape=" + LONG_VALUE, NUM(escape), num('v')},
+      {"escf=0x0d0x0a", TXT(escf), "\r\n"},
+      {"escf=" + LONG_VALUE, TXT(escf), std::string(60, 'v')},
+      {"esct=rn", TXT(esct), "rn"},
+      {"esct=" + LONG_VALUE, TXT(esct), std::string(60, 'v')},
+      {"exec=0x0a/", CONV(exec, execlen), "\n/"},
+      {"exec=", CONV(exec, execlen), ""},
+      {"exec=" + LONG_VALUE, CONV(exec, execlen), std::string(60, 'v')},
+      {"fast=YES", NUM(bsize), "128"},
+      {"fast=no", NUM(bsize), "0"},
+      {"FIELD=0x7C", CONV(field, flen), "|"},
+      {"field = |", CONV(field, flen), "|"},
+      {"FiElD=,", CONV(field, flen), ","},
+      {"field=" + LONG_VALUE, CONV(field, flen), std::string(131, 'v')},
+      {"file=out_%p.csv", TXT(fname), "out_%p.csv"},
+      {"file=" + LONG_VALUE, TXT(fname), std::string(255, 'v')},
+      {"form=YES", TXT(fname), "-"},
+      {"form=NO", TXT(fname), "qletdata_%p.txt"},
+      {"format=mysql", NUM(format), "1"},
+      {"format=SQL", NUM(format), "2"},
+      {"format=sq", NUM(format), "2"},
+      {"format=oracle", NUM(format), "0"},
+      {"hash=600", NUM(hsize), "512"},
+      {"hash=-1", NUM(hsize), "0"},
+      {"head=yes", NUM(header), "1"},
+      {"head=ON", NUM(header), "1"},
+      {"head=One", NUM(header), "1"},
+      {"head=Y", NUM(header), "0"},
+      {"head=1", NUM(header), "0"},
+      {"head", NUM(header), "0"},
+      {"help=YES", NUM(help), "1"},
+      {"help=ON", NUM(help), "0"},
+      {"hint=IGNORE", TXT(sqlhint), "IGNORE"},
+      {"hint=" + LONG_VALUE, TXT(sqlhint), std::string(255, 'v')},
+      {"lobfile=lobs.dat", TXT(lobfname), "lobs.dat"},
+      {"lobfile=" + LONG_VALUE, TXT(lobfname), std::string(255, 'v')},
+      {"log=+run.log", TXT(logfile), "+run.log"},
+      {"log=" + LONG_VALUE, TXT(logfile), std::string(255, 'v')},
+      {"long=64", NUM(DEFAULT_LONG_SIZE), "65536"},
+      {"long=0", NUM(DEFAULT_LONG_SIZE), "0"},
+      {"long=5000", NUM(DEFAULT_LONG_SIZE), "5000"},
+      {"long=9999999", NUM(DEFAULT_LONG_SIZE), "2097152"},
+      {"long=-5", NUM(DEFAULT_LONG_SIZE), "2097152"},
+      {"mode=APPEND", TXT(tabmode), "APPEND"},
+      {"mode=" + LONG_VALUE, TXT(tabmode), std::string(128, 'v')},
+      {"ncharset=AL16UTF16", TXT(ncharset), "AL16UTF16"},
+      {"ncharset=" + LONG_VALUE, TXT(ncharset), std::string(63, 'v')},
+      {"null=0x5cN", CONV(snull, lnull), "\\N"},
+      {"null=" + LONG_VALUE, CONV(snull, lnull), std::string(127, 'v')},
+      {"part=P2024", TXT(partition), "P2024"},
+      {"part=" + LONG_VALUE, TXT(partition), std::string(128, 'v')},
+      {"postsql=commit", TXT(postsql), "commit"},
+      {"postsql=" + LONG_VALUE, TXT(postsql), std::string(1023, 'v')},
+      {"prehead=0x23", CONV(prehead, preheadlen), "#"},
+      {"prehead=" + LONG_VALUE, CONV(prehead, preheadlen), std::string(63, 'v')},
+      {"presql=begin null; end;", TXT(presql), "begin null; end;"},
+      {"presql=" + LONG_VALUE, TXT(presql), std::string(1023, 'v')},
+      {"query=select * ", TXT(query), "select * "},
+      {"query=" + LONG_VALUE, TXT(query), std::string(8191, 'v')},
+      {"quote=0x22", TXT(quote), "\""},
+      {"quote=", TXT(quote), ""},
+      {"quote=" + LONG_VALUE, TXT(quote), std::string(40, 'v')},
+      {"read=128", NUM(bsize), "128"},
+      {"read=1000", NUM(bsize), "512"},
+      {"record=0x0d0x0a", CONV(record, rlen), "\r\n"},
+      {"record=", CONV(record, rlen), ""},
+      {"record=" + LONG_VALUE, CONV(record, rlen), std::string(131, 'v')},
+      {"retry=1000", NUM(pretry), "128"},
+      {"retry=65537", NUM(pretry), "1"},
+      {"rowpre=<DOC>", CONV(rowpre, rplen), "<DOC>"},
+      {"rowpre=" + LONG_VALUE, CONV(rowpre, rplen), std::string(63, 'v')},
+      {"rows=10", NUM(rows), "1000"},
+      {"rows=50000", NUM(rows), "50000"},
+      {"rows=-1", NUM(rows), "4294967295"},
+      {"rowsuf=</DOC>", CONV(rowsuf, rslen), "</DOC>"},
+      {"rowsuf=" + LONG_VALUE, CONV(rowsuf, rslen), std::string(63, 'v')},
+      {"safe=yes", NUM(safemode), "1"},
+      {"sedf=abc", TXT(sedf), "abc"},
+      {"sedf=" + LONG_VALUE, TXT(sedf), std::string(40, 'v')},
+      {"sedt=xyz", TXT(sedt), "xyz"},
+      {"sedt=" + LONG_VALUE, TXT(sedt), std::string(40, 'v')},
+      {"serial=on", NUM(serial), "1"},
+      {"size=-1", NUM(piece), "268435455"},
+      {"size=0", NUM(piece), "0"},
+      {"size=1024", NUM(piece), "1024"},
+      {"sleep=200", NUM(sleep), "180"},
+      {"sleep=7", NUM(sleep), "7"},
+      {"sort=-3", NUM(ssize), "0"},
+      {"sort=64", NUM(ssize), "64"},
+      {"split=scott.emp", TXT(tabsplit), "scott.emp"},
+      {"split=" + LONG_VALUE, TXT(tabsplit), std::string(128, 'v')},
+      {"sql=q.sql", TXT(sqlfname), "q.sql"},
+      {"sql=" + LONG_VALUE, TXT(sqlfname), std::string(255, 'v')},
+      {"table=EMP", TXT(tabname), "EMP"},
+      {"table=" + LONG_VALUE, TXT(tabname), std::string(128, 'v')},
+      {"text=CSV", NUM(header), "1"},
+      {"trace=12", NUM(trace), "12"},
+      {"trace=-7", NUM(trace), "-7"},
+      {"uncrack=secretkey", TXT(uncrackkey), "secretkey"},
+      {"uncrack=" + LONG_VALUE, TXT(uncrackkey), std::string(31, 'v')},
+      {"unique=id", NUM(update), "1"},
+      {"unique=", NUM(update), "0"},
+      {"unique=" + LONG_VALUE, TXT(unique), std::string(255, 'v')},
+      {"update=YES", NUM(update), "1"},
+      {"user=scott/tiger@orcl", TXT(username), "scott/tiger@orcl"},
+      {"user=", TXT(username), ""},
+      {"user=" + LONG_VALUE, TXT(username), std::string(128, 'v')},
+      {"width=10:20", TXT(width), "10:20"},
+      {"width=" + LONG_VALUE, TXT(width), std::string(2047, 'v')},
+  };
+  return cases;
+}
+
+TEST(ParseCommandOption, KeywordTable) {
+  for (const KeywordCase &c : keywordCases()) {
+    Options opts;
+    EXPECT_EQ(opts.parse(c.option), 1) << c.option.substr(0, 40);
+    EXPECT_EQ(c.field(opts.o), c.expected) << c.option.substr(0, 40);
+  }
+}
+
+TEST(ParseCommandOption, EveryKeywordHasARow) {
+  const char *keywords[] = {
+      "alter", "array", "batch", "buffer", "charset", "client", "colsep", "control", "crack", "crypt", "data",
+      "degree", "error", "escape", "escf", "esct", "exec", "fast", "field", "file", "form", "format", "hash",
+      "head", "help", "hint", "lobfile", "log", "long", "mode", "ncharset", "null", "part", "postsql", "prehead",
+      "presql", "query", "quote", "read", "record", "retry", "rowpre", "rows", "rowsuf", "safe", "sedf", "sedt",
+      "serial", "size", "sleep", "sort", "split", "sql", "table", "text", "trace", "uncrack", "unique", "update",
+      "user", "width"};
+  ASSERT_EQ(std::size(keywords), 61u);
+  for (const char *k : keywords) {
+    bool found = false;
+    for (const KeywordCase &c : keywordCases())
+      found = found || (strncasecmp(c.option.c_str(), k, strlen(k)) == 0 &&
+                        (c.option[strlen(k)] == '=' || c.option[strlen(k)] == ' ' || c.option[strlen(k)] == 0));
+    EXPECT_TRUE(found) << k;
+  }
+}
+
+TEST(ParseCommandOption, UnknownKeywordsChangeNothing) {
+  for (const char *line : {"fields=,", "fiel=,", "parfile=x", "-si", ":x=1", "#user=x", "=value", "", "   "}) {
+    Options opts;
+    CMDOPTIONS before = opts.o;
+    EXPECT_EQ(opts.parse(line), 0) << line;
+    EXPECT_EQ(memcmp(&before, &opts.o, sizeof before), 0) << line;
+  }
+}
+
+TEST(ParseCommandOption, SwitchClearsBeforeSetting) {
+  Options opts;
+  opts.parse("head=yes");
+  opts.parse("head=no");
+  EXPECT_EQ(opts.o.header, 0);
+}
+
+TEST(ParseCommandOption, TextClearsTheWholeField) {
+  Options opts;
+  opts.parse("file=a_much_longer_name.txt");
+  opts.parse("file=b");
+  EXPECT_EQ(str(opts.o.fname), "b");
+  EXPECT_EQ(opts.o.fname[5], 0);
+}
+
+TEST(ParseCommandOption, ErrorListKeepsDistinctNumbersUpToItsSize) {
+  Options opts;
+  for (const char *line : {"error=1405", "error=1405", "error=1406"}) opts.parse(line);
+  ASSERT_EQ(opts.o.oerrcount, 2);
+  EXPECT_EQ(opts.o.oerrorno[0], 1405);
+  EXPECT_EQ(opts.o.oerrorno[1], 1406);
+
+  Options full;
+  for (int i = 0; i < 40; i++) full.parse("error=" + std::to_string(1000 + i));
+  ASSERT_EQ(full.o.oerrcount, MAX_SKIP_ERRORS);
+  EXPECT_EQ(full.o.oerrorno[MAX_SKIP_ERRORS - 1], 1000 + MAX_SKIP_ERRORS - 1);
+}
+
+TEST(ParseCommandOption, UniqueWithoutValueLeavesUpdate) {
+  Options opts;
+  opts.parse("update=yes");
+  opts.parse("unique=");
+  EXPECT_EQ(opts.o.update, 1);
+  EXPECT_EQ(opts.o.unique[0], 0);
+}
+
+TEST(ParseCommandOption, QueryClearsOnlyItsOwnPart) {
+  Options opts;
+  opts.o.query[9000] = 'x';  // text a SQL file appended beyond the option's part
+  opts.parse("query=select 1");
+  EXPECT_EQ(str(opts.o.query), "select 1");
+  EXPECT_EQ(opts.o.query[9000], 'x');
+}
+
+// Presets -----------------------------------------------------------------
+
+struct Layout {
+  char escape;
+  std::string field, record, escf, esct, snull, quote, fname, colsep, rowpre, rowsuf;
+  int header, format;
+};
+
+Layout layoutOf(const CMDOPTIONS &o) {
+  return {o.escape,
+          bytes(o.field, o.flen),
+          bytes(o.record, o.rlen),
+          str(o.escf),
+          str(o.esct),
+          bytes(o.snull, o.lnull),
+          str(o.quote),
+          str(o.fname),
+          bytes(o.colsep, o.colseplen),
+          bytes(o.rowpre, o.rplen),
+          bytes(o.rowsuf, o.rslen),
+          o.header,
+          o.format};
+}
+
+TEST(Presets, TextLayouts) {
+  struct Case {
+    const char *option;
+    Layout expected;
+  };
+  const std::string dflt = "qletdata_%p.txt";
+  const Case cases[] = {
+      {"text=MYSQL", {'\\', ",", "\n", "\r\n\"'", "rn\"'", "\\N", "\"", dflt, "", "", "", 0, 0}},
+      {"text=csv", {'"', ",", "\n", "", "", "", "\"", dflt, "", "", "", 1, 0}},
+      {"text=MySqlIns", {'\\', ",", "\n", "\r\n\"'", "rn\"'", "null", "'", "-", "", "", "", 0, 1}},
+      {"text=ORACLEINS", {'\'', ",", "\n", "", "", "null", "'", "-", "", "", "", 0, 2}},
+      {"text=FORM", {' ', "\n", "\n\n", "", "", "(null)", "", "-", " : ", "", "", 0, 0}},
+      {"text=search",
+       {' ', "\x01\n", "\x01\n", "", "", "", "", dflt, "=", "<DOC>\x01\n", "\x01\n</DOC>", 0, 0}},
+      {"form=yes", {' ', "\n", "\n\n", "", "", "", "", "-", " : ", "", "", 0, 0}},
+      // Unmatched preset values change nothing, but the keyword is known.
+      {"text=CSV ", {' ', ",", "\n", "", "", "", "", dflt, "", "", "", 0, 0}},
+      {"text=TSV", {' ', ",", "\n", "", "", "", "", dflt, "", "", "", 0, 0}},
+      {"form=no", {' ', ",", "\n", "", "", "", "", dflt, "", "", "", 0, 0}},
+  };
+  for (const Case &c : cases) {
+    Options opts;
+    EXPECT_EQ(opts.parse(c.option), 1);
+    Layout got = layoutOf(opts.o);
+    const Layout &e = c.expected;
+    EXPECT_EQ(got.escape, e.escape) << c.option;
+    EXPECT_EQ(got.field, e.field) << c.option;
+    EXPECT_EQ(got.record, e.record) << c.option;
+    EXPECT_EQ(got.escf, e.escf) << c.option;
+    EXPECT_EQ(got.esct, e.esct) << c.option;
+    EXPECT_EQ(got.snull, e.snull) << c.option;
+    EXPECT_EQ(got.quote, e.quote) << c.option;
+    EXPECT_EQ(got.fname, e.fname) << c.option;
+    EXPECT_EQ(got.colsep, e.colsep) << c.option;
+    EXPECT_EQ(got.rowpre, e.rowpre) << c.option;
+    EXPECT_EQ(got.rowsuf, e.rowsuf) << c.option;
+    EXPECT_EQ(got.header, e.header) << c.option;
+    EXPECT_EQ(got.format, e.format) << c.option;
+  }
+}
+
+TEST(Presets, FastTunesTheSession) {
+  Options opts;
+  opts.parse("fast=YES");
+  EXPECT_EQ(opts.o.bsize, 128);
+  EXPECT_EQ(opts.o.hsize, 128);
+  EXPECT_EQ(opts.o.ssize, 128);
+  EXPECT_EQ(opts.o.DEFAULT_ARRAY_SIZE, 2000u);
+  EXPECT_EQ(opts.o.serial, 1);
+}
+
+TEST(Presets, LaterOptionsWin) {
+  struct Case {
+    std::vector<std::string> options;
+    std::string field, fname;
+  };
+  const Case cases[] = {
+      {{"text=csv", "field=0x09"}, "\t", "qletdata_%p.txt"},
+      {{"field=0x09", "text=csv"}, ",", "qletdata_%p.txt"},
+      {{"text=MYSQLINS", "file=out.sql"}, ",", "out.sql"},
+      {{"file=out.sql", "text=MYSQLINS"}, ",", "-"},
+      {{"form=yes", "file=f.txt", "field=;"}, ";", "f.txt"},
+  };
+  for (const Case &c : cases) {
+    Options opts;
+    for (const std::string &line : c.options) opts.parse(line);
+    EXPECT_EQ(bytes(opts.o.field, opts.o.flen), c.field) << c.options[0];
+    EXPECT_EQ(str(opts.o.fname), c.fname) << c.options[0];
+  }
+}
+
+// Text functions ------------------------------------------------------------
+
+TEST(GetCommandValue, SplitsKeywordAndValue) {
+  struct Case {
+    std::string buf, name, val;
+  };
+  const Case cases[] = {
+      {"field = 0x7c", "field", "0x7c"},
+      {"user=", "user", ""},
+      {" \t query=select * ", "query", "select * "},
+      {"head", "head", "head"},
+      {"  head  ", "head", "head  "},
+      {"=value", "", "value"},
+      {"a=b=c", "a", "b=c"},
+      {"", "", ""},
+  };
+  for (const Case &c : cases) {
+    std::string buf = c.buf;
+    OPTIONPOS pos;
+    getCommandValue(reinterpret_cast<text *>(buf.data()), &pos);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(pos.name), pos.nlen), c.name) << c.buf;
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(pos.val), pos.vlen), c.val) << c.buf;
+  }
+}
+
+TEST(ConvertOption, EscapeRules) {
+  struct Case {
+    std::string src;
+    int mlen;
+    std::string out;  // every output byte, the fill byte '#' where none was written
+  };
+  const Case cases[] = {
+      {",", 131, ","},                      // 1: plain bytes are copied
+      {"0x2c", 131, ","},                   // 4: hex pair
+      {"0X2C", 131, ","},
+      {"0x0d0x0a", 131, "\r\n"},
+      {"|0x7c|", 131, "|||"},
+      {"0xZZ", 131, "\0"s},                 // non-digits count as 0
+      {"10", 131, "1#"},                    // 2: trailing 0 leaves the fill byte
+      {"100", 131, "10"},                   // 3: 0 quotes the next byte
+      {"0a", 131, "a"},
+      {"00", 131, "0"},
+      {"0xA", 131, "A"},                    // 5: one byte after 0x is copied
+      {"ab0x", 131, "ab#"},                 // 6: 0x at the end
+      {"0x2c", 1, ","},                     // the escape reads past the cut
+      {"abcdef", 3, "abc"},
+      {"", 131, ""},
+      {"abc", 0, ""},
+  };
+  for (const Case &c : cases) {
+    text dst[140];
+    memset(dst, '#', sizeof dst);
+    int len = convertOption(T(c.src), dst, c.mlen);
+    EXPECT_EQ(bytes(dst, len), c.out) << c.src;
+    EXPECT_EQ(dst[len], 0) << c.src;
+  }
+}
+
+TEST(GetHexIndex, DigitValues) {
+  const std::pair<char, int> cases[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'f', 15}, {'A', 10},
+                                        {'F', 15}, {'g', 0}, {'x', 0}, {' ', 0},  {'\xff', 0}};
+  for (auto [c, v] : cases) {
+    EXPECT_EQ(getHexIndex(c), v) << c;
+    EXPECT_EQ(getAsciiHexValue(c), v) << c;
+  }
+}
+
+std::vector<std::string> scanAll(CMDLINE &cl, char sep, int calls) {
+  std::vector<std::string> tokens;
+  for (int i = 0; i < calls; i++) {
+    int n = scanNextString(&cl, sep);
+    EXPECT_EQ(static_cast<unsigned int>(n), cl.epos - cl.spos);
+    tokens.push_back(std::string(reinterpret_cast<char *>(cl.buf + cl.spos), n));
+  }
+  return tokens;
+}
+
+TEST(ScanNextString, Tokens) {
+  struct Case {
+    std::string text;
+    int calls;
+    std::vector<std::string> tokens;
+  };
+  const Case cases[] = {
+      {"id,name,,dept", 5, {"id", "name", "", "dept", ""}},
+      {"single", 2, {"single", ""}},
+      {"", 1, {""}},
+      // A leading separator gives an empty token with epos 0: the scan restarts.
+      {",a", 2, {"", ""}},
+  };
+  for (const Case &c : cases) {
+    CMDLINE cl{};
+    memcpy(cl.buf, c.text.data(), c.text.size());
+    cl.length = static_cast<unsigned int>(c.text.size());
+    EXPECT_EQ(scanAll(cl, ',', c.calls), c.tokens) << c.text;
+  }
+}
+
+TEST(ScanNextString, LengthBeyondTheBufferIsCut) {
+  CMDLINE cl{};
+  memset(cl.buf, 'a', sizeof cl.buf);
+  cl.length = 100000;
+  EXPECT_EQ(scanNextString(&cl, ','), static_cast<int>(CMDLINE_BUFSIZE));
+  EXPECT_EQ(scanNextString(&cl, ','), 0);
+}
+
+}  // namespace
