@@ -1,0 +1,253 @@
+// Option collection of the driver: arguments, parameter files, bind variables
+// and SQL text, including inputs far beyond every buffer.
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/driver.h"
+#include "crypto/password.h"
+#include "support/process.h"
+
+namespace {
+
+std::string str(const text *t) { return reinterpret_cast<const char *>(t); }
+
+struct Collected {
+  CMDOPTIONS o;
+  explicit Collected(std::vector<std::string> args) {
+    resetCommandOptions(&o);
+    args.insert(args.begin(), "quillet2");
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    collectOptions(&o, static_cast<int>(args.size()), argv.data());
+  }
+};
+
+// A stream over a copy of content, for the readers that take standard input.
+struct MemStream {
+  std::string content;
+  FILE *fp;
+  explicit MemStream(std::string c) : content(std::move(c)) {
+    fp = fmemopen(content.data(), content.size(), "r");
+  }
+  ~MemStream() { fclose(fp); }
+};
+
+class TempDir : public ::testing::Test {
+ protected:
+  std::filesystem::path dir = testsupport::makeTempDir("q2cli");
+  ~TempDir() override { std::filesystem::remove_all(dir); }
+  // A read-only file: the readers must not need write access.
+  std::string file(const std::string &name, const std::string &content) {
+    std::filesystem::path p = dir / name;
+    testsupport::writeFile(p, content);
+    chmod(p.c_str(), 0444);
+    return p.string();
+  }
+};
+
+TEST(ArgumentPass, ConnectStringAndOrder) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string username;
+  };
+  const Case cases[] = {
+      {{"scott/tiger@orcl", "query=x"}, "scott/tiger@orcl"},
+      {{"query=x", "scott/tiger@orcl"}, ""},  // bare text later on is ignored
+      {{"foo=bar"}, "foo=bar"},
+      {{"-si", "user=a/b"}, "a/b"},
+      {{"user=a/b", "-SI"}, "/"},
+      {{"scott/tiger", "user=u/p"}, "u/p"},
+      {{":deptno=10"}, ":deptno=10"},
+      {{std::string(100000, 'u')}, std::string(CONNECT_ARG_MAX, 'u')},
+  };
+  for (const Case &c : cases) EXPECT_EQ(str(Collected(c.args).o.username), c.username) << c.args[0].substr(0, 20);
+}
+
+TEST(ArgumentPass, OversizedArgumentsAreCut) {
+  const std::string big(100000, 'q');
+  Collected c({"user=x", "query=" + big, "file=" + big, "field=" + big, "parfile=" + big, "sql=" + big});
+  EXPECT_EQ(strlen(reinterpret_cast<char *>(c.o.query)), 8191u);
+  EXPECT_EQ(strlen(reinterpret_cast<char *>(c.o.fname)), 255u);
+  EXPECT_EQ(c.o.flen, 131);
+  EXPECT_EQ(strlen(reinterpret_cast<char *>(c.o.sqlfname)), 255u);
+}
+
+TEST(BindVariablePass, NamesAndValues) {
+  Collected c({"user=x", ":deptno=10", ":=5", ":", ":Name=a=b", ":empty=", ":bare", ":" + std::string(300, 'n') + "=v",
+               ":long=" + std::string(1000, 'v')});
+  struct Expected {
+    std::string name, value;
+  };
+  const Expected expected[] = {{"deptno", "10"},
+                               {"Name", "a=b"},
+                               {"empty", ""},
+                               {"bare", ""},
+                               {std::string(BIND_NAME_MAX, 'n'), ""},  // '=' lies beyond the 256 bytes looked at
+                               {"long", std::string(BIND_VALUE_MAX, 'v')}};
+  ASSERT_EQ(c.o.sqlargc, static_cast<int>(std::size(expected)));
+  for (int i = 0; i < c.o.sqlargc; i++) {
+    const SQLPARAM &p = c.o.sqlargv[i];
+    EXPECT_EQ(std::string(p.pname), expected[i].name);
+    EXPECT_EQ(p.nlen, static_cast<sb4>(expected[i].name.size()));
+    EXPECT_EQ(std::string(p.pval), expected[i].value);
+    EXPECT_EQ(p.vlen, static_cast<sb4>(expected[i].value.size()));
+    EXPECT_EQ(p.ob, nullptr);
+  }
+}
+
+TEST(BindVariablePass, StopsAtEighteen) {
+  std::vector<std::string> args{"user=x"};
+  for (int i = 0; i < 50; i++) args.push_back(":b" + std::to_string(i) + "=" + std::to_string(i));
+  Collected c(args);
+  ASSERT_EQ(c.o.sqlargc, MAX_CMDLINE_PARAMS);
+  EXPECT_EQ(std::string(c.o.sqlargv[17].pname), "b17");
+}
+
+TEST(ParameterStream, ContinuationAndBlankLines) {
+  MemStream in("query=select *\n   from emp\n\nfile=out.txt\n");
+  CMDOPTIONS o;
+  resetCommandOptions(&o);
+  readParameterStream(&o, in.fp);
+  EXPECT_EQ(str(o.query), "select *   from emp");
+  EXPECT_EQ(str(o.fname), "out.txt");
+}
+
+TEST(ParameterStream, LineHandling) {
+  struct Case {
+    std::string content;
+    std::string fname, username;
+  };
+  const Case cases[] = {
+      {"file=a.txt  \t\r\n", "a.txt", ""},                    // trailing white space dropped
+      {"#file=a.txt\nfile=b.txt", "b.txt", ""},               // no line end at the end of the file
+      {"# comment\n  file=x.txt\nuser=u", "qletdata_%p.txt", "u"},  // continuation of an unknown line
+      {"\tfile=c.txt\n", "c.txt", ""},                        // leading continuation
+      {"parfile=other\n-si\n:x=1\nuser=v", "qletdata_%p.txt", "v"},
+      {"file=d.txt\r\n user=\r\n", "d.txt user=", ""},
+      {"", "qletdata_%p.txt", ""},
+  };
+  for (const Case &c : cases) {
+    MemStream in(c.content);
+    CMDOPTIONS o;
+    resetCommandOptions(&o);
+    readParameterStream(&o, in.fp);
+    EXPECT_EQ(str(o.fname), c.fname) << c.content;
+    EXPECT_EQ(str(o.username), c.username) << c.content;
+  }
+}
+
+TEST(ParameterStream, LongLinesAreReadInPieces) {
+  // A 600-byte line: the first 510 bytes are one option, the rest another.
+  const std::string value(600 - 5, 'f');
+  MemStream in("file=" + value + "\n");
+  CMDOPTIONS o;
+  resetCommandOptions(&o);
+  readParameterStream(&o, in.fp);
+  EXPECT_EQ(str(o.fname), value.substr(0, 255));
+}
+
+TEST(ParameterStream, OversizedInputIsCut) {
+  // A 1 MB line (its first 510-byte piece is the option, the other pieces
+  // unknown keywords), then an option joined from 100 000 continuation lines.
+  std::string content = "width=" + std::string(1 << 20, 'w') + "\n" + "alter=a\n";
+  for (int i = 0; i < 100000; i++) content += " x\n";
+  content += "sort=7\n";
+  MemStream in(content);
+  CMDOPTIONS o;
+  resetCommandOptions(&o);
+  readParameterStream(&o, in.fp);
+  EXPECT_EQ(strlen(reinterpret_cast<char *>(o.width)), static_cast<size_t>(PARFILE_LINE_MAX - 6));
+  EXPECT_EQ(strlen(reinterpret_cast<char *>(o.altses)), 2047u);
+  EXPECT_EQ(o.ssize, 7);
+}
+
+TEST(SqlStream, PiecesAreFollowedByABlank) {
+  struct Case {
+    std::string query, content;
+    bool stopAtSlash;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"select * ", "from emp\nwhere 1=1\n", false, "select * from emp\n where 1=1\n "},
+      {"", "select 1\n/\nselect 2\n", true, "select 1\n "},
+      {"", "select 1\n/\nselect 2\n", false, "select 1\n /\n select 2\n "},
+      {"", "/\nselect 1\n", true, ""},
+      {"", "select 1", true, "select 1 "},
+      {"", std::string(1500, 's') + "/x\n", true, std::string(1022, 's') + " " + std::string(478, 's') + "/x\n "},
+  };
+  for (const Case &c : cases) {
+    CMDOPTIONS o;
+    resetCommandOptions(&o);
+    strcpy(reinterpret_cast<char *>(o.query), c.query.c_str());
+    MemStream in(c.content);
+    appendSqlStream(&o, in.fp, c.stopAtSlash);
+    EXPECT_EQ(str(o.query), c.expected) << c.content.substr(0, 20);
+  }
+}
+
+TEST(SqlStream, TextBeyondTheQueryIsCut) {
+  CMDOPTIONS o;
+  resetCommandOptions(&o);
+  std::string content;
+  for (int i = 0; i < 4000; i++) content += "select 123456789 from dual\n";
+  MemStream in(content);
+  appendSqlStream(&o, in.fp, false);
+  EXPECT_EQ(strnlen(reinterpret_cast<char *>(o.query), sizeof o.query), sizeof o.query - 1);
+}
+
+TEST_F(TempDir, ReadOnlyParameterAndSqlFilesAreRead) {
+  std::string par = file("opts.par", "field=0x09\nsql=" + (dir / "q.sql").string() + "\n");
+  file("q.sql", "select *\n  from emp\n");
+  Collected c({"user=x", "query=/* q */ ", "parfile=" + par, "file=o.txt"});
+  EXPECT_EQ(c.o.flen, 1);
+  EXPECT_EQ(c.o.field[0], '\t');
+  EXPECT_EQ(str(c.o.fname), "o.txt");
+  EXPECT_EQ(str(c.o.query), "/* q */ select *\n   from emp\n ");
+}
+
+TEST_F(TempDir, ParameterFileAppliesAtItsPosition) {
+  std::string par = file("p.par", "file=from_par.txt\n");
+  EXPECT_EQ(str(Collected({"file=first.txt", "ParFile=" + par}).o.fname), "from_par.txt");
+  EXPECT_EQ(str(Collected({"parfile=" + par, "file=last.txt"}).o.fname), "last.txt");
+}
+
+TEST_F(TempDir, MissingFilesAreSkipped) {
+  Collected c({"user=x", "parfile=" + (dir / "none.par").string(), "sql=" + (dir / "none.sql").string(),
+               "query=q"});
+  EXPECT_EQ(str(c.o.query), "q");
+}
+
+TEST(HelpScreen, MatchesTheGoldenFiles) {
+  prepareBanners();
+  for (int help : {0, 1}) {
+    CMDOPTIONS o;
+    resetCommandOptions(&o);
+    o.help = static_cast<ub1>(help);
+    char *buf = nullptr;
+    size_t len = 0;
+    FILE *out = open_memstream(&buf, &len);
+    printHelpScreen(out, &o);
+    fclose(out);
+    std::string got(buf, len);
+    free(buf);
+
+    std::string golden = testsupport::readFile(std::string(TEST_DATA_DIR) +
+                                               (help ? "/cli/help_extended.txt" : "/cli/help_basic.txt"));
+    ASSERT_FALSE(golden.empty());
+    for (int i : {0, 1}) {
+      std::string token = "@BANNER" + std::to_string(i) + "@";
+      golden.replace(golden.find(token), token.size(), reinterpret_cast<const char *>(bannerLine(i)));
+    }
+    EXPECT_EQ(got, golden) << "help=" << help;
+  }
+}
+
+}  // namespace
