@@ -63,6 +63,7 @@ typedef sb4 (*OCICallbackLobRead)(dvoid *ctxp, const dvoid *bufp, ub4 len, ub1 p
 #define OCI_CRED_EXT           2
 #define OCI_SYSDBA             0x00000002
 #define OCI_LOB_READONLY       1
+#define OCI_DESCRIBE_ONLY      0x00000010
 #define OCI_ONE_PIECE          0
 #define OCI_FIRST_PIECE        1
 #define OCI_NEXT_PIECE         2
@@ -88,15 +89,30 @@ typedef sb4 (*OCICallbackLobRead)(dvoid *ctxp, const dvoid *bufp, ub4 len, ub1 p
 #define OCI_ATTR_SCALE           6
 #define OCI_ATTR_SERVER          6
 #define OCI_ATTR_SESSION         7
+#define OCI_ATTR_IS_NULL         7
 #define OCI_ATTR_ROW_COUNT       9
+#define OCI_ATTR_PREFETCH_ROWS   11
+#define OCI_ATTR_PREFETCH_MEMORY 13
 #define OCI_ATTR_PARAM_COUNT     18
 #define OCI_ATTR_USERNAME        22
 #define OCI_ATTR_PASSWORD        23
+#define OCI_ATTR_STMT_TYPE       24
 #define OCI_ATTR_CHARSET_ID      31
 #define OCI_ATTR_CHARSET_FORM    32
 #define OCI_ATTR_ROWS_FETCHED    197
 #define OCI_ATTR_ENV_CHARSET_ID  207
 #define OCI_ATTR_ENV_NCHARSET_ID 208
+
+/* ---- Statement types (OCI_ATTR_STMT_TYPE) ----------------------------- */
+#define OCI_STMT_SELECT  1
+#define OCI_STMT_UPDATE  2
+#define OCI_STMT_DELETE  3
+#define OCI_STMT_INSERT  4
+#define OCI_STMT_CREATE  5
+#define OCI_STMT_DROP    6
+#define OCI_STMT_ALTER   7
+#define OCI_STMT_BEGIN   8
+#define OCI_STMT_DECLARE 9
 
 /* ---- External data types ---------------------------------------------- */
 #define SQLT_CHR           1

@@ -1,0 +1,267 @@
+// Stored values into define elements. This runs once per column of every
+// fetched row: values are read in place from SQLite and written straight
+// into the caller's element; only dates and numbers pass a stack buffer.
+#include "convert.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "numtext.h"
+
+namespace ocilite {
+namespace {
+
+// Indicator of a value cut to its element whose length does not fit an sb2.
+constexpr sb2 kIndicatorTooLong = -2;
+constexpr ub2 kRcodeNull = 1405;
+constexpr ub2 kRcodeTruncated = 1406;
+// Largest length a ub2 returned-length element can hold.
+constexpr size_t kMaxReturnedLength = 65535;
+
+ub1 *elementAt(const OCIDefine &d, ub4 row) { return d.value + (size_t)row * (size_t)d.size; }
+
+Outcome setNull(const OCIDefine &d, ub4 row) {
+  if (d.rlen) d.rlen[row] = 0;
+  if (d.ind) {
+    d.ind[row] = -1;
+    if (d.rcode) d.rcode[row] = 0;
+    return Outcome::Null;
+  }
+  if (d.rcode) d.rcode[row] = kRcodeNull;
+  return Outcome::NullNoInd;
+}
+
+// Records delivered bytes of a value of full bytes.
+Outcome setLength(const OCIDefine &d, ub4 row, size_t delivered, size_t full) {
+  if (d.rlen) d.rlen[row] = (ub2)(delivered < kMaxReturnedLength ? delivered : kMaxReturnedLength);
+  if (delivered >= full) {
+    if (d.ind) d.ind[row] = 0;
+    if (d.rcode) d.rcode[row] = 0;
+    return Outcome::Value;
+  }
+  if (d.ind) d.ind[row] = full > 32767 ? kIndicatorTooLong : (sb2)full;
+  if (d.rcode) d.rcode[row] = kRcodeTruncated;
+  return Outcome::Truncated;
+}
+
+// Text or bytes into a character or binary element: n bytes of data, then
+// blanks out to padTo bytes (CHAR columns). SQLT_STR elements end in a zero
+// byte that the returned length does not count; SQLT_AFC elements are
+// blank-padded to the element size.
+Outcome putText(const OCIDefine &d, ub4 row, const void *data, size_t n, size_t padTo) {
+  ub1 *e = elementAt(d, row);
+  const size_t size = (size_t)d.size;
+  const size_t cap = d.dty == SQLT_STR ? (size ? size - 1 : 0) : size;
+  const size_t full = n > padTo ? n : padTo;
+  const size_t copied = n < cap ? n : cap;
+  std::memcpy(e, data, copied);
+  size_t delivered = copied;
+  if (full > n) {
+    size_t blanks = (full < cap ? full : cap) - copied;
+    std::memset(e + copied, ' ', blanks);
+    delivered += blanks;
+  }
+  if (d.dty == SQLT_STR && size) e[delivered] = 0;
+  Outcome o = setLength(d, row, delivered, full);
+  if (d.dty == SQLT_AFC && delivered < size) {
+    std::memset(e + delivered, ' ', size - delivered);
+    if (d.rlen) d.rlen[row] = (ub2)(size < kMaxReturnedLength ? size : kMaxReturnedLength);
+  }
+  return o;
+}
+
+// Bytes as upper-case hex digits (RAW fetched as text).
+Outcome putHex(const OCIDefine &d, ub4 row, const ub1 *bytes, size_t n) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  ub1 *e = elementAt(d, row);
+  const size_t size = (size_t)d.size;
+  const size_t cap = d.dty == SQLT_STR ? (size ? size - 1 : 0) : size;
+  const size_t full = 2 * n;
+  size_t k = 0;
+  for (size_t i = 0; i < n && k < cap; i++) {
+    e[k++] = (ub1)kHex[bytes[i] >> 4];
+    if (k < cap) e[k++] = (ub1)kHex[bytes[i] & 15];
+  }
+  if (d.dty == SQLT_STR && size) e[k] = 0;
+  Outcome o = setLength(d, row, k, full);
+  if (d.dty == SQLT_AFC && k < size) std::memset(e + k, ' ', size - k);
+  return o;
+}
+
+const DateFormat &formatFor(ValueKind kind, const Connection &conn) {
+  switch (kind) {
+    case ValueKind::Timestamp: return conn.timestampFormat;
+    case ValueKind::TimestampTz: return conn.timestampTzFormat;
+    default: return conn.dateFormat;
+  }
+}
+
+bool isDateKind(ValueKind k) {
+  return k == ValueKind::Date || k == ValueKind::Timestamp || k == ValueKind::TimestampTz;
+}
+
+Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                  const Connection &conn) {
+  char buf[kMaxDateTimeText > kNumberBufferSize ? kMaxDateTimeText : kNumberBufferSize];
+  switch (sqlite3_column_type(st, col)) {
+    case SQLITE_INTEGER: {
+      sqlite3_int64 v = sqlite3_column_int64(st, col);
+      size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText((double)v, buf)
+                 : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)v, buf)
+                                                       : integerText(v, buf);
+      return putText(d, row, buf, n, 0);
+    }
+    case SQLITE_FLOAT: {
+      double v = sqlite3_column_double(st, col);
+      size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText(v, buf)
+                 : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)v, buf)
+                                                       : numberText(v, buf);
+      return putText(d, row, buf, n, 0);
+    }
+    case SQLITE_TEXT: {
+      const char *p = (const char *)sqlite3_column_text(st, col);
+      const size_t n = (size_t)sqlite3_column_bytes(st, col);
+      if (n == 0) return setNull(d, row);  // Oracle holds no empty strings
+      if (isDateKind(type.kind)) {
+        DateTime dt;
+        if (parseStoredDateTime(std::string_view(p, n), &dt)) {
+          size_t len = formatDateTime(dt, formatFor(type.kind, conn), type.scale, buf);
+          return putText(d, row, buf, len, 0);
+        }
+      }
+      if (d.dty == SQLT_BIN && type.kind == ValueKind::Raw) {
+        // RAW text is hex already; binary elements get its bytes.
+        return putText(d, row, p, n, 0);
+      }
+      return putText(d, row, p, n, type.kind == ValueKind::FixedChar ? type.size : 0);
+    }
+    case SQLITE_BLOB: {
+      const ub1 *b = (const ub1 *)sqlite3_column_blob(st, col);
+      const size_t n = (size_t)sqlite3_column_bytes(st, col);
+      if (n == 0) return setNull(d, row);
+      if (d.dty == SQLT_BIN || d.dty == SQLT_LBI) return putText(d, row, b, n, 0);
+      return putHex(d, row, b, n);
+    }
+    default:
+      return setNull(d, row);
+  }
+}
+
+// The value as a number: integer when exact, else double. False for text
+// that is not a number.
+bool numericValue(sqlite3_stmt *st, int col, bool *isInt, sqlite3_int64 *i, double *f) {
+  switch (sqlite3_column_type(st, col)) {
+    case SQLITE_INTEGER:
+      *isInt = true;
+      *i = sqlite3_column_int64(st, col);
+      return true;
+    case SQLITE_FLOAT:
+      *isInt = false;
+      *f = sqlite3_column_double(st, col);
+      return true;
+    case SQLITE_TEXT: {
+      const char *p = (const char *)sqlite3_column_text(st, col);
+      char *end = nullptr;
+      *f = std::strtod(p, &end);
+      while (end && *end == ' ') end++;
+      if (end == p || (end && *end)) return false;
+      *isInt = false;
+      return true;
+    }
+    default: return false;
+  }
+}
+
+Outcome putNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, sb4 *error) {
+  if (sqlite3_column_type(st, col) == SQLITE_NULL) return setNull(d, row);
+  bool isInt = false;
+  sqlite3_int64 iv = 0;
+  double fv = 0;
+  if (!numericValue(st, col, &isInt, &iv, &fv)) {
+    *error = sqlite3_column_type(st, col) == SQLITE_TEXT ? 1722 : 932;
+    return Outcome::Failed;
+  }
+  ub1 *e = elementAt(d, row);
+  if (d.dty == SQLT_FLT || d.dty == SQLT_BFLOAT || d.dty == SQLT_BDOUBLE) {
+    double v = isInt ? (double)iv : fv;
+    if (d.size == sizeof(float)) {
+      float x = (float)v;
+      std::memcpy(e, &x, sizeof x);
+    } else if (d.size == sizeof(double)) {
+      std::memcpy(e, &v, sizeof v);
+    } else {
+      *error = 932;
+      return Outcome::Failed;
+    }
+    return setLength(d, row, (size_t)d.size, (size_t)d.size);
+  }
+  // SQLT_INT / SQLT_UIN of 1, 2, 4 or 8 bytes.
+  if (!isInt) {
+    double r = std::round(fv);
+    if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) {
+      *error = 1455;
+      return Outcome::Failed;
+    }
+    iv = (sqlite3_int64)r;
+  }
+  const bool unsignedType = d.dty == SQLT_UIN;
+  bool fits;
+  switch (d.size) {
+    case 1: fits = unsignedType ? iv >= 0 && iv <= 0xff : iv >= -128 && iv <= 127; break;
+    case 2: fits = unsignedType ? iv >= 0 && iv <= 0xffff : iv >= -32768 && iv <= 32767; break;
+    case 4:
+      fits = unsignedType ? iv >= 0 && iv <= 0xffffffffLL
+                          : iv >= std::numeric_limits<int32_t>::min() && iv <= std::numeric_limits<int32_t>::max();
+      break;
+    case 8: fits = !unsignedType || iv >= 0; break;
+    default: *error = 932; return Outcome::Failed;
+  }
+  if (!fits) {
+    *error = 1455;
+    return Outcome::Failed;
+  }
+  switch (d.size) {
+    case 1: { int8_t x = (int8_t)iv; std::memcpy(e, &x, 1); break; }
+    case 2: { int16_t x = (int16_t)iv; std::memcpy(e, &x, 2); break; }
+    case 4: { int32_t x = (int32_t)iv; std::memcpy(e, &x, 4); break; }
+    default: std::memcpy(e, &iv, 8); break;
+  }
+  return setLength(d, row, (size_t)d.size, (size_t)d.size);
+}
+
+}  // namespace
+
+bool isSupportedDefineType(ub2 dty) {
+  switch (dty) {
+    case SQLT_CHR: case SQLT_STR: case SQLT_AFC: case SQLT_BIN: case SQLT_LBI:
+    case SQLT_INT: case SQLT_UIN: case SQLT_FLT: case SQLT_BFLOAT: case SQLT_BDOUBLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Outcome putElement(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                   const Connection &conn, sb4 *error) {
+  switch (d.dty) {
+    case SQLT_CHR:
+    case SQLT_STR:
+    case SQLT_AFC:
+    case SQLT_BIN:
+    case SQLT_LBI:
+      return putAsText(d, row, st, col, type, conn);
+    case SQLT_INT:
+    case SQLT_UIN:
+    case SQLT_FLT:
+    case SQLT_BFLOAT:
+    case SQLT_BDOUBLE:
+      return putNumber(d, row, st, col, error);
+    default:
+      *error = 932;
+      return Outcome::Failed;
+  }
+}
+
+}  // namespace ocilite

@@ -1,0 +1,30 @@
+// The one place where a stored SQLite value becomes a define element of an
+// external type: text in the session formats, integers, floats, raw bytes,
+// with Oracle's indicators, returned lengths and column return codes.
+#ifndef OCILITE_CONVERT_H
+#define OCILITE_CONVERT_H
+
+#include "connection.h"
+#include "handles.h"
+
+namespace ocilite {
+
+enum class Outcome : ub1 {
+  Value,      // whole value delivered
+  Null,       // NULL, indicator -1
+  NullNoInd,  // NULL without an indicator array: rcode 1405
+  Truncated,  // cut to the element: rcode 1406, indicator = full length
+  Failed,     // conversion impossible; *error holds the Oracle error number
+};
+
+// Stores column col of st's current row into element row of def.
+// REQUIRES: st holds a row; def->value has room for row + 1 elements.
+Outcome putElement(const OCIDefine &def, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                   const Connection &conn, sb4 *error);
+
+// True for the external types putElement can deliver.
+bool isSupportedDefineType(ub2 dty);
+
+}  // namespace ocilite
+
+#endif  // OCILITE_CONVERT_H

@@ -1,0 +1,475 @@
+// Stored datetime text and Oracle format models.
+#include "datetime.h"
+
+#include <cassert>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace ocilite {
+namespace {
+
+constexpr const char *kMonthNames[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",
+                                         "MAY",     "JUNE",     "JULY",      "AUGUST",
+                                         "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+constexpr const char *kDayNames[7] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
+                                      "THURSDAY", "FRIDAY", "SATURDAY"};
+// Names are blank-padded to the longest one unless FM is in force.
+constexpr int kMonthNameWidth = 9;
+constexpr int kDayNameWidth = 9;
+// Julian day number of 1970-01-01.
+constexpr long kJulianOfEpoch = 2440588;
+
+bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(int y, int m) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+long daysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const long yoe = y - era * 400;
+  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+int dayOfYear(const DateTime &dt) {
+  return (int)(daysFromCivil(dt.year, dt.month, dt.day) - daysFromCivil(dt.year, 1, 1)) + 1;
+}
+
+int dayOfWeek(const DateTime &dt) {  // 0 = Sunday
+  long days = daysFromCivil(dt.year, dt.month, dt.day);
+  return (int)(((days % 7) + 7 + 4) % 7);
+}
+
+// Reads exactly n digits at text[*pos].
+bool readDigits(std::string_view text, size_t *pos, int n, int *value) {
+  if (*pos + n > text.size()) return false;
+  int v = 0;
+  for (int i = 0; i < n; i++) {
+    char c = text[*pos + i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *pos += n;
+  *value = v;
+  return true;
+}
+
+bool validDate(const DateTime &dt) {
+  return dt.year >= 1 && dt.year <= 9999 && dt.month >= 1 && dt.month <= 12 && dt.day >= 1 &&
+         dt.day <= daysInMonth(dt.year, dt.month) && dt.hour >= 0 && dt.hour < 24 &&
+         dt.minute >= 0 && dt.minute < 60 && dt.second >= 0 && dt.second < 60;
+}
+
+struct ElementName {
+  const char *name;
+  FormatItem::Kind kind;
+  unsigned char digits;
+};
+
+// Longest names first, so that a prefix never wins over its longer element.
+constexpr ElementName kElements[] = {
+    {"SYYYY", FormatItem::Year4, 0},    {"YYYY", FormatItem::Year4, 0},
+    {"RRRR", FormatItem::Year4, 0},     {"MONTH", FormatItem::MonthName, 0},
+    {"HH24", FormatItem::Hour24, 0},    {"HH12", FormatItem::Hour12, 0},
+    {"SSSSS", FormatItem::SecondsOfDay, 0}, {"A.M.", FormatItem::MeridianDots, 0},
+    {"P.M.", FormatItem::MeridianDots, 0},  {"YYY", FormatItem::Year3, 0},
+    {"MON", FormatItem::MonthAbbr, 0},  {"DDD", FormatItem::DayOfYear, 0},
+    {"DAY", FormatItem::DayName, 0},    {"FF1", FormatItem::Fraction, 1},
+    {"FF2", FormatItem::Fraction, 2},   {"FF3", FormatItem::Fraction, 3},
+    {"FF4", FormatItem::Fraction, 4},   {"FF5", FormatItem::Fraction, 5},
+    {"FF6", FormatItem::Fraction, 6},   {"FF7", FormatItem::Fraction, 7},
+    {"FF8", FormatItem::Fraction, 8},   {"FF9", FormatItem::Fraction, 9},
+    {"TZH", FormatItem::ZoneHour, 0},   {"TZM", FormatItem::ZoneMinute, 0},
+    {"TZR", FormatItem::ZoneRegion, 0}, {"TZD", FormatItem::ZoneAbbr, 0},
+    {"YY", FormatItem::Year2, 0},       {"RR", FormatItem::Year2, 0},
+    {"MM", FormatItem::Month, 0},       {"MI", FormatItem::Minute, 0},
+    {"DD", FormatItem::Day, 0},         {"DY", FormatItem::DayAbbr, 0},
+    {"HH", FormatItem::Hour12, 0},      {"SS", FormatItem::Second, 0},
+    {"FF", FormatItem::Fraction, 0},    {"AM", FormatItem::Meridian, 0},
+    {"PM", FormatItem::Meridian, 0},    {"FM", FormatItem::FillMode, 0},
+    {"FX", FormatItem::Literal, 0},     {"Y", FormatItem::Year1, 0},
+    {"D", FormatItem::DayOfWeek, 0},    {"X", FormatItem::Radix, 0},
+    {"Q", FormatItem::Quarter, 0},      {"J", FormatItem::Julian, 0},
+};
+
+bool matchesAt(std::string_view mask, size_t pos, const char *name) {
+  size_t n = std::strlen(name);
+  if (pos + n > mask.size()) return false;
+  for (size_t i = 0; i < n; i++)
+    if (std::toupper((unsigned char)mask[pos + i]) != name[i]) return false;
+  return true;
+}
+
+unsigned char letterCaseOf(std::string_view mask, size_t pos) {
+  bool first = std::isupper((unsigned char)mask[pos]);
+  bool second = pos + 1 < mask.size() && std::isupper((unsigned char)mask[pos + 1]);
+  if (!first) return 2;
+  return second ? 0 : 1;
+}
+
+// Appends name (upper case) in the given letter case, padded to width.
+char *putName(char *out, const char *name, unsigned char letterCase, int width) {
+  int n = 0;
+  for (; name[n]; n++) {
+    char c = name[n];
+    if (letterCase == 2 || (letterCase == 1 && n > 0)) c = (char)std::tolower((unsigned char)c);
+    *out++ = c;
+  }
+  for (; n < width; n++) *out++ = ' ';
+  return out;
+}
+
+char *putNumber(char *out, long value, int width, bool fill) {
+  char tmp[24];
+  int n = fill ? std::snprintf(tmp, sizeof tmp, "%ld", value)
+               : std::snprintf(tmp, sizeof tmp, "%0*ld", width, value);
+  std::memcpy(out, tmp, (size_t)n);
+  return out + n;
+}
+
+}  // namespace
+
+bool parseStoredDateTime(std::string_view text, DateTime *dt) {
+  DateTime r;
+  size_t pos = 0;
+  if (!readDigits(text, &pos, 4, &r.year) || pos >= text.size() || text[pos++] != '-' ||
+      !readDigits(text, &pos, 2, &r.month) || pos >= text.size() || text[pos++] != '-' ||
+      !readDigits(text, &pos, 2, &r.day))
+    return false;
+  if (pos < text.size() && (text[pos] == ' ' || text[pos] == 'T') && pos + 1 < text.size() &&
+      std::isdigit((unsigned char)text[pos + 1])) {
+    pos++;
+    if (!readDigits(text, &pos, 2, &r.hour) || pos >= text.size() || text[pos++] != ':' ||
+        !readDigits(text, &pos, 2, &r.minute))
+      return false;
+    if (pos < text.size() && text[pos] == ':') {
+      pos++;
+      if (!readDigits(text, &pos, 2, &r.second)) return false;
+    }
+    r.hasTime = true;
+    if (pos < text.size() && text[pos] == '.') {
+      pos++;
+      long scale = 100000000;
+      while (pos < text.size() && std::isdigit((unsigned char)text[pos])) {
+        if (r.fracDigits < 9) {
+          r.nanos += (text[pos] - '0') * scale;
+          scale /= 10;
+          r.fracDigits++;
+        }
+        pos++;
+      }
+    }
+  }
+  if (pos < text.size() && text[pos] == ' ') pos++;
+  if (pos < text.size()) {
+    if (text[pos] == 'Z' && pos + 1 == text.size()) {
+      r.hasZone = true;
+      pos++;
+    } else if (text[pos] == '+' || text[pos] == '-') {
+      int sign = text[pos++] == '-' ? -1 : 1, h = 0, m = 0;
+      if (!readDigits(text, &pos, 2, &h)) return false;
+      if (pos < text.size() && text[pos] == ':') pos++;
+      if (pos < text.size() && !readDigits(text, &pos, 2, &m)) return false;
+      if (h > 14 || m > 59) return false;
+      r.hasZone = true;
+      r.zoneMinutes = sign * (h * 60 + m);
+    }
+  }
+  if (pos != text.size() || !validDate(r)) return false;
+  *dt = r;
+  return true;
+}
+
+std::string storedDateTimeText(const DateTime &dt, int digits, bool withZone) {
+  char buf[64];
+  int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", dt.year, dt.month,
+                        dt.day, dt.hour, dt.minute, dt.second);
+  if (digits > 0) {
+    char frac[16];
+    std::snprintf(frac, sizeof frac, "%09ld", dt.nanos);
+    n += std::snprintf(buf + n, sizeof buf - n, ".%.*s", digits > 9 ? 9 : digits, frac);
+  }
+  if (withZone) {
+    int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
+    std::snprintf(buf + n, sizeof buf - n, " %c%02d:%02d", dt.zoneMinutes < 0 ? '-' : '+',
+                  z / 60, z % 60);
+  }
+  return buf;
+}
+
+bool compileDateFormat(std::string_view mask, DateFormat *fmt) {
+  if (mask.size() > kMaxFormatLength) return false;
+  DateFormat f;
+  f.mask = mask;
+  size_t pos = 0;
+  while (pos < mask.size()) {
+    unsigned char c = mask[pos];
+    if (c == '"') {
+      size_t end = mask.find('"', pos + 1);
+      if (end == std::string_view::npos) return false;
+      f.items.push_back({FormatItem::Literal, 0, 0, std::string(mask.substr(pos + 1, end - pos - 1))});
+      pos = end + 1;
+      continue;
+    }
+    if (std::strchr("-/,.;: ", c) != nullptr) {
+      f.items.push_back({FormatItem::Literal, 0, 0, std::string(1, (char)c)});
+      pos++;
+      continue;
+    }
+    bool found = false;
+    for (const ElementName &e : kElements) {
+      if (!matchesAt(mask, pos, e.name)) continue;
+      if (e.kind != FormatItem::Literal)  // FX (exact matching) changes nothing here
+        f.items.push_back({e.kind, letterCaseOf(mask, pos), e.digits, {}});
+      pos += std::strlen(e.name);
+      found = true;
+      break;
+    }
+    if (!found) return false;
+  }
+  *fmt = std::move(f);
+  return true;
+}
+
+size_t formatDateTime(const DateTime &dt, const DateFormat &fmt, int fracDigits, char *out) {
+  char *const start = out;
+  char *const limit = out + kMaxDateTimeText - 16;  // room for the widest element
+  bool fill = false;
+  for (const FormatItem &it : fmt.items) {
+    if (out >= limit) break;
+    switch (it.kind) {
+      case FormatItem::Literal: {
+        size_t n = it.text.size() < (size_t)(limit - out) ? it.text.size() : (size_t)(limit - out);
+        std::memcpy(out, it.text.data(), n);
+        out += n;
+        break;
+      }
+      case FormatItem::FillMode: fill = !fill; break;
+      case FormatItem::Year4: out = putNumber(out, dt.year, 4, fill); break;
+      case FormatItem::Year3: out = putNumber(out, dt.year % 1000, 3, fill); break;
+      case FormatItem::Year2: out = putNumber(out, dt.year % 100, 2, fill); break;
+      case FormatItem::Year1: out = putNumber(out, dt.year % 10, 1, fill); break;
+      case FormatItem::Month: out = putNumber(out, dt.month, 2, fill); break;
+      case FormatItem::MonthName:
+        out = putName(out, kMonthNames[dt.month - 1], it.letterCase, fill ? 0 : kMonthNameWidth);
+        break;
+      case FormatItem::MonthAbbr: {
+        char abbr[4] = {kMonthNames[dt.month - 1][0], kMonthNames[dt.month - 1][1],
+                        kMonthNames[dt.month - 1][2], 0};
+        out = putName(out, abbr, it.letterCase, 0);
+        break;
+      }
+      case FormatItem::Day: out = putNumber(out, dt.day, 2, fill); break;
+      case FormatItem::DayOfYear: out = putNumber(out, dayOfYear(dt), 3, fill); break;
+      case FormatItem::DayName:
+        out = putName(out, kDayNames[dayOfWeek(dt)], it.letterCase, fill ? 0 : kDayNameWidth);
+        break;
+      case FormatItem::DayAbbr: {
+        const char *d = kDayNames[dayOfWeek(dt)];
+        char abbr[4] = {d[0], d[1], d[2], 0};
+        out = putName(out, abbr, it.letterCase, 0);
+        break;
+      }
+      case FormatItem::DayOfWeek: out = putNumber(out, dayOfWeek(dt) + 1, 1, fill); break;
+      case FormatItem::Hour24: out = putNumber(out, dt.hour, 2, fill); break;
+      case FormatItem::Hour12:
+        out = putNumber(out, dt.hour % 12 == 0 ? 12 : dt.hour % 12, 2, fill);
+        break;
+      case FormatItem::Minute: out = putNumber(out, dt.minute, 2, fill); break;
+      case FormatItem::Second: out = putNumber(out, dt.second, 2, fill); break;
+      case FormatItem::SecondsOfDay:
+        out = putNumber(out, dt.hour * 3600L + dt.minute * 60 + dt.second, 5, fill);
+        break;
+      case FormatItem::Fraction: {
+        int digits = it.digits ? it.digits : fracDigits;
+        if (digits > 9) digits = 9;
+        char frac[16];
+        std::snprintf(frac, sizeof frac, "%09ld", dt.nanos);
+        std::memcpy(out, frac, (size_t)digits);
+        out += digits;
+        break;
+      }
+      case FormatItem::Radix: *out++ = '.'; break;
+      case FormatItem::ZoneHour: {
+        int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
+        *out++ = dt.zoneMinutes < 0 ? '-' : '+';
+        out = putNumber(out, z / 60, 2, false);
+        break;
+      }
+      case FormatItem::ZoneMinute: {
+        int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
+        out = putNumber(out, z % 60, 2, false);
+        break;
+      }
+      case FormatItem::ZoneRegion: {
+        int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
+        out += std::snprintf(out, 16, "%c%02d:%02d", dt.zoneMinutes < 0 ? '-' : '+', z / 60, z % 60);
+        break;
+      }
+      case FormatItem::ZoneAbbr: break;  // offsets have no abbreviation
+      case FormatItem::Meridian:
+        out = putName(out, dt.hour < 12 ? "AM" : "PM", it.letterCase, 0);
+        break;
+      case FormatItem::MeridianDots:
+        out = putName(out, dt.hour < 12 ? "A.M." : "P.M.", it.letterCase, 0);
+        break;
+      case FormatItem::Quarter: out = putNumber(out, (dt.month - 1) / 3 + 1, 1, true); break;
+      case FormatItem::Julian:
+        out = putNumber(out, daysFromCivil(dt.year, dt.month, dt.day) + kJulianOfEpoch, 7, fill);
+        break;
+    }
+  }
+  assert(out <= start + kMaxDateTimeText);
+  return (size_t)(out - start);
+}
+
+namespace {
+
+// Reads up to n digits (at least one); an optional sign when signed.
+bool readNumber(std::string_view text, size_t *pos, int n, long *value) {
+  size_t p = *pos;
+  long v = 0;
+  int count = 0;
+  while (p < text.size() && count < n && std::isdigit((unsigned char)text[p])) {
+    v = v * 10 + (text[p++] - '0');
+    count++;
+  }
+  if (count == 0) return false;
+  *pos = p;
+  *value = v;
+  return true;
+}
+
+bool readName(std::string_view text, size_t *pos, const char *const *names, int count,
+              size_t length, int *index) {
+  for (int i = 0; i < count; i++) {
+    size_t n = length ? length : std::strlen(names[i]);
+    if (matchesAt(text, *pos, std::string(names[i], n).c_str())) {
+      *pos += n;
+      *index = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool parseDateTime(std::string_view text, const DateFormat &fmt, DateTime *dt) {
+  DateTime r;
+  size_t pos = 0;
+  bool pm = false, meridian = false;
+  int zoneSign = 1;
+  for (const FormatItem &it : fmt.items) {
+    long v = 0;
+    int idx = 0;
+    switch (it.kind) {
+      case FormatItem::Literal:
+        // Any run of punctuation or blanks in the text matches a literal.
+        while (pos < text.size() && !std::isalnum((unsigned char)text[pos]) && text[pos] != '+' &&
+               text[pos] != '-')
+          pos++;
+        if (pos < text.size() && text[pos] == '-' && it.text == "-") pos++;
+        break;
+      case FormatItem::FillMode: break;
+      case FormatItem::Year4:
+        if (!readNumber(text, &pos, 4, &v)) return false;
+        r.year = (int)v;
+        break;
+      case FormatItem::Year3:
+      case FormatItem::Year2:
+      case FormatItem::Year1: {
+        size_t before = pos;
+        if (!readNumber(text, &pos, it.kind == FormatItem::Year3 ? 3 : it.kind == FormatItem::Year2 ? 2 : 1, &v))
+          return false;
+        // Two digits follow the RR rule: 00-49 this century, 50-99 the last.
+        r.year = pos - before > 2 ? (int)v : (int)(v < 50 ? 2000 + v : 1900 + v);
+        break;
+      }
+      case FormatItem::Month:
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.month = (int)v;
+        break;
+      case FormatItem::MonthName:
+      case FormatItem::MonthAbbr:
+        if (!readName(text, &pos, kMonthNames, 12, 0, &idx) &&
+            !readName(text, &pos, kMonthNames, 12, 3, &idx))
+          return false;
+        r.month = idx + 1;
+        break;
+      case FormatItem::Day:
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.day = (int)v;
+        break;
+      case FormatItem::DayName:
+      case FormatItem::DayAbbr:
+        if (!readName(text, &pos, kDayNames, 7, 0, &idx) && !readName(text, &pos, kDayNames, 7, 3, &idx))
+          return false;
+        break;
+      case FormatItem::Hour24:
+      case FormatItem::Hour12:
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.hour = (int)v;
+        r.hasTime = true;
+        break;
+      case FormatItem::Minute:
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.minute = (int)v;
+        break;
+      case FormatItem::Second:
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.second = (int)v;
+        break;
+      case FormatItem::Fraction: {
+        long scale = 100000000;
+        while (pos < text.size() && std::isdigit((unsigned char)text[pos])) {
+          if (r.fracDigits < 9) {
+            r.nanos += (text[pos] - '0') * scale;
+            scale /= 10;
+            r.fracDigits++;
+          }
+          pos++;
+        }
+        break;
+      }
+      case FormatItem::Radix:
+        if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) pos++;
+        break;
+      case FormatItem::ZoneHour:
+        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) zoneSign = text[pos++] == '-' ? -1 : 1;
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.zoneMinutes = zoneSign * (int)v * 60;
+        r.hasZone = true;
+        break;
+      case FormatItem::ZoneMinute:
+        if (!readNumber(text, &pos, 2, &v)) return false;
+        r.zoneMinutes += zoneSign * (int)v;
+        break;
+      case FormatItem::Meridian:
+      case FormatItem::MeridianDots:
+        meridian = true;
+        if (pos < text.size() && std::toupper((unsigned char)text[pos]) == 'P') pm = true;
+        while (pos < text.size() && (std::isalpha((unsigned char)text[pos]) || text[pos] == '.')) pos++;
+        break;
+      default:
+        return false;  // zone regions, Julian days and the like are not read back
+    }
+  }
+  while (pos < text.size() && text[pos] == ' ') pos++;
+  if (pos != text.size()) return false;
+  if (meridian) {
+    if (r.hour < 1 || r.hour > 12) return false;
+    r.hour = r.hour % 12 + (pm ? 12 : 0);
+  }
+  if (!validDate(r)) return false;
+  *dt = r;
+  return true;
+}
+
+}  // namespace ocilite

@@ -1,0 +1,156 @@
+// Error records and the SQLite-to-Oracle error mapping.
+#include "errors.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace ocilite {
+namespace {
+
+struct KnownError {
+  sb4 code;
+  const char *text;
+};
+
+constexpr KnownError kMessages[] = {
+    {1, "unique constraint violated"},
+    {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    {900, "invalid SQL statement"},
+    {904, "invalid identifier"},
+    {909, "invalid number of arguments"},
+    {918, "column ambiguously defined"},
+    {932, "inconsistent datatypes"},
+    {933, "SQL command not properly ended"},
+    {942, "table or view does not exist"},
+    {955, "name is already used by an existing object"},
+    {1002, "fetch out of sequence"},
+    {1007, "variable not in select list"},
+    {1008, "not all variables bound"},
+    {1012, "not logged on"},
+    {1013, "user requested cancel of current operation"},
+    {1017, "invalid username/password; logon denied"},
+    {1036, "illegal variable name/number"},
+    {1115, "IO error reading block from file"},
+    {1157, "cannot identify/lock data file"},
+    {1400, "cannot insert NULL"},
+    {1405, "fetched column value is NULL"},
+    {1406, "fetched column value was truncated"},
+    {1455, "converting column overflows integer datatype"},
+    {1480, "trailing null missing from STR bind value"},
+    {1578, "ORACLE data block corrupted"},
+    {1722, "invalid number"},
+    {1821, "date format not recognized"},
+    {1841, "(full) year must be between -4713 and +9999, and not be 0"},
+    {2290, "check constraint violated"},
+    {3001, "unimplemented feature"},
+    {3114, "not connected to ORACLE"},
+    {4030, "out of process memory when trying to allocate"},
+    {12154, "TNS:could not resolve the connect identifier specified"},
+    {16000, "database open for read-only access"},
+    {24315, "illegal attribute type"},
+    {24333, "zero iteration count"},
+    {24334, "no descriptor for this position"},
+    {24337, "statement handle not prepared"},
+    {24345, "A Truncation or null fetch error occurred"},
+    {24374, "define not done before fetch or execute and fetch"},
+};
+
+std::string upperName(std::string_view s) {
+  std::string r(s);
+  for (char &c : r) c = (char)std::toupper((unsigned char)c);
+  return r;
+}
+
+// "X" or "T"."X" for SQLite's "no such column: t.x".
+std::string quotedIdentifier(std::string_view name) {
+  std::string r = "\"";
+  for (char c : upperName(name)) {
+    if (c == '.') r += "\".\"";
+    else r += c;
+  }
+  return r + "\"";
+}
+
+bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+}  // namespace
+
+std::string_view oracleMessage(sb4 code) {
+  for (const KnownError &e : kMessages)
+    if (e.code == code) return e.text;
+  return "error";
+}
+
+sword raiseText(OCIError *err, sb4 code, std::string_view message) {
+  if (err == nullptr) return OCI_ERROR;
+  char head[16];
+  std::snprintf(head, sizeof head, "ORA-%05d: ", (int)code);
+  err->error.code = code;
+  err->error.text.assign(head);
+  err->error.text.append(message);
+  err->error.text.push_back('\n');
+  return OCI_ERROR;
+}
+
+sword raise(OCIError *err, sb4 code, std::string_view detail) {
+  std::string msg(oracleMessage(code));
+  if (!detail.empty()) {
+    msg += ": ";
+    msg += detail;
+  }
+  return raiseText(err, code, msg);
+}
+
+void clearError(OCIError *err) {
+  if (err == nullptr) return;
+  err->error.code = 0;
+  err->error.text.clear();
+}
+
+sword raiseSqlite(OCIError *err, sqlite3 *db, int rc) {
+  const std::string_view msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  const int ext = db ? sqlite3_extended_errcode(db) : rc;
+  // The SQL functions word their failures as Oracle errors already.
+  constexpr size_t kOraPrefix = 11;  // "ORA-NNNNN: "
+  if (startsWith(msg, "ORA-") && msg.size() > kOraPrefix && msg[9] == ':')
+    return raiseText(err, std::atoi(std::string(msg.substr(4, 5)).c_str()), msg.substr(kOraPrefix));
+  if (startsWith(msg, "no such table") || startsWith(msg, "no such view"))
+    return raise(err, 942);
+  if (startsWith(msg, "no such column: ")) {
+    std::string_view name = msg.substr(std::strlen("no such column: "));
+    return raiseText(err, 904, quotedIdentifier(name) + ": invalid identifier");
+  }
+  if (startsWith(msg, "no such function: ")) {
+    std::string_view name = msg.substr(std::strlen("no such function: "));
+    return raiseText(err, 904, quotedIdentifier(name) + ": invalid identifier");
+  }
+  if (startsWith(msg, "ambiguous column name")) return raise(err, 918);
+  if (msg.find("already exists") != std::string_view::npos) return raise(err, 955);
+  if (startsWith(msg, "wrong number of arguments")) return raise(err, 909);
+  if (msg.find("syntax error") != std::string_view::npos || startsWith(msg, "incomplete input"))
+    return raiseText(err, 933, std::string(oracleMessage(933)) + " (" + std::string(msg) + ")");
+  switch (ext & 0xff) {
+    case SQLITE_CONSTRAINT:
+      if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
+        return raise(err, 1, msg);
+      if (ext == SQLITE_CONSTRAINT_NOTNULL) return raise(err, 1400, msg);
+      return raise(err, 2290, msg);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return raise(err, 54, msg);
+    case SQLITE_NOMEM: return raise(err, 4030, msg);
+    case SQLITE_INTERRUPT: return raise(err, 1013, msg);
+    case SQLITE_IOERR: return raise(err, 1115, msg);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return raise(err, 1578, msg);
+    case SQLITE_CANTOPEN: return raise(err, 1157, msg);
+    case SQLITE_READONLY: return raise(err, 16000, msg);
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG: return raise(err, 932, msg);
+    default: return raise(err, 900, msg);  // statement SQLite cannot compile or run
+  }
+}
+
+}  // namespace ocilite

@@ -1,0 +1,418 @@
+// The SQL rewrite step (see sqlrewrite.h for the list of rewrites).
+#include "sqlrewrite.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace ocilite {
+namespace {
+
+enum class Tok { Space, Word, Ident, String, Number, Placeholder, Punct };
+
+struct Token {
+  Tok kind;
+  std::string_view text;  // as written
+  std::string value;      // String: the unquoted content; Word/Placeholder: upper case
+};
+
+bool isWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
+bool isWordChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80;
+}
+
+std::string upper(std::string_view s) {
+  std::string r(s);
+  for (char &c : r) c = (char)std::toupper((unsigned char)c);
+  return r;
+}
+
+// Closing delimiter of a q'X...X' literal.
+char qClose(char open) {
+  switch (open) {
+    case '[': return ']';
+    case '{': return '}';
+    case '(': return ')';
+    case '<': return '>';
+    default: return open;
+  }
+}
+
+std::vector<Token> tokenize(std::string_view s) {
+  std::vector<Token> out;
+  size_t i = 0;
+  while (i < s.size()) {
+    const size_t start = i;
+    unsigned char c = s[i];
+    Token t{Tok::Punct, {}, {}};
+    if (std::isspace(c)) {
+      while (i < s.size() && std::isspace((unsigned char)s[i])) i++;
+      t.kind = Tok::Space;
+    } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+      while (i < s.size() && s[i] != '\n') i++;
+      t.kind = Tok::Space;
+    } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+      size_t end = s.find("*/", i + 2);
+      i = end == std::string_view::npos ? s.size() : end + 2;
+      t.kind = Tok::Space;
+    } else if ((c == 'q' || c == 'Q') && i + 2 < s.size() && s[i + 1] == '\'') {
+      char close = qClose(s[i + 2]);
+      size_t end = s.find(std::string{close, '\''}, i + 3);
+      if (end == std::string_view::npos) end = s.size();
+      t.kind = Tok::String;
+      t.value = std::string(s.substr(i + 3, end - i - 3));
+      i = std::min(s.size(), end + 2);
+    } else if (c == '\'') {
+      i++;
+      while (i < s.size()) {
+        if (s[i] == '\'') {
+          if (i + 1 < s.size() && s[i + 1] == '\'') {
+            t.value += '\'';
+            i += 2;
+            continue;
+          }
+          i++;
+          break;
+        }
+        t.value += s[i++];
+      }
+      t.kind = Tok::String;
+    } else if (c == '"') {
+      size_t end = s.find('"', i + 1);
+      i = end == std::string_view::npos ? s.size() : end + 1;
+      t.kind = Tok::Ident;
+    } else if (c == ':' && i + 1 < s.size() && (isWordChar((unsigned char)s[i + 1]) || s[i + 1] == '"')) {
+      i++;
+      if (s[i] == '"') {
+        size_t end = s.find('"', i + 1);
+        size_t stop = end == std::string_view::npos ? s.size() : end;
+        t.value = std::string(s.substr(i + 1, stop - i - 1));
+        i = std::min(s.size(), stop + 1);
+      } else {
+        while (i < s.size() && isWordChar((unsigned char)s[i])) i++;
+        t.value = upper(s.substr(start + 1, i - start - 1));
+      }
+      t.kind = Tok::Placeholder;
+    } else if (isWordStart(c)) {
+      while (i < s.size() && isWordChar((unsigned char)s[i])) i++;
+      t.kind = Tok::Word;
+      t.value = upper(s.substr(start, i - start));
+    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit((unsigned char)s[i + 1]))) {
+      while (i < s.size() && (std::isalnum((unsigned char)s[i]) || s[i] == '.')) {
+        if ((s[i] == 'e' || s[i] == 'E') && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-')) i++;
+        i++;
+      }
+      t.kind = Tok::Number;
+    } else {
+      i++;
+    }
+    t.text = s.substr(start, i - start);
+    out.push_back(std::move(t));
+  }
+  return out;
+}
+
+std::string quoteLiteral(std::string_view v) {
+  std::string r = "'";
+  for (char c : v) {
+    r += c;
+    if (c == '\'') r += '\'';
+  }
+  return r + "'";
+}
+
+bool isWord(const Token &t, const char *w) { return t.kind == Tok::Word && t.value == w; }
+bool isPunct(const Token &t, char c) { return t.kind == Tok::Punct && t.text.size() == 1 && t.text[0] == c; }
+
+// Significant (non-space) tokens, by index into the token list.
+struct Cursor {
+  const std::vector<Token> &toks;
+  size_t next(size_t i) const {
+    for (i++; i < toks.size() && toks[i].kind == Tok::Space; i++) {}
+    return i;
+  }
+  size_t prev(size_t i) const {
+    while (i > 0) {
+      i--;
+      if (toks[i].kind != Tok::Space) return i;
+    }
+    return toks.size();
+  }
+  bool at(size_t i, const char *w) const { return i < toks.size() && isWord(toks[i], w); }
+  bool atPunct(size_t i, char c) const { return i < toks.size() && isPunct(toks[i], c); }
+};
+
+StatementKind kindOf(const std::vector<Token> &toks, const Cursor &cur, size_t first) {
+  if (first >= toks.size()) return StatementKind::Other;
+  const std::string &w = toks[first].value;
+  if (isPunct(toks[first], '(')) return StatementKind::Query;
+  if (toks[first].kind != Tok::Word) return StatementKind::Other;
+  if (w == "SELECT" || w == "WITH" || w == "VALUES") return StatementKind::Query;
+  if (w == "INSERT" || w == "UPDATE" || w == "DELETE" || w == "MERGE" || w == "REPLACE")
+    return StatementKind::Dml;
+  if (w == "ALTER" && cur.at(cur.next(first), "SESSION")) return StatementKind::Session;
+  if (w == "SET") return StatementKind::Session;
+  if (w == "COMMIT") return StatementKind::Commit;
+  if (w == "ROLLBACK") return StatementKind::Rollback;
+  if (w == "CREATE" || w == "DROP" || w == "ALTER" || w == "TRUNCATE" || w == "COMMENT" ||
+      w == "GRANT" || w == "REVOKE" || w == "ANALYZE")
+    return StatementKind::Ddl;
+  return StatementKind::Other;
+}
+
+// NAME = value pairs of ALTER SESSION SET / SET; other forms (SET EVENTS
+// '...', ALTER SESSION ENABLE ...) yield what pairs they hold, if any.
+std::vector<SessionSetting> sessionSettings(const std::vector<Token> &toks, const Cursor &cur) {
+  std::vector<SessionSetting> out;
+  for (size_t i = cur.next(std::string::npos); i < toks.size(); i = cur.next(i)) {
+    if (toks[i].kind != Tok::Word && toks[i].kind != Tok::Ident) continue;
+    size_t eq = cur.next(i);
+    if (!cur.atPunct(eq, '=')) continue;
+    size_t v = cur.next(eq);
+    if (v >= toks.size()) break;
+    std::string name = toks[i].kind == Tok::Word ? toks[i].value : std::string(toks[i].text);
+    if (toks[i].kind == Tok::Ident && name.size() >= 2) name = upper(name.substr(1, name.size() - 2));
+    out.push_back({name, toks[v].kind == Tok::String ? toks[v].value : std::string(toks[v].text)});
+    i = v;
+  }
+  return out;
+}
+
+// Bytes per character that a CHAR length qualifier stands for (AL32UTF8).
+constexpr int kMaxBytesPerChar = 4;
+
+class Rewriter {
+ public:
+  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind)
+      : toks_(toks), cur_{toks}, schemas_(schemas), kind_(kind) {}
+
+  Statement run() {
+    Statement st;
+    st.kind = kind_;
+    const size_t first = cur_.next(std::string::npos);
+    if (cur_.at(first, "TRUNCATE") && cur_.at(cur_.next(first), "TABLE")) {
+      out_ = "DELETE FROM ";
+      emitFrom(cur_.next(cur_.next(first)), &st, false);
+      return st;
+    }
+    createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE");
+    dropTable_ = cur_.at(first, "DROP") && cur_.at(cur_.next(first), "TABLE");
+    emitFrom(first, &st, true);
+    return st;
+  }
+
+ private:
+  void emitFrom(size_t start, Statement *st, bool keepLeading) {
+    // Leading blanks and comments stay as written.
+    for (size_t i = 0; keepLeading && i < start && i < toks_.size(); i++) out_ += toks_[i].text;
+    int depth = 0;
+    std::vector<bool> selectList(1, false);
+    for (size_t i = start; i < toks_.size(); i++) {
+      const Token &t = toks_[i];
+      switch (t.kind) {
+        case Tok::Punct:
+          if (isPunct(t, '(')) {
+            depth++;
+            selectList.push_back(false);
+          } else if (isPunct(t, ')')) {
+            if (depth > 0) {
+              depth--;
+              selectList.pop_back();
+            }
+            if (createTable_ && depth == 0 && !columnsClosed_) {
+              columnsClosed_ = true;
+              out_ += t.text;
+              size_t rest = cur_.next(i);
+              if (rest < toks_.size() && !cur_.at(rest, "AS")) {
+                for (size_t k = rest; k < toks_.size(); k++) st->tableOptions += toks_[k].text;
+                return;
+              }
+              continue;
+            }
+          }
+          out_ += t.text;
+          break;
+        case Tok::Placeholder:
+          out_ += ':';
+          out_ += t.value;
+          if (std::find(st->placeholders.begin(), st->placeholders.end(), t.value) == st->placeholders.end())
+            st->placeholders.push_back(t.value);
+          break;
+        case Tok::String:
+          if (t.text.front() == '\'') out_ += t.text;
+          else out_ += quoteLiteral(t.value);
+          break;
+        case Tok::Word:
+          i = emitWord(i, depth, &selectList);
+          break;
+        default:
+          out_ += t.text;
+      }
+    }
+  }
+
+  // Emits the word at i (and what it absorbs); returns the last token used.
+  size_t emitWord(size_t i, int depth, std::vector<bool> *selectList) {
+    const Token &t = toks_[i];
+    const size_t nx = cur_.next(i), pv = cur_.prev(i);
+    const bool afterDot = cur_.atPunct(pv, '.');
+    if (t.value == "SELECT") (*selectList)[depth] = true;
+    if (t.value == "FROM") (*selectList)[depth] = false;
+    // N'text': the national literal is a plain literal here.
+    if (t.value == "N" && i + 1 < toks_.size() && toks_[i + 1].kind == Tok::String) return i;
+    if (!afterDot && cur_.atPunct(nx, '.') && isSchema(t.value)) {
+      return nx;  // drop "OWNER."
+    }
+    if (t.value == "MINUS" && kind_ == StatementKind::Query) {
+      out_ += "EXCEPT";
+      return i;
+    }
+    if (createTable_ && !columnsClosed_) {
+      size_t used = emitColumnType(i);
+      if (used != 0) return used;
+    }
+    if (dropTable_ && (t.value == "PURGE" || (t.value == "CASCADE" && cur_.at(nx, "CONSTRAINTS")))) {
+      return t.value == "CASCADE" ? nx : i;
+    }
+    const bool pseudo = t.value == "USER" || t.value == "SYSDATE" || t.value == "SYSTIMESTAMP";
+    if (pseudo && !afterDot && !cur_.atPunct(nx, '(') && !cur_.atPunct(nx, '.') &&
+        kind_ != StatementKind::Other) {
+      const bool isDefault = cur_.at(pv, "DEFAULT");
+      if (isDefault) out_ += '(';
+      out_ += t.value;
+      out_ += "()";
+      if (isDefault) out_ += ')';
+      const bool wholeItem = (*selectList)[depth] &&
+                             (cur_.at(pv, "SELECT") || cur_.at(pv, "DISTINCT") || cur_.atPunct(pv, ',')) &&
+                             (nx >= toks_.size() || cur_.atPunct(nx, ',') || cur_.at(nx, "FROM"));
+      if (wholeItem) {
+        out_ += " AS ";
+        out_ += t.value;
+      }
+      return i;
+    }
+    out_ += t.text;
+    return i;
+  }
+
+  bool isSchema(const std::string &w) const {
+    return std::find(schemas_.begin(), schemas_.end(), w) != schemas_.end();
+  }
+
+  // Reads "( n )" or "( n , m )" or "( n CHAR|BYTE )" at i; returns the index
+  // of ")" or 0 when the tokens are not that.
+  size_t readArgs(size_t i, std::vector<std::string> *args, bool *charUnits) const {
+    if (!cur_.atPunct(i, '(')) return 0;
+    size_t k = cur_.next(i);
+    while (k < toks_.size()) {
+      if (toks_[k].kind == Tok::Number || isPunct(toks_[k], '*')) args->push_back(std::string(toks_[k].text));
+      else if (isWord(toks_[k], "CHAR")) *charUnits = true;
+      else if (!isWord(toks_[k], "BYTE") && !isPunct(toks_[k], ',')) return 0;
+      k = cur_.next(k);
+      if (cur_.atPunct(k, ')')) return k;
+    }
+    return 0;
+  }
+
+  static std::string joinArgs(const std::vector<std::string> &args) {
+    std::string r = "(";
+    for (size_t a = 0; a < args.size(); a++) r += (a ? "," : "") + args[a];
+    return r + ")";
+  }
+
+  // Oracle column types that SQLite's grammar or affinity would get wrong.
+  // Returns the last token used, or 0 when the word at i is left alone.
+  size_t emitColumnType(size_t i) {
+    const std::string &w = toks_[i].value;
+    const size_t nx = cur_.next(i);
+    std::vector<std::string> args;
+    bool charUnits = false;
+    if (w == "TIMESTAMP") {
+      size_t k = nx, close = readArgs(nx, &args, &charUnits);
+      if (close) k = cur_.next(close);
+      if (!cur_.at(k, "WITH")) {
+        if (!close) return 0;
+        out_ += "TIMESTAMP" + joinArgs(args);
+        return close;
+      }
+      size_t z = cur_.next(k);
+      bool local = cur_.at(z, "LOCAL");
+      if (local) z = cur_.next(z);
+      if (!cur_.at(z, "TIME") || !cur_.at(cur_.next(z), "ZONE")) return 0;
+      out_ += local ? "TIMESTAMP WITH LOCAL TIME ZONE" : "TIMESTAMP WITH TIME ZONE";
+      if (!args.empty()) out_ += joinArgs(args);
+      return cur_.next(z);
+    }
+    if (w == "INTERVAL") {
+      if (!cur_.at(nx, "YEAR") && !cur_.at(nx, "DAY")) return 0;
+      const bool year = cur_.at(nx, "YEAR");
+      size_t k = cur_.next(nx);
+      std::vector<std::string> lead, frac;
+      size_t close = readArgs(k, &lead, &charUnits);
+      if (close) k = cur_.next(close);
+      if (!cur_.at(k, "TO")) return 0;
+      size_t unit = cur_.next(k);
+      if (!cur_.at(unit, year ? "MONTH" : "SECOND")) return 0;
+      size_t last = unit, fclose = readArgs(cur_.next(unit), &frac, &charUnits);
+      if (fclose) last = fclose;
+      out_ += year ? "INTERVAL_YEAR_TO_MONTH" : "INTERVAL_DAY_TO_SECOND";
+      if (!lead.empty() || !frac.empty()) {
+        std::vector<std::string> all{lead.empty() ? "2" : lead[0]};
+        if (!year) all.push_back(frac.empty() ? "6" : frac[0]);
+        out_ += joinArgs(all);
+      }
+      return last;
+    }
+    if (w == "LONG" && !cur_.at(nx, "RAW") && !cur_.at(nx, "VARCHAR")) {
+      out_ += "LONG VARCHAR";
+      return i;
+    }
+    if (w == "VARCHAR2" || w == "VARCHAR" || w == "CHAR" || w == "NVARCHAR2" || w == "NCHAR") {
+      size_t close = readArgs(nx, &args, &charUnits);
+      if (!close || args.size() != 1) return 0;
+      out_ += toks_[i].text;
+      long n = std::strtol(args[0].c_str(), nullptr, 10);
+      if (charUnits && w[0] != 'N') n *= kMaxBytesPerChar;
+      out_ += "(" + std::to_string(n) + ")";
+      return close;
+    }
+    return 0;
+  }
+
+  const std::vector<Token> &toks_;
+  Cursor cur_;
+  const std::vector<std::string> &schemas_;
+  StatementKind kind_;
+  bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
+
+ public:
+  std::string out_;
+};
+
+}  // namespace
+
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas) {
+  std::vector<Token> toks = tokenize(text);
+  // A trailing ';' (SQL*Plus style) is not part of the statement.
+  while (!toks.empty() && (toks.back().kind == Tok::Space || isPunct(toks.back(), ';'))) toks.pop_back();
+  Cursor cur{toks};
+  const size_t first = cur.next(std::string::npos);
+  const StatementKind kind = kindOf(toks, cur, first);
+  if (kind == StatementKind::Session) {
+    Statement st;
+    st.kind = kind;
+    st.settings = sessionSettings(toks, cur);
+    return st;
+  }
+  if (kind == StatementKind::Commit || kind == StatementKind::Rollback) {
+    Statement st;
+    st.kind = kind;
+    return st;
+  }
+  Rewriter rw(toks, schemas, kind);
+  Statement st = rw.run();
+  st.sql = std::move(rw.out_);
+  return st;
+}
+
+}  // namespace ocilite

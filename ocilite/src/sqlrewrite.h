@@ -1,0 +1,51 @@
+// The SQL rewrite: Oracle statement text to what SQLite runs.
+//
+// - ALTER SESSION ... and SET ... are session statements: their NAME=value
+//   pairs are returned in `settings` and nothing goes to SQLite.
+// - COMMIT and ROLLBACK (with an optional WORK) become transaction kinds.
+// - Bind placeholders :name become :NAME (Oracle matches them without regard
+//   to case); the names are listed in `placeholders`.
+// - USER, SYSDATE and SYSTIMESTAMP become calls of the functions of
+//   sqlfuncs.h; as a whole select-list item they keep their name as alias.
+// - OWNER.TABLE loses the OWNER prefix when OWNER is one of `schemas`.
+// - N'text' and q'[text]' literals become plain '...' literals; MINUS
+//   becomes EXCEPT.
+// - CREATE TABLE: type names SQLite cannot parse are put in a form it can
+//   (TIMESTAMP(6) WITH TIME ZONE -> TIMESTAMP WITH TIME ZONE(6), INTERVAL
+//   DAY(2) TO SECOND(6) -> INTERVAL_DAY_TO_SECOND(2,6), VARCHAR2(10 CHAR) ->
+//   VARCHAR2(40), LONG -> LONG VARCHAR so SQLite keeps its text as text),
+//   DEFAULT SYSDATE is parenthesised, and the clauses after the column list
+//   (storage, partitioning) are cut off into `tableOptions`.
+// - DROP TABLE loses PURGE and CASCADE CONSTRAINTS; TRUNCATE TABLE x
+//   becomes DELETE FROM x.
+#ifndef OCILITE_SQLREWRITE_H
+#define OCILITE_SQLREWRITE_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ocilite {
+
+enum class StatementKind { Query, Dml, Ddl, Session, Commit, Rollback, Other };
+
+struct SessionSetting {
+  std::string name;   // upper case
+  std::string value;  // unquoted
+};
+
+struct Statement {
+  StatementKind kind = StatementKind::Other;
+  std::string sql;                        // text for SQLite
+  std::vector<std::string> placeholders;  // upper case, first appearance order
+  std::vector<SessionSetting> settings;   // Session kind
+  std::string tableOptions;               // CREATE TABLE: text after the column list
+};
+
+// Rewrites one statement. schemas are upper-case owner names that may
+// qualify a table name.
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas);
+
+}  // namespace ocilite
+
+#endif  // OCILITE_SQLREWRITE_H

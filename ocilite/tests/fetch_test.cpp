@@ -1,0 +1,312 @@
+// Describe, define, array fetch, binds and value texts.
+#include <cstring>
+
+#include "ocitest.h"
+
+using ocitest::DemoDir;
+using ocitest::Session;
+using ocitest::queryText;
+using ocitest::queryValue;
+
+namespace {
+
+class Fetch : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error(); }
+  DemoDir demo;
+  Session s;
+};
+
+struct Described {
+  std::string name;
+  ub2 type, size;
+  sb2 precision;
+  sb1 scale;
+  ub1 form;
+  bool operator==(const Described &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &os, const Described &d) {
+  return os << d.name << " type " << d.type << " size " << d.size << " p " << d.precision << " s " << (int)d.scale
+            << " form " << (int)d.form;
+}
+
+std::vector<Described> describe(Session &s, const std::string &sql) {
+  OCIStmt *st = s.prepare(sql);
+  EXPECT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s.error();
+  ub4 n = 0;
+  OCIAttrGet(st, OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, s.err);
+  std::vector<Described> out;
+  for (ub4 i = 1; i <= n; i++) {
+    OCIParam *p = nullptr;
+    EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, s.err, (void **)&p, i), OCI_SUCCESS);
+    Described d{};
+    text *name = nullptr;
+    ub4 len = 0;
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.form, nullptr, OCI_ATTR_CHARSET_FORM, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &len, OCI_ATTR_NAME, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.scale, nullptr, OCI_ATTR_SCALE, s.err);
+    d.name.assign((const char *)name, len);
+    out.push_back(d);
+  }
+  void *p = nullptr;
+  EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, s.err, &p, n + 1), OCI_ERROR);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+  return out;
+}
+
+TEST_F(Fetch, DescribesEveryDeclaredType) {
+  const std::vector<Described> want = {
+      {"ID", SQLT_NUM, 22, 4, 0, 1},
+      {"C_VARCHAR2", SQLT_CHR, 60, 0, 0, 1},
+      {"C_NVARCHAR2", SQLT_CHR, 60, 0, 0, 2},
+      {"C_CHAR", SQLT_AFC, 6, 0, 0, 1},
+      {"C_NCHAR", SQLT_AFC, 12, 0, 0, 2},
+      {"C_NUMBER", SQLT_NUM, 22, 0, -127, 1},
+      {"C_NUMBER_P", SQLT_NUM, 22, 10, 0, 1},
+      {"C_NUMBER_PS", SQLT_NUM, 22, 12, 4, 1},
+      {"C_FLOAT", SQLT_NUM, 22, 126, -127, 1},
+      {"C_BINARY_FLOAT", SQLT_IBFLOAT, 4, 0, 0, 1},
+      {"C_BINARY_DOUBLE", SQLT_IBDOUBLE, 8, 0, 0, 1},
+      {"C_DATE", SQLT_DAT, 7, 0, 0, 1},
+      {"C_TIMESTAMP", SQLT_TIMESTAMP, 11, 0, 6, 1},
+      {"C_TIMESTAMP_TZ", SQLT_TIMESTAMP_TZ, 13, 0, 6, 1},
+      {"C_TIMESTAMP_LTZ", SQLT_TIMESTAMP_LTZ, 11, 0, 6, 1},
+      {"C_INTERVAL_YM", SQLT_INTERVAL_YM, 5, 2, 0, 1},
+      {"C_INTERVAL_DS", SQLT_INTERVAL_DS, 11, 2, 6, 1},
+      {"C_RAW", SQLT_BIN, 16, 0, 0, 1},
+      {"C_CLOB", SQLT_CLOB, 4000, 0, 0, 1},
+      {"C_NCLOB", SQLT_CLOB, 4000, 0, 0, 2},
+      {"C_BLOB", SQLT_BLOB, 4000, 0, 0, 1},
+      {"C_LONG", SQLT_LNG, 0, 0, 0, 1},
+  };
+  EXPECT_EQ(describe(s, "SELECT * FROM alltypes"), want);
+  // Owner-qualified names resolve; computed columns are described by value.
+  EXPECT_EQ(describe(s, "select ename, 1+1, 'abc' AS \"Lower\", SYSDATE, HEXTORAW('00'), max(hiredate) from scott.emp"),
+            (std::vector<Described>{{"ENAME", SQLT_CHR, 10, 0, 0, 1},
+                                    {"1+1", SQLT_NUM, 22, 0, -127, 1},
+                                    {"Lower", SQLT_CHR, 4000, 0, 0, 1},
+                                    {"SYSDATE", SQLT_DAT, 7, 0, 0, 1},
+                                    {"HEXTORAW('00')", SQLT_BIN, 2000, 0, 0, 1},
+                                    {"MAX(HIREDATE)", SQLT_DAT, 7, 0, 0, 1}}));
+}
+
+TEST_F(Fetch, ArraysOfAThousandEndWithNoDataAndTheRest) {
+  ASSERT_EQ(s.exec("CREATE TABLE big (n NUMBER(6), s VARCHAR2(20))"), OCI_SUCCESS) << s.error();
+  ASSERT_EQ(s.exec("INSERT INTO big WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2500) "
+                   "SELECT x, 'row ' || x FROM c"),
+            OCI_SUCCESS)
+      << s.error();
+  constexpr ub4 kArray = 1000;
+  std::vector<char> n(kArray * 8), txt(kArray * 20);
+  std::vector<sb2> ind(kArray);
+  std::vector<ub2> len(kArray), rc(kArray);
+  OCIStmt *st = s.prepare("SELECT n, s FROM big ORDER BY n");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIDefine *d1 = nullptr, *d2 = nullptr;
+  OCIDefineByPos(st, &d1, s.err, 1, n.data(), 8, SQLT_CHR, ind.data(), len.data(), rc.data(), OCI_DEFAULT);
+  OCIDefineByPos(st, &d2, s.err, 2, txt.data(), 20, SQLT_CHR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  struct Step {
+    sword status;
+    ub4 fetched, total;
+    const char *first;
+  } steps[] = {{OCI_SUCCESS, 1000, 1000, "1"}, {OCI_SUCCESS, 1000, 2000, "1001"},
+               {OCI_NO_DATA, 500, 2500, "2001"}, {OCI_NO_DATA, 0, 2500, nullptr}};
+  for (const Step &step : steps) {
+    EXPECT_EQ(OCIStmtFetch(st, s.err, kArray, OCI_FETCH_NEXT, OCI_DEFAULT), step.status);
+    ub4 fetched = 0, total = 0;
+    OCIAttrGet(st, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, s.err);
+    OCIAttrGet(st, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+    EXPECT_EQ(fetched, step.fetched);
+    EXPECT_EQ(total, step.total);
+    if (step.first) {
+      EXPECT_EQ(std::string(n.data(), len[0]), step.first);
+      EXPECT_EQ(ind[0], 0);
+      EXPECT_EQ(rc[0], 0);
+    }
+  }
+  EXPECT_EQ(std::string(txt.data() + 499 * 20, 8), "row 2500");
+  OCIHandleFree(d1, OCI_HTYPE_DEFINE);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST_F(Fetch, NullsAndEmptyStrings) {
+  char buf[3][8];
+  sb2 ind[3];
+  ub2 len[3], rc[3];
+  OCIStmt *st = s.prepare("SELECT c_varchar2 FROM alltypes WHERE id IN (1, 2, 3) ORDER BY id");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIDefine *def = nullptr;
+  OCIDefineByPos(st, &def, s.err, 1, buf, 8, SQLT_CHR, ind, len, rc, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 3, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+  // Row 2 holds NULL, row 3 an empty string, which Oracle keeps as NULL.
+  EXPECT_EQ((std::vector<int>{ind[0], ind[1], ind[2]}), (std::vector<int>{10, -1, -1}));
+  EXPECT_EQ((std::vector<int>{rc[0], rc[1], rc[2]}), (std::vector<int>{1406, 0, 0}));
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+
+  // Without an indicator a NULL fails the fetch with ORA-01405.
+  st = s.prepare("SELECT comm FROM emp ORDER BY empno");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIDefineByPos(st, &def, s.err, 1, buf, 8, SQLT_CHR, nullptr, len, rc, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 3, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(s.error(), "ORA-01405: fetched column value is NULL\n");
+  EXPECT_EQ(rc[0], 1405);
+  EXPECT_EQ(rc[1], 0);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST_F(Fetch, TruncationCutsToTheElementAndReportsTheFullLength) {
+  char buf[2][4];
+  sb2 ind[2];
+  ub2 len[2], rc[2];
+  OCIStmt *st = s.prepare("SELECT ename FROM emp WHERE empno IN (7839, 7654) ORDER BY empno");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIDefine *def = nullptr;
+  OCIDefineByPos(st, &def, s.err, 1, buf, 4, SQLT_CHR, ind, len, rc, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.error(), "ORA-24345: A Truncation or null fetch error occurred\n");
+  EXPECT_EQ(std::string(buf[0], len[0]), "MART");
+  EXPECT_EQ((std::vector<int>{ind[0], rc[0], len[0]}), (std::vector<int>{6, 1406, 4}));
+  EXPECT_EQ(std::string(buf[1], len[1]), "KING");
+  EXPECT_EQ((std::vector<int>{ind[1], rc[1], len[1]}), (std::vector<int>{0, 0, 4}));
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+
+  // SQLT_STR keeps room for its terminator.
+  st = s.prepare("SELECT 'abcdef' FROM dual");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  char str[4] = {'x', 'x', 'x', 'x'};
+  OCIDefineByPos(st, &def, s.err, 1, str, 4, SQLT_STR, ind, len, rc, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+  EXPECT_STREQ(str, "abc");
+  EXPECT_EQ((std::vector<int>{ind[0], rc[0], len[0]}), (std::vector<int>{6, 1406, 3}));
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST_F(Fetch, BindsMatchPlaceholdersWithoutRegardToCase) {
+  OCIStmt *st = s.prepare("SELECT ename FROM emp WHERE empno >= :minrid AND empno <= :MaxRid ORDER BY empno");
+  char lo[] = "7800", hi[] = "7876";
+  OCIBind *b1 = nullptr, *b2 = nullptr;
+  EXPECT_EQ(OCIBindByName(st, &b1, s.err, (const OraText *)"MINRID", 6, lo, 4, SQLT_CHR, nullptr, nullptr, nullptr,
+                          0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(OCIBindByName(st, &b2, s.err, (const OraText *)":maxrid", 7, hi, sizeof hi, SQLT_STR, nullptr, nullptr,
+                          nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  OCIBind *b3 = nullptr;
+  EXPECT_EQ(OCIBindByName(st, &b3, s.err, (const OraText *)"NOSUCH", 6, hi, 4, SQLT_CHR, nullptr, nullptr, nullptr,
+                          0, nullptr, OCI_DEFAULT),
+            OCI_ERROR);
+  EXPECT_EQ(s.error(), "ORA-01036: illegal variable name/number\n");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s.error();
+  char buf[4][12];
+  ub2 len[4];
+  OCIDefine *def = nullptr;
+  OCIDefineByPos(st, &def, s.err, 1, buf, 12, SQLT_CHR, nullptr, len, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 4, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+  ub4 got = 0;
+  OCIAttrGet(st, OCI_HTYPE_STMT, &got, nullptr, OCI_ATTR_ROWS_FETCHED, s.err);
+  ASSERT_EQ(got, 3u);
+  EXPECT_EQ(std::string(buf[0], len[0]) + "," + std::string(buf[2], len[2]), "KING,ADAMS");
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+
+  st = s.prepare("SELECT ename FROM emp WHERE empno = :id");
+  EXPECT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(s.error(), "ORA-01008: not all variables bound\n");
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST_F(Fetch, DatesAndTimestampsFollowTheSessionFormats) {
+  const char *q = "SELECT hiredate FROM emp WHERE empno = 7369";
+  EXPECT_EQ(queryValue(s, q), "17-DEC-80");
+  EXPECT_EQ(queryValue(s, "SELECT c_timestamp FROM alltypes WHERE id = 1"), "29-FEB-24 01.45.30.123456 PM");
+  ASSERT_EQ(s.exec("ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("ALTER SESSION SET NLS_TIMESTAMP_FORMAT='YYYY-MM-DD HH24:MI:SSXFF'"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT='YYYY-MM-DD HH24:MI:SSXFF TZH:TZM'"), OCI_SUCCESS);
+  EXPECT_EQ(queryValue(s, q), "1980-12-17 00:00:00");
+  EXPECT_EQ(queryText(s, "SELECT c_date, c_timestamp, c_timestamp_tz, c_timestamp_ltz FROM alltypes WHERE id IN (1, 4)"
+                         " ORDER BY id"),
+            (std::vector<std::vector<std::string>>{
+                {"2024-02-29 13:45:30", "2024-02-29 13:45:30.123456", "2024-02-29 13:45:30.123456 +05:30",
+                 "2024-02-29 13:45:30.500000"},
+                {"1999-12-31 23:59:59", "1999-12-31 23:59:59.999999", "1999-12-31 23:59:59.999999 -08:00",
+                 "1999-12-31 23:59:59.999999"}}));
+  struct Case {
+    const char *format, *want;
+  } cases[] = {{"DD.MM.YYYY", "17.12.1980"},     {"Mon DD, YYYY", "Dec 17, 1980"},
+               {"fmMonth DD", "December 17"},   {"DY DAY", "WED WEDNESDAY"},
+               {"YYYY\"Q\"Q J", "1980Q4 2444591"}, {"HH12:MI AM", "12:00 AM"},
+               {"DD-MON-RR", "17-DEC-80"}};
+  for (const Case &c : cases) {
+    ASSERT_EQ(s.exec(std::string("ALTER SESSION SET NLS_DATE_FORMAT = '") + c.format + "'"), OCI_SUCCESS) << c.format;
+    EXPECT_EQ(queryValue(s, q), c.want) << c.format;
+  }
+  ASSERT_EQ(s.exec("ALTER SESSION SET NLS_TIMESTAMP_FORMAT='HH24:MI:SS.FF3/FF9/FF1'"), OCI_SUCCESS);
+  EXPECT_EQ(queryValue(s, "SELECT c_timestamp FROM alltypes WHERE id = 1"), "13:45:30.123/123456000/1");
+}
+
+TEST_F(Fetch, NumbersInOraclesDefaultText) {
+  EXPECT_EQ(queryText(s, "SELECT 0.5, -0.05, 1250.5, 800, 0, -7, 1e-5, 123456789012345678, 1e50, -1.5e-60 FROM dual"),
+            (std::vector<std::vector<std::string>>{{".5", "-.05", "1250.5", "800", "0", "-7", ".00001",
+                                                    "123456789012345678",
+                                                    "1.0000000000000000000000000000000000E+50",
+                                                    "-1.500000000000000000000000000000000E-60"}}));
+  EXPECT_EQ(queryText(s, "SELECT c_number, c_number_ps, c_float, c_binary_float, c_binary_double FROM alltypes "
+                         "WHERE id IN (1, 5, 7) ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"12345.678", "1234.5678", "3.14159", "1.5E+000", "2.25E+000"},
+                                                   {".5", ".05", ".001", "2.5E-001", "1.0E-010"},
+                                                   {"-.05", "-99999999.9999", "602214076000000000000000", "-1.5E-005",
+                                                    "-2.5E-300"}}));
+}
+
+TEST_F(Fetch, CharactersRawBytesAndIntegers) {
+  EXPECT_EQ(queryText(s, "SELECT c_char, c_nchar, c_raw, c_blob, c_clob FROM alltypes WHERE id IN (1, 7) ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"abc   ", "xy          ", "DEADBEEF00FF", "0102030405", "short clob"},
+                                                   {"é    ", "ü          ", "E697A5E69CAC", "F09F9880",
+                                                    "ユニコード CLOB ✓"}}));
+  OCIStmt *st = s.prepare("SELECT c_raw, c_number_p, sal FROM alltypes, emp WHERE id = 1 AND empno = 7499");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  ub1 raw[16];
+  ub2 rawLen = 0;
+  int32_t num = 0;
+  uint16_t sal = 0;
+  OCIDefine *d = nullptr;
+  OCIDefineByPos(st, &d, s.err, 1, raw, sizeof raw, SQLT_BIN, nullptr, &rawLen, nullptr, OCI_DEFAULT);
+  OCIDefineByPos(st, &d, s.err, 2, &num, sizeof num, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  OCIDefineByPos(st, &d, s.err, 3, &sal, sizeof sal, SQLT_UIN, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS) << s.error();
+  EXPECT_EQ(std::string((char *)raw, rawLen), std::string("\xDE\xAD\xBE\xEF\x00\xFF", 6));
+  EXPECT_EQ(num, 42);
+  EXPECT_EQ(sal, 1600);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+
+  // A value that does not fit its integer element fails the fetch.
+  st = s.prepare("SELECT 70000 FROM dual");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIDefineByPos(st, &d, s.err, 1, &sal, sizeof sal, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(s.error(), "ORA-01455: converting column overflows integer datatype\n");
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST_F(Fetch, PseudoColumnsFunctionsAndDml) {
+  EXPECT_EQ(queryText(s, "SELECT USER, NVL(comm, -1), NVL(NULL, 'x'), DECODE(deptno, 10, 'A', 20, 'B', 'C') "
+                         "FROM emp WHERE empno IN (7369, 7499) ORDER BY empno"),
+            (std::vector<std::vector<std::string>>{{"SCOTT", "-1", "x", "B"}, {"SCOTT", "300", "x", "C"}}));
+  EXPECT_EQ(queryValue(s, "SELECT TO_CHAR(TO_DATE('17.12.1980', 'DD.MM.YYYY'), 'YYYY/MM/DD') FROM dual"), "1980/12/17");
+  EXPECT_EQ(queryValue(s, "SELECT count(*) FROM emp WHERE hiredate < SYSDATE"), "14");
+  EXPECT_EQ(queryValue(s, "SELECT count(*) FROM (SELECT deptno FROM dept MINUS SELECT deptno FROM emp)"), "1");
+  OCIStmt *st = s.prepare("UPDATE emp SET sal = sal + 1 WHERE deptno = 10");
+  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  ub4 rows = 0;
+  OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+  EXPECT_EQ(rows, 3u);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+  EXPECT_EQ(s.exec("TRUNCATE TABLE bonus"), OCI_SUCCESS);
+  EXPECT_EQ(s.exec("DROP TABLE bonus PURGE"), OCI_SUCCESS) << s.error();
+}
+
+}  // namespace
