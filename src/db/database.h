@@ -51,7 +51,8 @@ sword LogonDB(DATABASE *db, const text *o_connstr);
 // REQUIRES: dest holds a terminated string inside a 256-byte buffer.
 void copyTnsname(text *dest, const text *src);
 // Copies one host of a comma-separated list into dest (not terminated);
-// returns the bytes written.
+// returns the bytes written. Two or more hosts: one picked at random (seeded
+// with the time). REQUIRES: dest has room for strlen(hostlist) bytes.
 int copyHostname(text *dest, const text *hostlist);
 
 // The error step on its own: fetch error record 1, report it. Returns errcode.
