@@ -309,6 +309,7 @@ struct Layout {
   char escape;
   std::string field, record, escf, esct, snull, quote, fname, colsep, rowpre, rowsuf;
   int header, format;
+  bool operator==(const Layout &) const = default;
 };
 
 Layout layoutOf(const CMDOPTIONS &o) {
@@ -350,21 +351,7 @@ TEST(Presets, TextLayouts) {
   for (const Case &c : cases) {
     Options opts;
     EXPECT_EQ(opts.parse(c.option), 1);
-    Layout got = layoutOf(opts.o);
-    const Layout &e = c.expected;
-    EXPECT_EQ(got.escape, e.escape) << c.option;
-    EXPECT_EQ(got.field, e.field) << c.option;
-    EXPECT_EQ(got.record, e.record) << c.option;
-    EXPECT_EQ(got.escf, e.escf) << c.option;
-    EXPECT_EQ(got.esct, e.esct) << c.option;
-    EXPECT_EQ(got.snull, e.snull) << c.option;
-    EXPECT_EQ(got.quote, e.quote) << c.option;
-    EXPECT_EQ(got.fname, e.fname) << c.option;
-    EXPECT_EQ(got.colsep, e.colsep) << c.option;
-    EXPECT_EQ(got.rowpre, e.rowpre) << c.option;
-    EXPECT_EQ(got.rowsuf, e.rowsuf) << c.option;
-    EXPECT_EQ(got.header, e.header) << c.option;
-    EXPECT_EQ(got.format, e.format) << c.option;
+    EXPECT_TRUE(layoutOf(opts.o) == c.expected) << c.option;
   }
 }
 
