@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -40,9 +42,28 @@ struct MemStream {
   ~MemStream() { fclose(fp); }
 };
 
+// Runs check without write permission on read-only files: as root (who may
+// write anyway) in a child process that has dropped to the nobody user.
+bool withoutWriteAccess(bool (*check)(const std::string &), const std::string &arg) {
+  if (getuid() != 0) return check(arg);
+  pid_t pid = fork();
+  if (pid == 0) {
+    const uid_t nobody = 65534;
+    if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(2);
+    _exit(check(arg) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 class TempDir : public ::testing::Test {
  protected:
-  std::filesystem::path dir = testsupport::makeTempDir("q2cli");
+  std::filesystem::path dir = [] {
+    std::filesystem::path d = testsupport::makeTempDir("q2cli");
+    chmod(d.c_str(), 0755);  // readable by the unprivileged child
+    return d;
+  }();
   ~TempDir() override { std::filesystem::remove_all(dir); }
   // A read-only file: the readers must not need write access.
   std::string file(const std::string &name, const std::string &content) {
@@ -203,14 +224,17 @@ TEST(SqlStream, TextBeyondTheQueryIsCut) {
   EXPECT_EQ(strnlen(reinterpret_cast<char *>(o.query), sizeof o.query), sizeof o.query - 1);
 }
 
+bool readsReadOnlyFiles(const std::string &dir) {
+  Collected c({"user=x", "query=/* q */ ", "parfile=" + dir + "/opts.par", "file=o.txt"});
+  return c.o.flen == 1 && c.o.field[0] == '\t' && str(c.o.fname) == "o.txt" &&
+         str(c.o.query) == "/* q */ select *\n   from emp\n ";
+}
+
 TEST_F(TempDir, ReadOnlyParameterAndSqlFilesAreRead) {
-  std::string par = file("opts.par", "field=0x09\nsql=" + (dir / "q.sql").string() + "\n");
+  file("opts.par", "field=0x09\nsql=" + (dir / "q.sql").string() + "\n");
   file("q.sql", "select *\n  from emp\n");
-  Collected c({"user=x", "query=/* q */ ", "parfile=" + par, "file=o.txt"});
-  EXPECT_EQ(c.o.flen, 1);
-  EXPECT_EQ(c.o.field[0], '\t');
-  EXPECT_EQ(str(c.o.fname), "o.txt");
-  EXPECT_EQ(str(c.o.query), "/* q */ select *\n   from emp\n ");
+  EXPECT_TRUE(readsReadOnlyFiles(dir.string()));
+  EXPECT_TRUE(withoutWriteAccess(readsReadOnlyFiles, dir.string()));
 }
 
 TEST_F(TempDir, ParameterFileAppliesAtItsPosition) {
