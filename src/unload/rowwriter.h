@@ -25,4 +25,9 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
 // 1 when oerrn is one of the first oerrcount numbers of cmdopts->oerrorno.
 int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn);
 
+// 1 when the character set csid is a double-byte one (GBK, Big5, Shift-JIS
+// and the like), whose trail bytes must never be escaped; 0 for UTF-8 and the
+// single-byte sets.
+int usesDoubleBytePairs(ub2 csid);
+
 #endif  // QUILLET2_UNLOAD_ROWWRITER_H

@@ -1,0 +1,557 @@
+// The row writer. Every row is laid out in the I/O buffer of the output
+// stream; the buffer is pre-blanked, so fixed-width padding and name
+// alignment are done by advancing the position. Space checks before every
+// item keep the buffer from overflowing: an item is only written after a check
+// that guarantees room for it, and a value too large for one buffer is written
+// in parts.
+#include "unload/rowwriter.h"
+
+#include <assert.h>
+#include <string.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "db/ocicalls.h"
+#include "unload/escape.h"
+#include "unload/insertsql.h"
+#include "unload/lobexport.h"
+#include "unload/numconv.h"
+#include "unload/outfile.h"
+#include "unload/outstream.h"
+
+namespace {
+
+// Entries of the escape and translation lists looked at.
+constexpr int MAX_LIST_PAIRS = 20;
+// Room kept after a value for its closing quote and ")" (quote <= 63 bytes).
+constexpr size_t VALUE_TAIL_ROOM = 288;
+// A field space check never asks for more than half the buffer: a larger
+// field is written in parts.
+constexpr size_t MAX_FIELD_CHECK = IOBUF_SIZE / 2;
+// Below this much room a value written in parts flushes first.
+constexpr size_t MIN_PART_ROOM = 65536;
+// A skipped fetch error that keeps delivering no rows ends the unload.
+constexpr int MAX_EMPTY_SKIPS = 3;
+
+constexpr char HEXARR[] = "0123456789abcdef";
+
+// Values that are never escaped: numbers, ROWIDs, dates and timestamps, and
+// LOB references. RAW and inline LOB values arrive as their bytes, which may
+// hold quotes, separators and line feeds, so they are escaped like text.
+bool neverEscaped(const COLUMN *p) {
+  if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB || p->dbtype == SQLT_BIN || p->dbtype == 15) return false;
+  switch (p->oldtype) {
+    case 2: case 6: case 11: case 104: case 12: case 156: case 15: case 23:
+    case 112: case 113: case 114: case 180: case 187: case 181: case 188: case 232:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isLobLocator(sb2 dbtype) { return dbtype >= SQLT_CLOB && dbtype <= SQLT_BFILEE; }
+
+// Everything one printRow8 call works with.
+struct WRITER {
+  OUTSTREAM out;
+  DATABASE *db;
+  CMDOPTIONS *cmdopts;
+  const text *field; int flen;
+  const text *record; int rlen;
+  int batch, header, fixlen;
+  text *sedf, *sedt;
+  const text *quote; int quotelen;
+  unsigned int rowbatch;
+  const text *snull; int lnull;
+  unsigned char escape;
+  int format;
+  const text *rowpre; int rowprelen;
+  const text *rowsuf; int rowsuflen;
+  const text *colsep; int colseplen;
+  const unsigned char *escf, *esct; int escape_len;
+  const text *sqlexec; int sqlexeclen;
+  const text *prehead; int preheadlen;
+  int replacecount;
+  int pairs;             // 1: double-byte pairs are never escaped
+  COLUMN *cols[MAX_COLUMNS];
+  int namelen[MAX_COLUMNS];
+  int colcount;
+  int max_col_len;
+  text sqlbuf[SQLBUF_SIZE]; int sqllen;
+  text sqlbuf2[SQLBUF2_SIZE]; int sqllen2;
+  ub1 numbuf[NUMBUF_SIZE];
+  text lobvalue[LOBVALUE_SIZE];
+  bool wroteHeader;
+  int stmtrows;          // format 1: rows in the open statement, -1 when none is open
+};
+
+void put(WRITER *w, const void *src, size_t n) {
+  assert(static_cast<size_t>(w->out.iopos) + n <= static_cast<size_t>(IOBUF_SIZE));
+  memcpy(w->out.iobuf + w->out.iopos, src, n);
+  w->out.iopos += static_cast<int>(n);
+}
+
+void putByte(WRITER *w, ub1 b) {
+  assert(w->out.iopos < IOBUF_SIZE);
+  w->out.iobuf[w->out.iopos++] = b;
+}
+
+int check(WRITER *w, size_t need) { return ensureSpace(&w->out, w->db, need); }
+
+// Bytes written to the data stream since the start of the piece, flushed or
+// still buffered: a position that survives flushes.
+unsigned long long logicalPos(const WRITER *w) {
+  return w->out.flushed + static_cast<unsigned long long>(w->out.iopos);
+}
+
+// Makes the fixed-width field that began at logical position start exactly
+// width bytes long: pads with the buffer's blanks, and cuts (re-blanking)
+// what ran past the width unless cut is false.
+int endFixedField(WRITER *w, unsigned long long start, int width, bool cut) {
+  unsigned long long end = start + static_cast<unsigned long long>(width);
+  unsigned long long cur = logicalPos(w);
+  if (cur > end) {
+    if (!cut) return 0;
+    size_t over = static_cast<size_t>(cur - end);
+    assert(over <= static_cast<size_t>(w->out.iopos));
+    over = std::min(over, static_cast<size_t>(w->out.iopos));
+    w->out.iopos -= static_cast<int>(over);
+    memset(w->out.iobuf + w->out.iopos, ' ', over);
+    return 0;
+  }
+  size_t pad = static_cast<size_t>(end - cur);
+  while (pad > 0) {
+    size_t room = static_cast<size_t>(IOBUF_SIZE - w->out.iopos) - 1;
+    if (room == 0) {
+      if (flushIoBuffer(&w->out, w->db) != 0) return -1;
+      continue;
+    }
+    size_t step = std::min(pad, room);
+    w->out.iopos += static_cast<int>(step);
+    pad -= step;
+  }
+  return 0;
+}
+
+int countEscapes(const WRITER *w, const ub1 *src, size_t n) {
+  return countBufferEscape(src, static_cast<int>(n), w->escape, w->escf, w->escape_len, w->pairs);
+}
+
+// The largest length <= n at which a cut of src (avail bytes) falls between
+// characters, so a double-byte pair is never split across two parts.
+size_t pairBoundary(const WRITER *w, const ub1 *src, size_t n, size_t avail) {
+  if (!w->pairs || n >= avail) return n;
+  size_t i = 0;
+  while (i < n) i += (i + 1 < avail && isChinese(src[i], src[i + 1])) ? 2 : 1;
+  return i > n ? n - 1 : n;
+}
+
+// Writes a value that may not fit the buffer in parts: each part is escaped
+// on its own and fits the room left. limit bounds the bytes written (the
+// fixed-width field), SIZE_MAX for none.
+int putInParts(WRITER *w, const ub1 *src, size_t len, bool escaping, size_t limit) {
+  size_t done = 0, written = 0;
+  while (done < len && written < limit) {
+    if (static_cast<size_t>(IOBUF_SIZE - w->out.iopos) < VALUE_TAIL_ROOM + MIN_PART_ROOM) {
+      if (flushIoBuffer(&w->out, w->db) != 0) return -1;
+      continue;
+    }
+    size_t room = static_cast<size_t>(IOBUF_SIZE - w->out.iopos) - VALUE_TAIL_ROOM - 1;
+    size_t budget = std::min(room, limit - written);
+    size_t n = std::min(len - done, budget);
+    size_t e = escaping ? static_cast<size_t>(countEscapes(w, src + done, n)) : 0;
+    if (n + e > budget) {
+      n = budget / 2;  // every byte takes at most two
+      if (escaping) n = pairBoundary(w, src + done, n, len - done);
+      e = escaping ? static_cast<size_t>(countEscapes(w, src + done, n)) : 0;
+    } else if (escaping) {
+      size_t cut = pairBoundary(w, src + done, n, len - done);
+      if (cut != n) {
+        n = cut;
+        e = static_cast<size_t>(countEscapes(w, src + done, n));
+      }
+    }
+    if (n == 0) break;  // the fixed-width field is full
+    ub1 *dst = w->out.iobuf + w->out.iopos;
+    if (e > 0) {
+      copyBufferEscape(dst, src + done, static_cast<int>(n), w->escape, w->escf, w->esct,
+                       w->escape_len, w->pairs);
+    } else {
+      memcpy(dst, src + done, n);
+    }
+    w->out.iopos += static_cast<int>(n + e);
+    written += n + e;
+    done += n;
+  }
+  return check(w, VALUE_TAIL_ROOM);
+}
+
+// Copies a value, escaped when esclen > 0.
+int putValue(WRITER *w, const ub1 *src, size_t len, size_t esclen, size_t limit) {
+  if (static_cast<size_t>(w->out.iopos) + len + esclen + VALUE_TAIL_ROOM < static_cast<size_t>(IOBUF_SIZE) &&
+      len + esclen <= limit) {
+    if (esclen > 0) {
+      copyBufferEscape(w->out.iobuf + w->out.iopos, src, static_cast<int>(len), w->escape, w->escf,
+                       w->esct, w->escape_len, w->pairs);
+    } else {
+      memcpy(w->out.iobuf + w->out.iopos, src, len);
+    }
+    w->out.iopos += static_cast<int>(len + esclen);
+    return 0;
+  }
+  return putInParts(w, src, len, esclen > 0, limit);
+}
+
+// Lower-case hex digits of every byte; a space check before every byte as
+// for a field (keeplen bytes of room).
+int putHex(WRITER *w, const ub1 *src, size_t len, size_t keeplen) {
+  size_t done = 0;
+  while (done < len) {
+    if (static_cast<size_t>(w->out.iopos) + keeplen >= static_cast<size_t>(IOBUF_SIZE)) {
+      if (flushIoBuffer(&w->out, w->db) != 0) return -1;
+    }
+    size_t avail = static_cast<size_t>(IOBUF_SIZE) - keeplen - static_cast<size_t>(w->out.iopos);
+    size_t k = std::min(len - done, (avail + 1) / 2);
+    ub1 *dst = w->out.iobuf + w->out.iopos;
+    for (size_t i = 0; i < k; ++i) {
+      ub1 b = src[done + i];
+      dst[2 * i] = static_cast<ub1>(HEXARR[b >> 4]);
+      dst[2 * i + 1] = static_cast<ub1>(HEXARR[b & 15]);
+    }
+    w->out.iopos += static_cast<int>(2 * k);
+    done += k;
+  }
+  return 0;
+}
+
+void writeHeader(WRITER *w) {
+  // The header is written into an empty buffer: at most MAX_COLUMNS names
+  // with their separators and prefixes, far below its size.
+  if (w->rowprelen > 0) put(w, w->rowpre, static_cast<size_t>(w->rowprelen));
+  for (int i = 0; i < w->colcount; ++i) {
+    if (i > 0) put(w, w->field, static_cast<size_t>(w->flen));
+    if (w->preheadlen > 0) put(w, w->prehead, static_cast<size_t>(w->preheadlen));
+    put(w, w->cols[i]->buf, static_cast<size_t>(w->namelen[i]));
+  }
+  if (w->rowsuflen > 0) put(w, w->rowsuf, static_cast<size_t>(w->rowsuflen));
+  put(w, w->record, static_cast<size_t>(w->rlen));
+  w->wroteHeader = true;
+}
+
+int openStatement(WRITER *w) {
+  if (check(w, static_cast<size_t>(w->sqllen)) != 0) return -1;
+  put(w, w->sqlbuf, static_cast<size_t>(w->sqllen));
+  w->stmtrows = 0;
+  return 0;
+}
+
+int closeStatement(WRITER *w) {
+  if (w->stmtrows < 0) return 0;
+  if (check(w, 2 + static_cast<size_t>(w->sqlexeclen) + static_cast<size_t>(w->sqllen2)) != 0) return -1;
+  if (w->sqllen2 > 0) put(w, w->sqlbuf2, static_cast<size_t>(w->sqllen2));
+  put(w, w->sqlexec, static_cast<size_t>(w->sqlexeclen));
+  putByte(w, '\n');
+  w->stmtrows = -1;
+  return 0;
+}
+
+// The LOB value (or NULL LOB) of row j: content to the side file, the
+// reference into the record.
+void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
+  FILE *lobf = w->out.lobfp;
+  int n;
+  if (isnull) {
+    n = nullLobReference(lobf, w->out.lobinfo, w->lobvalue);
+  } else {
+    OCILobLocator *loc;
+    memcpy(&loc, p->colbuf + static_cast<size_t>(j) * static_cast<size_t>(p->dsize), sizeof loc);
+    readLobToLLS(w->db, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm);
+  }
+  if (w->rlen > 0) fwrite(w->record, static_cast<size_t>(w->rlen), 1, lobf);
+  put(w, w->lobvalue, static_cast<size_t>(n));
+}
+
+int writeColumn(WRITER *w, int i, int j) {
+  COLUMN *p = w->cols[i];
+  const bool isnull = p->indp[j] == -1;
+  const bool hex = w->format == 1 && p->raw;
+  const bool lob = isLobLocator(p->dbtype) && w->out.lobfp != nullptr;
+  ub1 *value = p->colbuf + static_cast<size_t>(j) * static_cast<size_t>(p->dsize);
+  size_t len = p->col_retlen[j];
+  if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB) {
+    ub4 longlen;
+    memcpy(&longlen, value, sizeof longlen);
+    value += sizeof longlen;
+    len = std::min<size_t>(longlen, p->dsize > 4 ? static_cast<size_t>(p->dsize) - 4 : 0);
+  } else {
+    len = std::min<size_t>(len, static_cast<size_t>(p->dsize));
+  }
+  const bool numeric = p->dbtype == SQLT_NUM || p->dbtype == SQLT_DAT;
+  // Translation comes first, so the escapes are counted on the bytes copied.
+  if (!isnull && !lob && !numeric && p->quote && w->replacecount > 0) {
+    replaceBuffer(value, static_cast<int>(len), w->sedf, w->sedt);
+  }
+  size_t esclen = 0;
+  if (w->escape != ' ' && !hex && !isnull && !lob && !numeric && !neverEscaped(p)) {
+    esclen = static_cast<size_t>(countEscapes(w, value, len));
+  }
+  if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen + 288;
+  const size_t keeplen = std::min(static_cast<size_t>(p->keeplen), MAX_FIELD_CHECK);
+  // Beyond keeplen: both quotes, "unhex(" and ")", and a LOB reference,
+  // which are not bounded by the fetch size.
+  const size_t extra = 2 * static_cast<size_t>(w->quotelen) + 8 + (lob ? LOBVALUE_SIZE : 0);
+  if (check(w, std::min(esclen + keeplen + extra, MAX_FIELD_CHECK)) != 0) return -1;
+
+  if (i > 0 && w->fixlen != 1) put(w, w->field, static_cast<size_t>(w->flen));
+  if (w->colseplen > 0) {
+    int start = w->out.iopos;
+    put(w, p->buf, static_cast<size_t>(w->namelen[i]));
+    if (w->colsep[0] == ' ') w->out.iopos = start + w->max_col_len;
+    put(w, w->colsep, static_cast<size_t>(w->colseplen));
+  }
+  const unsigned long long fieldStart = logicalPos(w);
+  const bool fixed = w->fixlen == 1;
+  if (isnull) {
+    if (lob) {
+      putLobReference(w, p, j, true);
+    } else if (w->lnull > 0) {
+      put(w, w->snull, static_cast<size_t>(w->lnull));
+    }
+    return fixed ? endFixedField(w, fieldStart, p->dsize2, true) : 0;
+  }
+
+  if (hex) put(w, "unhex(", 6);
+  const bool quoted = w->quotelen > 0 && p->quote && w->fixlen == 0;
+  if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
+  const size_t limit = fixed ? static_cast<size_t>(std::max(p->dsize2, 0)) : SIZE_MAX;
+  int rc = 0;
+  if (lob) {
+    putLobReference(w, p, j, false);
+    if (fixed) rc = endFixedField(w, fieldStart, 256, true);
+  } else if (numeric) {
+    ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
+                                       : testTIMESTAMP(w->numbuf, value, static_cast<ub2>(len));
+    put(w, w->numbuf, numlen);
+    if (fixed) rc = endFixedField(w, fieldStart, p->dsize2, false);
+  } else if (hex) {
+    rc = putHex(w, value, len, keeplen);
+  } else {
+    if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB) {
+      rc = check(w, std::min(len + esclen + keeplen, MAX_FIELD_CHECK));
+    }
+    if (rc == 0) rc = putValue(w, value, len, esclen, limit);
+    if (rc == 0 && fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
+  }
+  if (rc != 0) return -1;
+  if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
+  if (hex) putByte(w, ')');
+  return 0;
+}
+
+int writeRow(WRITER *w, int j) {
+  if (w->format == 2) {
+    if (check(w, static_cast<size_t>(w->sqllen)) != 0) return -1;
+    put(w, w->sqlbuf, static_cast<size_t>(w->sqllen));
+  }
+  if (check(w, 10 + static_cast<size_t>(w->rowprelen)) != 0) return -1;
+  if (w->format == 1) {
+    if (w->stmtrows > 0) put(w, ",\n", 2);
+    putByte(w, '(');
+    w->stmtrows += 1;
+  } else if (w->format == 2) {
+    putByte(w, '(');
+  } else if (w->rowprelen > 0) {
+    put(w, w->rowpre, static_cast<size_t>(w->rowprelen));
+  }
+  for (int i = 0; i < w->colcount; ++i) {
+    if (writeColumn(w, i, j) != 0) return -1;
+  }
+  if (check(w, 16 + static_cast<size_t>(w->rlen) + static_cast<size_t>(w->rowsuflen) +
+                   static_cast<size_t>(w->sqlexeclen)) != 0) {
+    return -1;
+  }
+  if (w->format == 0) {
+    if (w->rowsuflen > 0) put(w, w->rowsuf, static_cast<size_t>(w->rowsuflen));
+    put(w, w->record, static_cast<size_t>(w->rlen));
+  } else {
+    putByte(w, ')');
+    if (w->format == 2) {
+      put(w, w->sqlexec, static_cast<size_t>(w->sqlexeclen));
+      putByte(w, '\n');
+    }
+  }
+  return 0;
+}
+
+// After a row: progress line and piece switch. In format 1 the open
+// statement is closed first, and reopened in the new piece when the array
+// has more rows, so that every piece is a complete script.
+int afterRow(WRITER *w, bool moreInArray) {
+  OUTSTREAM *out = &w->out;
+  out->trows += 1;
+  if (out->isstdout) return 0;
+  bool doSwitch = out->writemb > out->splitmb;
+  if (out->trows % w->rowbatch == 0) {
+    printRowInfo(w->db, out->trows, out->writemb);
+    doSwitch = doSwitch || w->batch != 0;
+  }
+  if (!doSwitch) return 0;
+  if (w->format == 1 && closeStatement(w) != 0) return -1;
+  if (switchOutputPiece(out, w->db) != 0) return -1;
+  if (w->wroteHeader) writeHeader(w);
+  if (w->format == 1 && moreInArray) return openStatement(w);
+  return 0;
+}
+
+// Rows the last fetch delivered: the growth of the statement's running row
+// count, whatever the fetch status was.
+ub4 fetchedRows(WRITER *w, OCIStmt *stmt, sword status, ub4 arraysize, ub4 *total) {
+  ub4 now = 0;
+  ub4 rows;
+  if (getRowCount8(w->db, stmt, &now) == OCI_SUCCESS && now >= *total) {
+    rows = now - *total;
+    *total = now;
+  } else {
+    rows = status == OCI_SUCCESS ? arraysize : 0;
+    *total += rows;
+  }
+  return std::min(rows, arraysize);
+}
+
+void setupLists(WRITER *w) {
+  w->replacecount = MAX_LIST_PAIRS;
+  for (int k = 0; k < MAX_LIST_PAIRS; ++k) {
+    if (w->sedf[k] == w->sedt[k]) {
+      w->replacecount = k;
+      break;
+    }
+  }
+  w->escape_len = MAX_LIST_PAIRS;
+  for (int k = 0; k < MAX_LIST_PAIRS; ++k) {
+    if (w->escf[k] == 0 || w->esct[k] == 0) {
+      w->escape_len = k;
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+int usesDoubleBytePairs(ub2 csid) {
+  // Oracle's ids of the double-byte (lead byte 0x81-0xFE) character sets.
+  static constexpr ub2 DOUBLE_BYTE_SETS[] = {
+      830,  // JA16EUC
+      832,  // JA16SJIS
+      837,  // JA16EUCTILDE
+      838,  // JA16SJISTILDE
+      840,  // KO16KSC5601
+      846,  // KO16MSWIN949
+      850,  // ZHS16CGB231280
+      852,  // ZHS16GBK
+      854,  // ZHS32GB18030
+      860,  // ZHT32EUC
+      865,  // ZHT16BIG5
+      867,  // ZHT16MSWIN950
+      868,  // ZHT16HKSCS
+  };
+  return std::find(std::begin(DOUBLE_BYTE_SETS), std::end(DOUBLE_BYTE_SETS), csid) !=
+                 std::end(DOUBLE_BYTE_SETS)
+             ? 1
+             : 0;
+}
+
+int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
+  int n = std::min(cmdopts->oerrcount, MAX_SKIP_ERRORS);
+  for (int k = 0; k < n; ++k) {
+    if (cmdopts->oerrorno[k] == oerrn) return 1;
+  }
+  return 0;
+}
+
+void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+               text *field, int flen, text *record, int rlen, int batch, int header,
+               int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
+               text *snull, int lnull, char escape, int format, text *tabname,
+               int piecesize, text *rowpre, int rowprelen, text *rowsuf, int rowsuflen,
+               text *colsep, int colseplen, text *escf, text *esct, text *sqlexec,
+               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts) {
+  // About 130 KB of state: on the heap, zeroed, freed on every return.
+  std::unique_ptr<WRITER> owner = std::make_unique<WRITER>();
+  WRITER *w = owner.get();
+  w->db = db;
+  w->cmdopts = cmdopts;
+  w->field = field; w->flen = flen;
+  w->record = record; w->rlen = rlen;
+  w->batch = batch; w->header = header; w->fixlen = fixlen;
+  w->sedf = sedf; w->sedt = sedt;
+  w->quote = quote;
+  w->quotelen = static_cast<int>(strlen(reinterpret_cast<const char *>(quote)));
+  w->rowbatch = rowbatch > 0 ? rowbatch : 1;
+  w->snull = snull; w->lnull = lnull;
+  w->escape = static_cast<unsigned char>(escape);
+  w->format = format;
+  w->rowpre = rowpre; w->rowprelen = rowprelen;
+  w->rowsuf = rowsuf; w->rowsuflen = rowsuflen;
+  w->colsep = colsep; w->colseplen = colseplen;
+  w->escf = escf; w->esct = esct;
+  w->sqlexec = sqlexec; w->sqlexeclen = sqlexeclen;
+  w->prehead = prehead; w->preheadlen = preheadlen;
+  w->stmtrows = -1;
+  setupLists(w);
+  ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : envCharsetId8(db);
+  w->pairs = usesDoubleBytePairs(csid);
+
+  w->sqllen = getInsertSQL(col, w->sqlbuf, sizeof w->sqlbuf, tabname, cmdopts->format, cmdopts->sqlhint);
+  if (cmdopts->format == 1 && cmdopts->update == 1) {
+    w->sqllen2 = getDuplicateSQL(col, w->sqlbuf2, sizeof w->sqlbuf2);
+  }
+  for (COLUMN *c = col->next; c != nullptr && w->colcount < MAX_COLUMNS; c = c->next) {
+    int n = static_cast<int>(strnlen(reinterpret_cast<const char *>(c->buf), COLUMN_NAME_SIZE - 1));
+    w->cols[w->colcount] = c;
+    w->namelen[w->colcount] = n;
+    w->max_col_len = std::max(w->max_col_len, n);
+    ++w->colcount;
+  }
+
+  if (openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize) != 0) {
+    return;
+  }
+  if (header && fixlen == 0) writeHeader(w);
+  if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
+
+  ub4 total = 0;
+  int emptySkips = 0;
+  for (;;) {
+    ub4 arraysize = std::min<ub4>(cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
+    sword status = fetchRows8(db, stmt, arraysize);
+    const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
+    bool fatal = false;
+    if (error) {
+      oraError8(db);
+      fatal = !isSkipedError(cmdopts, db->errcode);
+    }
+    ub4 rows = fetchedRows(w, stmt, status, arraysize, &total);
+    if (error && !fatal) {
+      emptySkips = rows == 0 ? emptySkips + 1 : 0;
+      fatal = emptySkips >= MAX_EMPTY_SKIPS;
+    }
+    // The rows a failing fetch still delivered are written before it stops.
+    if (format == 1 && rows > 0 && openStatement(w) != 0) break;
+    bool failed = false;
+    for (ub4 j = 0; j < rows && !failed; ++j) {
+      failed = writeRow(w, static_cast<int>(j)) != 0 || afterRow(w, j + 1 < rows) != 0;
+    }
+    if (failed || (format == 1 && closeStatement(w) != 0)) break;
+    if (fatal) {
+      db->return_code = 7;
+      abortOutput(&w->out, db, 1);
+      return;
+    }
+    if (status == OCI_NO_DATA) {
+      closeOutput(&w->out, db, w->rowbatch);
+      return;
+    }
+  }
+  abortOutput(&w->out, db, 0);
+}
