@@ -16,6 +16,13 @@ void korvex_decrypt_sqlstmt(ub1 *pwd);
 void korvex_encrypt_longsql(ub1 *pwd);    // REQUIRES: pwd has 512 bytes
 void korvex_decrypt_longsql(ub1 *pwd);
 
+// Number of stored dictionary query templates of the table splitter.
+constexpr int QUERY_TEMPLATE_COUNT = 4;
+// Deciphers stored query template which (1 block count, 2 block count of a
+// partition, 3 split query, 4 split query of a partition) into buf.
+// REQUIRES: 1 <= which <= QUERY_TEMPLATE_COUNT; buf has LONGSQL_BUFSIZE bytes.
+void decipherQueryTemplate(int which, ub1 *buf);
+
 // Prints prompt and the encrypted form of buf in hexadecimal to stdout.
 // Returns 0, or -1 (and prints an error, no part of buf) when buf is longer
 // than the 64 bytes the form can carry. REQUIRES: buf has 132 bytes.

@@ -10,6 +10,7 @@ int encryptPassword(const char *, const text *) {
 }
 void autoDecryptPassword(text *) {}
 void prepareBanners() {}
+void decipherQueryTemplate(int, ub1 *buf) { buf[0] = 0; }
 const text *bannerLine(int which) {
   static const text lines[2][64] = {"quillet2: Oracle data unloader", "(development build)"};
   return lines[which != 0];

@@ -6,10 +6,32 @@
 #include "db/database.h"
 #include "parallel/tablesplit.h"
 
-// Splits cmdopts->tabsplit, runs the workers with their re-runs, and returns
-// the exit status: the number of failed ranges in the parent (or the split's
-// status), the job result in a worker. Ends db's session.
+// Wait status given to a range whose worker could not be forked: it reads as
+// exit code 255, so the range counts as failed and is re-run.
+constexpr int FORK_FAILED_STATUS = 0xff00;
+
+// Splits cmdopts->tabsplit, runs the workers with their re-runs, ends db's
+// session and returns the exit status: the number of failed ranges, or the
+// split's status when splitting failed. In a worker process it does not
+// return: the process ends with the job's result.
 // REQUIRES: db is logged on.
 int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata);
+
+// True when a wait status shows a signal or a non-zero exit code.
+bool isFailedStatus(int wstatus);
+// Ranges of split whose last wait status is failed.
+int countFailedRanges(const TABLESPLIT *split);
+
+// Forks one worker per range, waits for all in range order, then re-runs
+// failed ranges one at a time while fewer than pretry re-runs were made
+// (none when every range failed, or none did), pausing sleep x 100 ms before
+// each. Returns -1 in the parent, with split's thid and status filled; in a
+// forked worker it returns that worker's range index (0-based).
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep);
+
+// Gives cmdopts the job of range: the range-limited query of owner.table
+// when no query was given, the MINRID and MAXRID binds, slaveid. False (and
+// cmdopts unchanged) when the bind slots are full.
+bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range);
 
 #endif  // QUILLET2_PARALLEL_WORKERS_H

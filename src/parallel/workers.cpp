@@ -1,0 +1,177 @@
+// Parallel unload: the parent splits the table and supervises one forked
+// worker per ROWID range; each worker runs an ordinary unload job.
+#include "parallel/workers.h"
+
+#include <errno.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "unload/jobrunner.h"
+
+namespace {
+
+// The query of a worker when none was given: owner, table.
+constexpr const char *WORKER_QUERY =
+    "SELECT * FROM %s.%s WHERE ROWID >= :minrid AND ROWID < :maxrid";
+// A query that only checks that owner.table can be read.
+constexpr const char *TABLE_PROBE_QUERY = "SELECT 1 FROM %s.%s WHERE 1=0";
+// One message line: the fixed words and three names of at most 131 bytes.
+constexpr size_t MESSAGE_SIZE = 512;
+
+void report(DATABASE *db, const char *fmt, ...) {
+  if (db->msgfunc == nullptr) return;
+  char line[MESSAGE_SIZE];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(line, sizeof line, fmt, ap);
+  va_end(ap);
+  db->msgfunc(db->context, reinterpret_cast<unsigned char *>(line));
+}
+
+const char *str(const text *t) { return reinterpret_cast<const char *>(t); }
+
+void setBind(SQLPARAM *p, const char *name, const ub1 *rowid) {
+  memset(p, 0, sizeof *p);
+  p->nlen = static_cast<sb4>(strlen(name));
+  memcpy(p->pname, name, p->nlen);
+  memcpy(p->pval, rowid, ROWID_TEXT_LEN);
+  p->vlen = ROWID_TEXT_LEN;
+}
+
+// Forks the worker of range i. In the parent, stores its pid (or marks the
+// range failed when no process could be made); returns true in the child.
+bool startWorker(TABLESPLIT *split, int i) {
+  split->status[i] = 0;
+  fflush(nullptr);  // the child must not write the parent's buffered output again
+  const pid_t pid = fork();
+  if (pid == 0) return true;
+  split->thid[i] = pid;
+  if (pid < 0) split->status[i] = FORK_FAILED_STATUS;
+  return false;
+}
+
+// Waits for the worker of range i, unless it was never started.
+void waitWorker(TABLESPLIT *split, int i) {
+  if (split->thid[i] < 0) return;
+  split->status[i] = 0;
+  pid_t got;
+  do {
+    got = waitpid(split->thid[i], &split->status[i], 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) split->status[i] = FORK_FAILED_STATUS;
+}
+
+// The block count query found no storage. Tells a missing table (the probe
+// fails and reports Oracle's own message) from one that has no segment yet:
+// returns the status that ends the run, 0 for nothing to split.
+sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
+  if (cmdopts->partition[0] != 0) {
+    report(db, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
+           str(cmdopts->owner), str(cmdopts->tabsplit));
+    return OCI_NO_DATA;
+  }
+  char sql[MESSAGE_SIZE];
+  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
+  OCIStmt *stmt = nullptr;
+  sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
+  if (rc == 0) rc = executeQuery8(db, stmt);
+  releaseStmt8(db, stmt);
+  return rc;
+}
+
+// Resolves the owner, table and partition names; false (after a message)
+// when one cannot be used.
+bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
+  autoDetectTablePartition(cmdopts);
+  autoDetectTableOwner(cmdopts);
+  if (cmdopts->owner[0] == 0) queryUserName(db, cmdopts->owner);
+  upperCaseName(cmdopts->owner);
+  upperCaseName(cmdopts->tabsplit);
+  upperCaseName(cmdopts->partition);
+  const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
+                  (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
+  if (!ok)
+    report(db, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
+           str(cmdopts->tabsplit), str(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
+           str(cmdopts->partition));
+  return ok;
+}
+
+// Runs the job of range i in this worker process and ends the process.
+[[noreturn]] void runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
+  int result = 255;
+  if (prepareWorkerOptions(cmdopts, &split->range[i])) result = runTextUnloader(cmdopts);
+  fflush(nullptr);
+  _exit(result & 0xff);
+}
+
+}  // namespace
+
+bool isFailedStatus(int wstatus) {
+  return (wstatus & 0x7f) != 0 || ((wstatus >> 8) & 0xff) != 0;
+}
+
+int countFailedRanges(const TABLESPLIT *split) {
+  int failed = 0;
+  for (int i = 0; i < split->count; ++i)
+    if (isFailedStatus(split->status[i])) ++failed;
+  return failed;
+}
+
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep) {
+  for (int i = 0; i < split->count; ++i)
+    if (startWorker(split, i)) return i;
+  for (int i = 0; i < split->count; ++i) waitWorker(split, i);
+
+  const int failed = countFailedRanges(split);
+  if (failed == split->count || failed == 0) return -1;
+  // retrycnt counts single re-runs and is tested only between passes, so
+  // the last pass re-runs every range still failed.
+  int retrycnt = 0;
+  while (retrycnt < pretry) {
+    for (int i = 0; i < split->count; ++i) {
+      if (!isFailedStatus(split->status[i])) continue;
+      sleepInterval(sleep);
+      if (startWorker(split, i)) return i;
+      waitWorker(split, i);
+      ++retrycnt;
+    }
+    if (countFailedRanges(split) == 0) break;
+  }
+  return -1;
+}
+
+bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
+  if (cmdopts->sqlargc < 0 || cmdopts->sqlargc > MAX_SQL_PARAMS - 2) return false;
+  if (cmdopts->query[0] == 0)
+    snprintf(reinterpret_cast<char *>(cmdopts->query), sizeof cmdopts->query, WORKER_QUERY,
+             str(cmdopts->owner), str(cmdopts->tabsplit));
+  setBind(&cmdopts->sqlargv[cmdopts->sqlargc], "MINRID", range->minrid);
+  setBind(&cmdopts->sqlargv[cmdopts->sqlargc + 1], "MAXRID", range->maxrid);
+  cmdopts->sqlargc += 2;
+  cmdopts->slaveid = range->id;
+  return true;
+}
+
+int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+  if (!resolveNames(db, cmdopts)) {
+    disconnectDB(db);
+    return 1;
+  }
+  sword rc = getParallelRowidRange(db, cmdopts->owner, cmdopts->tabsplit, cmdopts->partition,
+                                   static_cast<ub4>(cmdopts->degree), splitdata);
+  if (rc == OCI_NO_DATA && db->errcode == 0) rc = explainNoStorage(db, cmdopts);
+  if (rc != 0 || splitdata->count == 0) {
+    if (rc != 0 && db->errcode == 0) oraError8(db);
+    disconnectDB(db);
+    return rc;
+  }
+
+  const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);
+  if (worker >= 0) runWorker(cmdopts, splitdata, worker);
+  disconnectDB(db);
+  return countFailedRanges(splitdata);
+}

@@ -1,0 +1,145 @@
+// The worker supervision over real forked children that exit as scripted,
+// and the job a worker is given.
+#include <signal.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "parallel/workers.h"
+#include "support/process.h"
+
+namespace {
+
+// What one attempt of a range does: succeed, exit with 3, or die by a signal.
+enum Outcome { OK, FAIL, KILL };
+
+struct PassCase {
+  const char *name;
+  std::vector<std::vector<Outcome>> script;  // per range, per attempt; the last repeats
+  int retry;
+  std::vector<int> attempts;  // expected attempts per range
+  int failed;                 // expected failed ranges at the end
+};
+
+// Runs the passes; each child counts its attempt in a file of its range and
+// ends as the script says.
+void runScript(const PassCase &c, TABLESPLIT *split, std::vector<int> *attempts) {
+  const std::filesystem::path dir = testsupport::makeTempDir("q2workers");
+  memset(split, 0, sizeof *split);
+  split->count = static_cast<int>(c.script.size());
+  for (int i = 0; i < split->count; ++i) split->range[i].id = i + 1;
+  const int worker = runWorkerPasses(split, c.retry, 0);
+  if (worker >= 0) {
+    const std::filesystem::path log = dir / std::to_string(worker);
+    const size_t attempt = testsupport::readFile(log).size();
+    testsupport::writeFile(log, std::string(attempt + 1, 'x'));
+    const std::vector<Outcome> &s = c.script[worker];
+    switch (s[std::min(attempt, s.size() - 1)]) {
+      case OK: _exit(0);
+      case FAIL: _exit(3);
+      case KILL: raise(SIGKILL);
+    }
+    _exit(99);
+  }
+  attempts->clear();
+  for (int i = 0; i < split->count; ++i)
+    attempts->push_back(static_cast<int>(testsupport::readFile(dir / std::to_string(i)).size()));
+  std::filesystem::remove_all(dir);
+}
+
+class WorkerPasses : public ::testing::TestWithParam<PassCase> {};
+
+TEST_P(WorkerPasses, RerunRules) {
+  const PassCase &c = GetParam();
+  static TABLESPLIT split;
+  std::vector<int> attempts;
+  runScript(c, &split, &attempts);
+  EXPECT_EQ(attempts, c.attempts);
+  EXPECT_EQ(countFailedRanges(&split), c.failed);
+  for (int i = 0; i < split.count; ++i) EXPECT_GT(split.thid[i], 0) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, WorkerPasses,
+    ::testing::Values(
+        PassCase{"AllSucceed", {{OK}, {OK}, {OK}, {OK}}, 3, {1, 1, 1, 1}, 0},
+        PassCase{"OneFailsOnce", {{OK}, {FAIL, OK}, {OK}, {OK}}, 3, {1, 2, 1, 1}, 0},
+        PassCase{"OneFailsAlways", {{OK}, {FAIL}, {OK}, {OK}}, 3, {1, 4, 1, 1}, 1},
+        PassCase{"RetryZero", {{OK}, {FAIL, OK}, {FAIL}}, 0, {1, 1, 1}, 2},
+        PassCase{"AllFailNoReruns", {{FAIL, OK}, {FAIL, OK}, {KILL, OK}}, 3, {1, 1, 1}, 3},
+        PassCase{"KilledBySignalIsRerun", {{OK}, {KILL, OK}}, 3, {1, 2}, 0},
+        PassCase{"TwoFailWithRetryOne", {{FAIL}, {FAIL}, {OK}}, 1, {2, 2, 1}, 2},
+        // The re-run count is checked only between passes: the second pass
+        // re-runs both ranges although it passes the budget of 3.
+        PassCase{"LastPassRerunsAll", {{FAIL}, {OK}, {FAIL}}, 3, {3, 1, 3}, 2},
+        PassCase{"StopsWhenAllRecovered", {{FAIL, FAIL, OK}, {OK}}, 5, {3, 1}, 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(WorkerStatus, SignalOrExitCodeIsFailure) {
+  EXPECT_FALSE(isFailedStatus(0));
+  EXPECT_TRUE(isFailedStatus(3 << 8));
+  EXPECT_TRUE(isFailedStatus(255 << 8));
+  EXPECT_TRUE(isFailedStatus(SIGKILL));
+  EXPECT_TRUE(isFailedStatus(SIGSEGV | 0x80));  // with a core dump
+  EXPECT_TRUE(isFailedStatus(FORK_FAILED_STATUS));
+}
+
+ROWIDRANGE sampleRange() {
+  ROWIDRANGE r{};
+  r.id = 7;
+  memcpy(r.minrid, "AAAR3sAAEAAAACXAAA", ROWID_TEXT_LEN);
+  memcpy(r.maxrid, "AAAR3sAAEAAAAD0AAA", ROWID_TEXT_LEN);
+  return r;
+}
+
+TEST(WorkerOptions, DefaultQueryNamesTheOwnerAndAddsTheBinds) {
+  static CMDOPTIONS opts;
+  memset(&opts, 0, sizeof opts);
+  strcpy(reinterpret_cast<char *>(opts.owner), "SCOTT");
+  strcpy(reinterpret_cast<char *>(opts.tabsplit), "EMP");
+  opts.sqlargc = 1;
+  strcpy(opts.sqlargv[0].pname, "X");
+  const ROWIDRANGE r = sampleRange();
+  ASSERT_TRUE(prepareWorkerOptions(&opts, &r));
+  EXPECT_STREQ(reinterpret_cast<char *>(opts.query),
+               "SELECT * FROM SCOTT.EMP WHERE ROWID >= :minrid AND ROWID < :maxrid");
+  EXPECT_EQ(opts.sqlargc, 3);
+  EXPECT_STREQ(opts.sqlargv[0].pname, "X");
+  EXPECT_STREQ(opts.sqlargv[1].pname, "MINRID");
+  EXPECT_EQ(opts.sqlargv[1].nlen, 6);
+  EXPECT_EQ(std::string(opts.sqlargv[1].pval), "AAAR3sAAEAAAACXAAA");
+  EXPECT_EQ(opts.sqlargv[1].vlen, 18);
+  EXPECT_EQ(opts.sqlargv[1].ob, nullptr);
+  EXPECT_STREQ(opts.sqlargv[2].pname, "MAXRID");
+  EXPECT_EQ(std::string(opts.sqlargv[2].pval), "AAAR3sAAEAAAAD0AAA");
+  EXPECT_EQ(opts.slaveid, 7);
+}
+
+TEST(WorkerOptions, GivenQueryIsKept) {
+  static CMDOPTIONS opts;
+  memset(&opts, 0, sizeof opts);
+  strcpy(reinterpret_cast<char *>(opts.query), "select ename from emp where rowid >= :minrid and rowid < :maxrid");
+  const ROWIDRANGE r = sampleRange();
+  ASSERT_TRUE(prepareWorkerOptions(&opts, &r));
+  EXPECT_STREQ(reinterpret_cast<char *>(opts.query),
+               "select ename from emp where rowid >= :minrid and rowid < :maxrid");
+  EXPECT_EQ(opts.sqlargc, 2);
+}
+
+TEST(WorkerOptions, FullBindSlotsAreRefused) {
+  static CMDOPTIONS opts;
+  memset(&opts, 0, sizeof opts);
+  opts.sqlargc = MAX_SQL_PARAMS - 1;
+  const ROWIDRANGE r = sampleRange();
+  EXPECT_FALSE(prepareWorkerOptions(&opts, &r));
+  EXPECT_EQ(opts.sqlargc, MAX_SQL_PARAMS - 1);
+  EXPECT_EQ(opts.query[0], 0);
+}
+
+}  // namespace
