@@ -1,7 +1,9 @@
 // The worker supervision over real forked children that exit as scripted,
 // and the job a worker is given.
+#include <pwd.h>
 #include <signal.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +82,31 @@ INSTANTIATE_TEST_SUITE_P(
         PassCase{"LastPassRerunsAll", {{FAIL}, {OK}, {FAIL}}, 3, {3, 1, 3}, 2},
         PassCase{"StopsWhenAllRecovered", {{FAIL, FAIL, OK}, {OK}}, 5, {3, 1}, 0}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// With no process left to the user, every fork fails: each range is failed
+// without a process to wait for, and no re-run is tried since all failed.
+TEST(WorkerPassesNoFork, RangesWithoutAWorkerCountAsFailed) {
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const passwd *nobody = getpwnam("nobody");
+    const rlimit none{0, 0};
+    if (nobody == nullptr || (getuid() == 0 && setuid(nobody->pw_uid) != 0) ||
+        setrlimit(RLIMIT_NPROC, &none) != 0)
+      _exit(100);
+    static TABLESPLIT split;
+    split.count = 3;
+    if (runWorkerPasses(&split, 3, 0) >= 0) _exit(0);  // a worker did start
+    for (int i = 0; i < split.count; ++i)
+      if (split.thid[i] != -1 || split.status[i] != FORK_FAILED_STATUS) _exit(101);
+    _exit(countFailedRanges(&split));
+  }
+  int wstatus = 0;
+  ASSERT_EQ(waitpid(pid, &wstatus, 0), pid);
+  ASSERT_TRUE(WIFEXITED(wstatus));
+  if (WEXITSTATUS(wstatus) == 100) GTEST_SKIP() << "cannot drop to a user with a process limit";
+  EXPECT_EQ(WEXITSTATUS(wstatus), 3);
+}
 
 TEST(WorkerStatus, SignalOrExitCodeIsFailure) {
   EXPECT_FALSE(isFailedStatus(0));

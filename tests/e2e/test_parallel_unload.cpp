@@ -1,0 +1,173 @@
+// Parallel unloads through the built program on the stand-in: the worker
+// files of every degree hold each row of the table exactly once, owners and
+// partitions are resolved, and failed workers are re-run.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::RunResult;
+
+class ParallelProgram : public ::testing::Test {
+ protected:
+  fs::path dir = testsupport::makeTempDir("q2par");
+  std::string dbfile = (dir / "par.db").string();
+
+  void SetUp() override {
+    ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, dbfile, "--demo"}).status, 0);
+  }
+  ~ParallelProgram() override { fs::remove_all(dir); }
+
+  void script(const std::string &sql) {
+    RunResult r = testsupport::runProgram({OCILITE_BIN, dbfile, "-"}, sql);
+    ASSERT_EQ(r.status, 0) << r.out;
+  }
+  // A table of rows rows with deleted rows spread through it and, from 300
+  // rows on, a long run of deleted rows in the middle.
+  void makeTable(const std::string &name, int rows) {
+    std::string sql = "CREATE TABLE " + name + " (ID NUMBER(10), NAME VARCHAR2(30), AMOUNT NUMBER(9,2));\n";
+    if (rows > 0)
+      sql += "INSERT INTO " + name +
+             " (ID, NAME, AMOUNT) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+             std::to_string(rows) + ") SELECT i, 'name, ' || i, i / 4.0 FROM n;\n";
+    if (rows >= 10) sql += "DELETE FROM " + name + " WHERE MOD(ID, 7) = 3;\n";
+    if (rows >= 300)
+      sql += "DELETE FROM " + name + " WHERE ID BETWEEN " + std::to_string(rows / 3) + " AND " +
+             std::to_string(rows / 2) + ";\n";
+    script(sql);
+  }
+
+  RunResult run(const std::string &user, std::vector<std::string> args) {
+    args.insert(args.begin(), {QUILLET2_BIN, "user=" + user + "@" + dbfile});
+    RunResult r = testsupport::runProgram(args, "", dir);
+    EXPECT_EQ(r.out.find("Sanitizer"), std::string::npos) << r.out.substr(0, 2000);
+    EXPECT_EQ(r.out.find("runtime error"), std::string::npos) << r.out.substr(0, 2000);
+    return r;
+  }
+  RunResult run(std::vector<std::string> args) { return run("scott/tiger", std::move(args)); }
+
+  // Lines of the single unload of query, sorted.
+  std::vector<std::string> single(const std::string &query) {
+    RunResult r = run({"query=" + query, "head=NO", "file=single.txt"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> lines = sortedLines(testsupport::readFile(dir / "single.txt"));
+    fs::remove(dir / "single.txt");
+    return lines;
+  }
+
+  // The worker files part_N.txt, removed after reading: their sorted lines,
+  // and the worker numbers found.
+  std::vector<std::string> collect(std::vector<int> *workers = nullptr) {
+    std::string all;
+    for (const fs::directory_entry &e : fs::directory_iterator(dir)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("part_", 0) != 0) continue;
+      all += testsupport::readFile(e.path());
+      if (workers != nullptr) workers->push_back(std::stoi(name.substr(5)));
+      fs::remove(e.path());
+    }
+    if (workers != nullptr) std::sort(workers->begin(), workers->end());
+    return sortedLines(all);
+  }
+
+  static std::vector<std::string> sortedLines(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+      lines.push_back(text.substr(start, nl - start));
+    if (start < text.size()) lines.push_back(text.substr(start) + "<no line feed>");
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+};
+
+class ParallelUnload : public ParallelProgram {
+ protected:
+  void SetUp() override {
+    ParallelProgram::SetUp();
+    // Until the stand-in serves the dictionary views and the program runs
+    // unload jobs, there is nothing to split or to unload.
+    if (testsupport::runProgram({OCILITE_BIN, dbfile, "-"}, "SELECT COUNT(*) FROM DBA_EXTENTS;\n").status != 0)
+      GTEST_SKIP() << "the stand-in has no DBA_EXTENTS";
+    if (run({"query=EMP", "file=probe.txt"}).status != 0) GTEST_SKIP() << "unload jobs are not available";
+  }
+};
+
+// Workers numbered 1..n without holes.
+void expectWorkers(const std::vector<int> &workers, int most) {
+  ASSERT_FALSE(workers.empty());
+  EXPECT_LE(static_cast<int>(workers.size()), most);
+  for (size_t i = 0; i < workers.size(); ++i) EXPECT_EQ(workers[i], static_cast<int>(i) + 1);
+}
+
+TEST_F(ParallelUnload, EveryRowExactlyOnceAtEveryDegree) {
+  for (int rows : {0, 1, 999, 100000}) {
+    const std::string table = "T" + std::to_string(rows);
+    makeTable(table, rows);
+    const std::vector<std::string> expected = single(table);
+    for (int degree : {2, 3, 4, 7, 16, 128}) {
+      SCOPED_TRACE(table + " degree " + std::to_string(degree));
+      RunResult r = run({"split=" + table, "degree=" + std::to_string(degree), "head=NO",
+                         "file=part_%p.txt"});
+      ASSERT_EQ(r.status, 0) << r.out;
+      std::vector<int> workers;
+      EXPECT_EQ(collect(&workers), expected);
+      if (rows == 0)
+        EXPECT_TRUE(workers.empty());
+      else
+        expectWorkers(workers, degree);
+    }
+  }
+}
+
+TEST_F(ParallelUnload, GivenQueryRunsInEveryWorkerWithItsRange) {
+  makeTable("T999", 999);
+  const std::vector<std::string> expected = single("select ID, NAME from T999");
+  RunResult r = run({"split=T999", "degree=4", "head=NO", "file=part_%p.txt",
+                     "query=select ID, NAME from T999 where ROWID >= :minrid and ROWID < :maxrid"});
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(collect(), expected);
+}
+
+TEST_F(ParallelUnload, OwnerAndTableNamesAsUsersTypeThem) {
+  const std::vector<std::string> expected = single("SCOTT.EMP");
+  for (const char *split : {"emp", "EMP", "scott.emp", "SCOTT.EMP", "Scott.Emp"}) {
+    SCOPED_TRACE(split);
+    RunResult r = run({std::string("split=") + split, "degree=3", "head=NO", "file=part_%p.txt"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(collect(), expected);
+  }
+}
+
+TEST_F(ParallelUnload, AnotherUserSplitsTheOwnersTable) {
+  const std::vector<std::string> expected = single("SCOTT.EMP");
+  RunResult r = run("system/manager", {"split=scott.emp", "degree=2", "head=NO", "file=part_%p.txt"});
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(collect(), expected);
+}
+
+TEST_F(ParallelUnload, MissingTableEndsWithAnError) {
+  for (const char *split : {"nosuch", "scott.nosuch", "nosuch:p1", "emp:nosuch"}) {
+    SCOPED_TRACE(split);
+    RunResult r = run({std::string("split=") + split, "degree=2", "file=part_%p.txt"});
+    EXPECT_NE(r.status, 0) << r.out;
+    EXPECT_TRUE(r.out.find("ERROR -- ") != std::string::npos || r.out.find("ORA-") != std::string::npos)
+        << r.out;
+    EXPECT_TRUE(collect().empty());
+  }
+}
+
+TEST_F(ParallelProgram, NameThatIsNotPlainIsRefused) {
+  RunResult r = run({"split=emp' OR '1'='1", "degree=2", "file=part_%p.txt"});
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("not a plain table name"), std::string::npos) << r.out;
+}
+
+}  // namespace
