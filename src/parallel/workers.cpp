@@ -6,6 +6,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +101,24 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   return ok;
 }
 
+// True when text holds the placeholder (":minrid"), in any letter case.
+bool hasPlaceholder(const text *query, const char *placeholder) {
+  const size_t n = strlen(placeholder);
+  for (const char *p = str(query); *p != 0; ++p)
+    if (strncasecmp(p, placeholder, n) == 0) return true;
+  return false;
+}
+
+// A query given with split= must be limited to each worker's range, or every
+// worker would unload the whole of it.
+bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
+  if (cmdopts->query[0] == 0 ||
+      (hasPlaceholder(cmdopts->query, ":minrid") && hasPlaceholder(cmdopts->query, ":maxrid")))
+    return true;
+  report(db, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
+  return false;
+}
+
 // Runs the job of range i in this worker process and ends the process.
 [[noreturn]] void runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
   int result = 255;
@@ -157,7 +176,7 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
 }
 
 int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
-  if (!resolveNames(db, cmdopts)) {
+  if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
     disconnectDB(db);
     return 1;
   }

@@ -164,6 +164,15 @@ TEST_F(ParallelUnload, MissingTableEndsWithAnError) {
   }
 }
 
+TEST_F(ParallelProgram, GivenQueryWithoutTheRangeIsRefused) {
+  for (const char *query : {"select * from emp", "select * from emp where rowid >= :minrid"}) {
+    RunResult r = run({"split=emp", "degree=2", "file=part_%p.txt", std::string("query=") + query});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("must limit ROWID by :minrid and :maxrid"), std::string::npos) << r.out;
+    EXPECT_TRUE(collect().empty());
+  }
+}
+
 TEST_F(ParallelProgram, NameThatIsNotPlainIsRefused) {
   RunResult r = run({"split=emp' OR '1'='1", "degree=2", "file=part_%p.txt"});
   EXPECT_EQ(r.status, 1) << r.out;
