@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 source scripts/deps.sh
 quillet2_require_packages "${QUILLET2_BUILD_PACKAGES[@]}" "${QUILLET2_BENCH_PACKAGES[@]}"
 rows=${1:-1000000}
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET2_TESTS=OFF -DQUILLET2_BENCH=ON >/dev/null
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET2_TESTS=OFF -DQUILLET2_BENCH=ON >/dev/null
 cmake --build build-bench -j 2 >/dev/null
 bin=$PWD/build-bench
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillet2-bench.XXXXXX")
@@ -25,7 +25,7 @@ cd "$work"
 sqlite3 bench.db <<SQL
 CREATE TABLE BIG (ID NUMBER(10), NAME VARCHAR2(30), AMOUNT NUMBER(12,2), CREATED DATE, NOTE VARCHAR2(100));
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-INSERT INTO BIG SELECT i, 'name-' || i, (i % 100000) / 100.0 + 1,
+INSERT INTO BIG SELECT i, 'name-' || i, (i * 37) % 1000000,
   printf('2024-%02d-%02d %02d:%02d:%02d', i % 12 + 1, i % 28 + 1, i % 24, i % 60, (i * 7) % 60),
   'note "' || (i % 977) || '", with a comma' FROM n;
 CREATE TABLE LOBS (ID NUMBER(4), DOC BLOB);
@@ -34,9 +34,10 @@ INSERT INTO LOBS VALUES (2, randomblob(209715200));
 SQL
 
 # run NAME COMMAND...: elapsed seconds and peak RSS (KB) into NAME.time
-run() {
+run() {  # a failing run still reports its time
   local name=$1; shift
-  /usr/bin/time -f "%e %M" -o "$name.time" "$@"
+  /usr/bin/time -f "%e %M" -o "$name.time" "$@" || echo "$name: exit status $?" >&2
+  tail -n 1 "$name.time" > "$name.t" && mv "$name.t" "$name.time"
   read -r secs kb < "$name.time"
   printf '%-14s %8.2f s %8d KB\n' "$name" "$secs" "$kb"
 }
@@ -45,15 +46,15 @@ kb() { cut -d' ' -f2 "$1.time"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 user=user=scott/tiger@$work/bench.db
-run quillet2_csv "$bin/quillet2" "$user" query=big text=CSV file=big.csv >/dev/null
+run quillet2_csv "$bin/src/quillet2" "$user" query=big text=CSV file=big.csv >/dev/null
 run sqlite3_csv sh -c "sqlite3 -csv -header bench.db 'select * from BIG' > sqlite.csv"
 if [ -x "$bin/bench/scan_floor" ]; then
   run scan_floor "$bin/bench/scan_floor" bench.db BIG >/dev/null
 fi
 run gzip6 sh -c 'gzip -6 -c big.csv > big.csv.gz'
-run quillet2_gz "$bin/quillet2" "$user" query=big text=CSV file=big.gz >/dev/null
-run lob_1mb "$bin/quillet2" "$user" "query=select * from lobs where id = 1" lobfile=small.lob file=l1.txt >/dev/null
-run lob_200mb "$bin/quillet2" "$user" "query=select * from lobs where id = 2" lobfile=big.lob file=l2.txt >/dev/null
+run quillet2_gz "$bin/src/quillet2" "$user" query=big text=CSV file=big.gz >/dev/null
+run lob_1mb "$bin/src/quillet2" "$user" "query=select * from lobs where id = 1" lobfile=small.lob file=l1.txt >/dev/null
+run lob_200mb "$bin/src/quillet2" "$user" "query=select * from lobs where id = 2" lobfile=big.lob file=l2.txt >/dev/null
 
 echo
 echo "rows: $rows, CSV size: $(stat -c %s big.csv) bytes, .gz size: $(stat -c %s big.gz) bytes"

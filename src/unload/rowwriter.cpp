@@ -536,7 +536,10 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
       emptySkips = rows == 0 ? emptySkips + 1 : 0;
       fatal = emptySkips >= MAX_EMPTY_SKIPS;
     }
-    // The rows a failing fetch still delivered are written before it stops.
+    // A failed fetch still delivers the rows before the failing one: they are
+    // written before the unload stops. An array with an unlisted warning may
+    // hold a cut value, so it is not.
+    if (fatal && status == OCI_SUCCESS_WITH_INFO) rows = 0;
     if (format == 1 && rows > 0 && openStatement(w) != 0) break;
     bool failed = false;
     for (ub4 j = 0; j < rows && !failed; ++j) {

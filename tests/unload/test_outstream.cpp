@@ -1,0 +1,205 @@
+// The output stream: flushes, scrambling, gzip, pieces, failures.
+#include <string.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+#include "unload/outstream.h"
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+
+namespace {
+
+const text *T(const char *s) { return reinterpret_cast<const text *>(s); }
+
+struct OutStream : ::testing::Test {
+  fs::path dir = testsupport::makeTempDir("q2out");
+  DATABASE db{};
+  std::string messages;
+  OUTSTREAM out{};
+
+  void SetUp() override {
+    db.context = this;
+    db.msgfunc = [](void *ctx, unsigned char *line) {
+      static_cast<OutStream *>(ctx)->messages += reinterpret_cast<char *>(line);
+    };
+  }
+  void TearDown() override {
+    abortOutput(&out, &db, 0);
+    fs::remove_all(dir);
+  }
+  std::string path(const char *name) { return (dir / name).string(); }
+  int open(const std::string &pattern, const std::string &lob = "", const char *key = "") {
+    pattern_ = pattern;
+    lob_ = lob;
+    return openOutput(&out, &db, T(pattern_.c_str()), T(lob_.c_str()), 1, T(key), 268435455);
+  }
+  void append(const std::string &s) {
+    ASSERT_EQ(ensureSpace(&out, &db, s.size()), 0);
+    memcpy(out.iobuf + out.iopos, s.data(), s.size());
+    out.iopos += static_cast<int>(s.size());
+  }
+  std::string pattern_, lob_;
+};
+
+std::string gunzip(const std::string &file) {
+  gzFile gz = gzopen(file.c_str(), "rb");
+  std::string s;
+  char buf[65536];
+  int n;
+  while ((n = gzread(gz, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
+  gzclose(gz);
+  return s;
+}
+
+// A block of text that is not a repeat of 8 bytes, so misaligned scrambling shows.
+std::string sample(size_t n) {
+  std::string s(n, ' ');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
+  return s;
+}
+
+std::string scrambled(std::string s, const char *key, size_t scrambledBytes) {
+  for (size_t i = 0; i < scrambledBytes; ++i) s[i] = static_cast<char>(s[i] ^ key[i % 8]);
+  return s;
+}
+
+TEST(OutStreamNames, GzipEnding) {
+  struct Case {
+    const char *name;
+    int gzip;
+  } cases[] = {{"data.gz", 1}, {"DATA.GZ", 1}, {"x.Gz", 1}, {".gz", 0}, {"a.gzip", 0},
+               {"-", 0},       {"agz", 0},     {"%p.gz", 1}};
+  for (const Case &c : cases) EXPECT_EQ(isGzipName(T(c.name)), c.gzip) << c.name;
+}
+
+TEST_F(OutStream, PlainFileAcrossFlushes) {
+  ASSERT_EQ(open(path("a.txt")), 0);
+  std::string data = sample(IOBUF_SIZE + 12345);
+  for (size_t i = 0; i < data.size(); i += 100000) append(data.substr(i, 100000));
+  out.trows = 7;
+  closeOutput(&out, &db, 1000000);
+  EXPECT_EQ(db.return_code, 0);
+  EXPECT_EQ(readFile(path("a.txt")), data);
+  EXPECT_NE(messages.find("           7 rows exported at "), std::string::npos);
+  EXPECT_NE(messages.find("         output file " + path("a.txt") + " closed at 7 rows, size 4 MB.\n"),
+            std::string::npos);
+  EXPECT_EQ(out.iobuf, nullptr);
+}
+
+// Scrambled output: every byte but the last 1 to 8 of a piece is XORed with
+// the key at its offset in the file, whatever the flush boundaries.
+TEST_F(OutStream, ScramblingKeepsKeyAlignedAndTailPlain) {
+  const char *key = "K3y!abcd";
+  struct Case {
+    size_t size;
+    size_t scrambledBytes;
+  } cases[] = {{20, 16}, {8, 0}, {9, 8}, {16, 8}, {17, 16}, {IOBUF_SIZE + 5, IOBUF_SIZE}};
+  for (const Case &c : cases) {
+    std::string file = path(("s" + std::to_string(c.size)).c_str());
+    ASSERT_EQ(open(file, "", key), 0);
+    std::string data = sample(c.size);
+    for (size_t i = 0; i < data.size(); i += 65539) append(data.substr(i, 65539));
+    closeOutput(&out, &db, 1000000);
+    EXPECT_EQ(readFile(file), scrambled(data, key, c.scrambledBytes)) << c.size;
+  }
+}
+
+TEST_F(OutStream, GzipOutputDecompressesToPlain) {
+  std::string file = path("d.GZ");
+  ASSERT_EQ(open(file), 0);
+  std::string data = sample(IOBUF_SIZE * 2 + 99);
+  for (size_t i = 0; i < data.size(); i += 1 << 20) append(data.substr(i, 1 << 20));
+  closeOutput(&out, &db, 1000000);
+  EXPECT_EQ(db.return_code, 0);
+  EXPECT_EQ(gunzip(file), data);
+  EXPECT_EQ(system(("gzip -t " + file).c_str()), 0);
+}
+
+TEST_F(OutStream, PiecesGetTheirOwnFilesAndEmptyLobFilesGo) {
+  ASSERT_EQ(open(path("p_%b.txt"), path("l_%b.lob")), 0);
+  append("first\n");
+  fputs("lobdata", out.lobfp);
+  out.trows = 1;
+  ASSERT_EQ(switchOutputPiece(&out, &db), 0);
+  EXPECT_EQ(out.bcount, 2);
+  EXPECT_EQ(out.trows, 0u);
+  append("second\n");
+  out.trows = 1;
+  closeOutput(&out, &db, 1000000);
+  EXPECT_EQ(readFile(path("p_1.txt")), "first\n");
+  EXPECT_EQ(readFile(path("p_2.txt")), "second\n");
+  EXPECT_EQ(readFile(path("l_1.lob")), "lobdata");
+  EXPECT_FALSE(fs::exists(path("l_2.lob")));
+  EXPECT_NE(messages.find("output file " + path("p_1.txt") + " closed at 1 rows"), std::string::npos);
+}
+
+TEST_F(OutStream, AppendPatternKeepsEarlierContent) {
+  testsupport::writeFile(path("app.txt"), "old\n");
+  ASSERT_EQ(open("+" + path("app.txt")), 0);
+  append("new\n");
+  closeOutput(&out, &db, 1000000);
+  EXPECT_EQ(readFile(path("app.txt")), "old\nnew\n");
+  EXPECT_NE(messages.find("output file +" + path("app.txt") + " closed"), std::string::npos);
+}
+
+TEST_F(OutStream, OpenFailuresReportAndLeaveNothingOpen) {
+  struct Case {
+    std::string data, lob;
+    std::string named;
+  } cases[] = {
+      {path("missing/x.txt"), "", path("missing/x.txt")},
+      {path("ok.txt"), path("missing/x.lob"), path("missing/x.lob")},
+      {path("missing/x.gz"), path("l.lob"), path("missing/x.gz")},
+  };
+  for (const Case &c : cases) {
+    messages.clear();
+    db.return_code = 0;
+    EXPECT_EQ(open(c.data, c.lob), -1);
+    EXPECT_EQ(db.return_code, 6);
+    EXPECT_EQ(messages, "ERROR -- Cannot write to file : " + c.named + "\n");
+    EXPECT_EQ(out.iobuf, nullptr);
+  }
+}
+
+// A full device: small writes fail at the close, large ones at once; plain
+// and gzip alike.
+TEST_F(OutStream, WriteErrorsSetStatus2) {
+  fs::create_symlink("/dev/full", dir / "full.gz");
+  for (std::string name : {std::string("/dev/full"), path("full.gz")}) {
+    db.return_code = 0;
+    ASSERT_EQ(open(name), 0);
+    append("x");
+    closeOutput(&out, &db, 1000000);
+    EXPECT_EQ(db.return_code, 2) << name;
+    db.return_code = 0;
+    ASSERT_EQ(open(name), 0);
+    unsigned x = 12345;  // incompressible bytes, so gzip must write too
+    for (int i = 0; i < IOBUF_SIZE - 1; ++i) out.iobuf[i] = static_cast<ub1>((x = x * 1103515245 + 12345) >> 24);
+    out.iopos = IOBUF_SIZE - 1;
+    EXPECT_EQ(flushIoBuffer(&out, &db), -1);
+    EXPECT_EQ(db.return_code, 2) << name;
+    abortOutput(&out, &db, 0);
+  }
+}
+
+// An error path flushes what was formatted, keeps the status, and gives a
+// gzip file its trailer.
+TEST_F(OutStream, AbortFlushesAndKeepsStatus) {
+  std::string file = path("e.gz");
+  ASSERT_EQ(open(file), 0);
+  append("rows before the error\n");
+  db.return_code = 7;
+  abortOutput(&out, &db, 1);
+  EXPECT_EQ(db.return_code, 7);
+  EXPECT_EQ(out.iobuf, nullptr);
+  EXPECT_EQ(system(("gzip -t " + file).c_str()), 0);
+  EXPECT_EQ(gunzip(file), "rows before the error\n");
+}
+
+}  // namespace
