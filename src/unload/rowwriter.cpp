@@ -528,8 +528,8 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
     const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
     bool fatal = false;
     if (error) {
-      oraError8(db);
-      fatal = !isSkipedError(cmdopts, db->errcode);
+      // A status without an error record counts as success.
+      fatal = oraError8(db) != 0 && !isSkipedError(cmdopts, db->errcode);
     }
     ub4 rows = fetchedRows(w, stmt, status, arraysize, &total);
     if (error && !fatal) {
