@@ -92,6 +92,10 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   upperCaseName(cmdopts->owner);
   upperCaseName(cmdopts->tabsplit);
   upperCaseName(cmdopts->partition);
+  if (cmdopts->owner[0] == 0) {
+    report(db, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
+    return false;
+  }
   const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
                   (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
   if (!ok)
@@ -182,9 +186,13 @@ int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) 
   }
   sword rc = getParallelRowidRange(db, cmdopts->owner, cmdopts->tabsplit, cmdopts->partition,
                                    static_cast<ub4>(cmdopts->degree), splitdata);
-  if (rc == OCI_NO_DATA && db->errcode == 0) rc = explainNoStorage(db, cmdopts);
+  bool reported = db->errcode != 0;
+  if (rc == OCI_NO_DATA && !reported) {
+    rc = explainNoStorage(db, cmdopts);
+    reported = true;
+  }
   if (rc != 0 || splitdata->count == 0) {
-    if (rc != 0 && db->errcode == 0) oraError8(db);
+    if (rc != 0 && !reported) oraError8(db);
     disconnectDB(db);
     return rc;
   }
