@@ -152,13 +152,10 @@ sword queryUserName(DATABASE *db, text *username) {
   return fetchRows8(db, q.stmt, 1);
 }
 
-sword queryTableBlocks(DATABASE *db, const text *owner, const text *tablename,
-                       const text *partname, ub4 *blocks) {
+sword readBlockCount(DATABASE *db, const text *sql, ub4 *blocks) {
   *blocks = 0;
-  char sql[DICT_SQL_SIZE];
-  formatDictionaryQuery(BLOCKS_TEMPLATE, owner, tablename, partname, sql);
   QUERYGUARD q{db};
-  sword rc = prepareStmt8(db, &q.stmt, reinterpret_cast<const text *>(sql));
+  sword rc = prepareStmt8(db, &q.stmt, sql);
   if (rc != 0) return rc;
   if ((rc = executeQuery8(db, q.stmt)) != 0) return rc;
   // SUM over no segment rows is NULL: the indicator tells it from 0 blocks.
@@ -172,13 +169,10 @@ sword queryTableBlocks(DATABASE *db, const text *owner, const text *tablename,
   return rc;
 }
 
-sword splitTableBlocks(DATABASE *db, const text *owner, const text *tablename,
-                       const text *partname, ub4 blocks, TABLESPLIT *split) {
+sword readSplitPieces(DATABASE *db, const text *sql, ub4 budget, TABLESPLIT *split) {
   split->count = 0;
-  char sql[DICT_SQL_SIZE];
-  formatDictionaryQuery(SPLIT_TEMPLATE, owner, tablename, partname, sql);
   QUERYGUARD q{db};
-  sword rc = prepareStmt8(db, &q.stmt, reinterpret_cast<const text *>(sql));
+  sword rc = prepareStmt8(db, &q.stmt, sql);
   if (rc == -1) oraError8(db);
   if (rc != 0) return rc;
   if ((rc = executeQuery8(db, q.stmt)) != 0) return rc;
@@ -207,11 +201,29 @@ sword splitTableBlocks(DATABASE *db, const text *owner, const text *tablename,
     if (frc != OCI_SUCCESS && frc != OCI_NO_DATA) result = frc;
     const ub4 rows = splitBatchRows(frc, rowcount);
     for (ub4 i = 0; i < rows; ++i)
-      addSplitPiece(split, &former, blocks, startrid[i], endrid[i], pieceblocks[i]);
+      addSplitPiece(split, &former, budget, startrid[i], endrid[i], pieceblocks[i]);
     if (rows < SPLIT_FETCH_ROWS) break;
   }
   closeOpenRange(split, &former);
   return result;
+}
+
+sword queryTableBlocks(DATABASE *db, const text *owner, const text *tablename,
+                       const text *partname, ub4 *blocks) {
+  char sql[DICT_SQL_SIZE];
+  formatDictionaryQuery(BLOCKS_TEMPLATE, owner, tablename, partname, sql);
+  const sword rc = readBlockCount(db, reinterpret_cast<const text *>(sql), blocks);
+  memset(sql, 0, sizeof sql);
+  return rc;
+}
+
+sword splitTableBlocks(DATABASE *db, const text *owner, const text *tablename,
+                       const text *partname, ub4 blocks, TABLESPLIT *split) {
+  char sql[DICT_SQL_SIZE];
+  formatDictionaryQuery(SPLIT_TEMPLATE, owner, tablename, partname, sql);
+  const sword rc = readSplitPieces(db, reinterpret_cast<const text *>(sql), blocks, split);
+  memset(sql, 0, sizeof sql);
+  return rc;
 }
 
 sword getParallelRowidRange(DATABASE *db, const text *owner, const text *tablename,

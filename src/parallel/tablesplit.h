@@ -69,6 +69,13 @@ ub4 splitBatchRows(sword status, ub4 rowcount);
 // raised to 2 and limited to MAX_RANGES.
 ub4 splitBudget(ub4 blocks, ub4 degree);
 
+// Runs a block-count query (one row, one number) into *blocks; 0 unless the
+// status is 0, and OCI_NO_DATA for no row or a NULL count.
+sword readBlockCount(DATABASE *db, const text *sql, ub4 *blocks);
+// Runs a split query (rows of start ROWID, end ROWID, blocks, in ROWID
+// order) and forms split's ranges with the per-range budget from its rows.
+sword readSplitPieces(DATABASE *db, const text *sql, ub4 budget, TABLESPLIT *split);
+
 // REQUIRES: username has at least 30 bytes.
 sword queryUserName(DATABASE *db, text *username);
 // The table's (or partition's) block count into *blocks, 0 unless the status
