@@ -26,9 +26,10 @@ constexpr int BLOCKS_TEMPLATE = 1;
 constexpr int SPLIT_TEMPLATE = 3;
 
 // Splits tabsplit at the first sep found at position 1 or later, unless sep
-// is the last character. The piece before sep goes to before (or stays in
-// tabsplit), the piece after it to after.
+// is the last character. keepBefore: the piece before sep stays in tabsplit
+// and the piece after it goes to target; else the other way round.
 void splitNameAt(CMDOPTIONS *cmdopts, char sep, bool keepBefore, text *target) {
+  cmdopts->tabsplit[NAME_FIELD_SIZE - 1] = 0;
   char *value = reinterpret_cast<char *>(cmdopts->tabsplit);
   if (value[0] == 0 || value[0] == sep) return;
   char *at = strchr(value + 1, sep);
