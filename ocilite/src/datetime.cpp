@@ -125,12 +125,21 @@ char *putName(char *out, const char *name, unsigned char letterCase, int width) 
   return out;
 }
 
+// Decimal digits of value, zero-padded to width unless fill mode is on.
 char *putNumber(char *out, long value, int width, bool fill) {
   char tmp[24];
-  int n = fill ? std::snprintf(tmp, sizeof tmp, "%ld", value)
-               : std::snprintf(tmp, sizeof tmp, "%0*ld", width, value);
-  std::memcpy(out, tmp, (size_t)n);
-  return out + n;
+  int n = 0;
+  const bool negative = value < 0;
+  unsigned long v = negative ? 0UL - (unsigned long)value : (unsigned long)value;
+  do {
+    tmp[n++] = (char)('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  if (!fill)
+    while (n < width && n < (int)sizeof tmp - 1) tmp[n++] = '0';
+  if (negative) *out++ = '-';
+  while (n > 0) *out++ = tmp[--n];
+  return out;
 }
 
 }  // namespace
@@ -289,10 +298,8 @@ size_t formatDateTime(const DateTime &dt, const DateFormat &fmt, int fracDigits,
       case FormatItem::Fraction: {
         int digits = it.digits ? it.digits : fracDigits;
         if (digits > 9) digits = 9;
-        char frac[16];
-        std::snprintf(frac, sizeof frac, "%09ld", dt.nanos);
-        std::memcpy(out, frac, (size_t)digits);
-        out += digits;
+        long scale = 100000000;
+        for (int k = 0; k < digits; k++, scale /= 10) *out++ = (char)('0' + (dt.nanos / scale) % 10);
         break;
       }
       case FormatItem::Radix: *out++ = '.'; break;

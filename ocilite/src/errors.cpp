@@ -21,6 +21,7 @@ constexpr KnownError kMessages[] = {
     {900, "invalid SQL statement"},
     {904, "invalid identifier"},
     {909, "invalid number of arguments"},
+    {911, "invalid character"},
     {918, "column ambiguously defined"},
     {932, "inconsistent datatypes"},
     {933, "SQL command not properly ended"},

@@ -66,6 +66,23 @@ std::string firstWord(std::string_view s) {
   return upper(s.substr(start, i - start));
 }
 
+// True when sql holds only blanks and comments.
+bool blankSql(const char *sql) {
+  for (const char *p = sql; *p;) {
+    if (std::isspace((unsigned char)*p)) {
+      p++;
+    } else if (p[0] == '-' && p[1] == '-') {
+      while (*p && *p != '\n') p++;
+    } else if (p[0] == '/' && p[1] == '*') {
+      const char *end = std::strstr(p + 2, "*/");
+      p = end ? end + 2 : p + std::strlen(p);
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Oracle upper-cases names that were not written as "quoted" aliases.
 std::string columnName(const std::string &sql, const char *name) {
   std::string n = name ? name : "";
@@ -407,13 +424,20 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
       return OCI_SUCCESS;
     default: break;
   }
-  int rc = sqlite3_prepare_v2(conn->db, s->sql.sql.c_str(), (int)s->sql.sql.size(), &s->st, nullptr);
+  const char *tail = nullptr;
+  int rc = sqlite3_prepare_v2(conn->db, s->sql.sql.c_str(), (int)s->sql.sql.size(), &s->st, &tail);
   if (rc != SQLITE_OK) {
     sword r = raiseSqlite(err, conn->db, rc);
     closeCursor(s);
     return r;
   }
   if (s->st == nullptr) return raise(err, 900);
+  // One statement per execute, as Oracle runs it: a second one is refused
+  // rather than silently dropped.
+  if (!blankSql(tail)) {
+    closeCursor(s);
+    return raise(err, 911);
+  }
   if (sqlite3_column_count(s->st) > 0) return executeQuery(s, err, iters, mode);
   return executeDml(s, err, iters, rowoff);
 }

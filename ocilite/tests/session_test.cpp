@@ -128,6 +128,7 @@ TEST(Errors, OracleNumbersAndTexts) {
       {"SELECT e.nosuch FROM emp e", "ORA-00904: \"E\".\"NOSUCH\": invalid identifier\n"},
       {"SELECT nosuchfn(1) FROM dual", "ORA-00904: \"NOSUCHFN\": invalid identifier\n"},
       {"ALTER SESSION SET NLS_DATE_FORMAT='YYYY-QQQ-ZZ'", "ORA-01821: date format not recognized\n"},
+      {"SELECT 1 FROM dual; DELETE FROM emp", "ORA-00911: invalid character\n"},
       {"INSERT INTO dept VALUES (10, 'X', 'Y')",
        "ORA-00001: unique constraint violated: UNIQUE constraint failed: DEPT.DEPTNO\n"},
   };
