@@ -103,7 +103,7 @@ bool isDateKind(ValueKind k) {
 }
 
 Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
-                  const Connection &conn) {
+                  const FetchContext &ctx) {
   char buf[kMaxDateTimeText > kNumberBufferSize ? kMaxDateTimeText : kNumberBufferSize];
   switch (sqlite3_column_type(st, col)) {
     case SQLITE_INTEGER: {
@@ -127,7 +127,7 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const 
       if (isDateKind(type.kind)) {
         DateTime dt;
         if (parseStoredDateTime(std::string_view(p, n), &dt)) {
-          size_t len = formatDateTime(dt, formatFor(type.kind, conn), type.scale, buf);
+          size_t len = formatDateTime(dt, formatFor(type.kind, *ctx.conn), type.scale, buf);
           return putText(d, row, buf, len, 0);
         }
       }
@@ -135,7 +135,13 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const 
         // RAW text is hex already; binary elements get its bytes.
         return putText(d, row, p, n, 0);
       }
-      return putText(d, row, p, n, type.kind == ValueKind::FixedChar ? type.size : 0);
+      const size_t padTo = type.kind == ValueKind::FixedChar ? type.size : 0;
+      const Transcoder &t = type.form == SQLCS_NCHAR ? *ctx.toClientN : *ctx.toClient;
+      if (t.active() && d.dty != SQLT_BIN && d.dty != SQLT_LBI) {
+        transcode(t, std::string_view(p, n), ctx.scratch);
+        return putText(d, row, ctx.scratch->data(), ctx.scratch->size(), padTo);
+      }
+      return putText(d, row, p, n, padTo);
     }
     case SQLITE_BLOB: {
       const ub1 *b = (const ub1 *)sqlite3_column_blob(st, col);
@@ -244,14 +250,14 @@ bool isSupportedDefineType(ub2 dty) {
 }
 
 Outcome putElement(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
-                   const Connection &conn, sb4 *error) {
+                   const FetchContext &ctx, sb4 *error) {
   switch (d.dty) {
     case SQLT_CHR:
     case SQLT_STR:
     case SQLT_AFC:
     case SQLT_BIN:
     case SQLT_LBI:
-      return putAsText(d, row, st, col, type, conn);
+      return putAsText(d, row, st, col, type, ctx);
     case SQLT_INT:
     case SQLT_UIN:
     case SQLT_FLT:

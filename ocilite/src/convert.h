@@ -17,10 +17,19 @@ enum class Outcome : ub1 {
   Failed,     // conversion impossible; *error holds the Oracle error number
 };
 
+// What a fetch converts with: the session's formats and the environment's
+// client character sets.
+struct FetchContext {
+  const Connection *conn;
+  const Transcoder *toClient;   // SQLCS_IMPLICIT columns
+  const Transcoder *toClientN;  // SQLCS_NCHAR columns
+  std::string *scratch;         // reused buffer for converted text
+};
+
 // Stores column col of st's current row into element row of def.
 // REQUIRES: st holds a row; def->value has room for row + 1 elements.
 Outcome putElement(const OCIDefine &def, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
-                   const Connection &conn, sb4 *error);
+                   const FetchContext &ctx, sb4 *error);
 
 // True for the external types putElement can deliver.
 bool isSupportedDefineType(ub2 dty);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "charset.h"
 #include "errors.h"
 #include "handles.h"
 #include "statement.h"
@@ -12,35 +13,6 @@
 using namespace ocilite;
 
 namespace {
-
-// Character-set id of AL32UTF8: the environment's set when none is asked for.
-constexpr ub2 kAL32UTF8 = 873;
-
-struct CharsetName {
-  const char *name;
-  ub2 id;
-};
-
-constexpr CharsetName kCharsets[] = {
-    {"US7ASCII", 1},        {"WE8DEC", 2},          {"WE8ISO8859P1", 31},
-    {"EE8ISO8859P2", 32},   {"WE8ISO8859P15", 46},  {"EE8MSWIN1250", 170},
-    {"CL8MSWIN1251", 171},  {"EL8MSWIN1253", 174},  {"TR8MSWIN1254", 177},
-    {"WE8MSWIN1252", 178},  {"AR8MSWIN1256", 560},  {"JA16EUC", 830},
-    {"JA16SJIS", 832},      {"KO16KSC5601", 840},   {"KO16MSWIN949", 846},
-    {"ZHS16CGB231280", 850}, {"ZHS16GBK", 852},     {"ZHS32GB18030", 854},
-    {"ZHT32EUC", 860},      {"ZHT16BIG5", 865},     {"ZHT16MSWIN950", 867},
-    {"ZHT16HKSCS", 868},    {"UTF8", 871},          {"AL32UTF8", 873},
-    {"AL16UTF16", 2000},
-};
-
-ub2 charsetId(const char *name) {
-  for (const CharsetName &c : kCharsets) {
-    size_t i = 0;
-    while (c.name[i] && std::toupper((unsigned char)name[i]) == c.name[i]) i++;
-    if (c.name[i] == 0 && name[i] == 0) return c.id;
-  }
-  return 0;
-}
 
 // Every live environment, so that handles an exiting program never freed
 // stay reachable (and leak checkers quiet), as a client library's would.
@@ -93,6 +65,9 @@ void destroyEnv(OCIEnv *env) {
     else gEnvs = env->nextEnv;
     if (env->nextEnv) env->nextEnv->prevEnv = env->prevEnv;
   }
+  closeTranscoder(&env->toClient);
+  closeTranscoder(&env->toClientN);
+  closeTranscoder(&env->fromClient);
   env->magic = 0;
   delete env;
 }
@@ -129,6 +104,9 @@ sword OCIEnvNlsCreate(OCIEnv **envp, ub4 mode, dvoid *ctxp,
   ub2 dflt = nlsLangCharset() ? nlsLangCharset() : kAL32UTF8;
   env->charset = charset ? charset : dflt;
   env->ncharset = ncharset ? ncharset : env->charset;
+  openTranscoder(&env->toClient, env->charset, true);
+  openTranscoder(&env->toClientN, env->ncharset, true);
+  openTranscoder(&env->fromClient, env->charset, false);
   {
     std::lock_guard<std::mutex> lock(gEnvMutex);
     env->nextEnv = gEnvs;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "charset.h"
 #include "connection.h"
 #include "sqlrewrite.h"
 #include "types.h"
@@ -46,6 +47,9 @@ struct OCIEnv : ocilite::Handle {
   ub2 charset = 0;
   ub2 ncharset = 0;
   ocilite::Handle *owned = nullptr;  // head of the list of owned handles
+  ocilite::Transcoder toClient;      // stored text to charset
+  ocilite::Transcoder toClientN;     // stored national text to ncharset
+  ocilite::Transcoder fromClient;    // statement text and binds from charset
   OCIEnv *prevEnv = nullptr;         // every live environment, see handles.cpp
   OCIEnv *nextEnv = nullptr;
 };
@@ -113,6 +117,7 @@ struct OCIStmt : ocilite::Handle {
   bool exhausted = false;   // the cursor has passed its last row
   ub4 rowCount = 0;         // rows fetched so far, or rows a DML changed
   ub4 rowsFetched = 0;      // rows of the last fetch
+  std::string scratch;      // converted text of one value (grows, is reused)
 };
 
 namespace ocilite {

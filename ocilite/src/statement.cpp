@@ -126,6 +126,11 @@ sword bindAll(OCIStmt *stmt, ub4 iteration, OCIError *err) {
         size_t len = bind->dty == SQLT_STR ? strnlen(p, (size_t)bind->size)
                      : bind->alen            ? bind->alen[iteration]
                                              : (size_t)bind->size;
+        if (len && stmt->env->fromClient.active()) {
+          transcode(stmt->env->fromClient, std::string_view(p, len), &stmt->scratch);
+          p = stmt->scratch.data();
+          len = stmt->scratch.size();
+        }
         // Oracle holds no empty strings: an empty value binds NULL.
         rc = len ? sqlite3_bind_text(st, idx, p, (int)len, SQLITE_TRANSIENT) : sqlite3_bind_null(st, idx);
         break;
@@ -199,7 +204,7 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
   }
   if (active.empty()) return raise(err, 24374);
   sqlite3_stmt *st = stmt->st;
-  const Connection &conn = *stmt->conn;
+  const FetchContext ctx{stmt->conn, &stmt->env->toClient, &stmt->env->toClientN, &stmt->scratch};
   bool truncated = false, nullNoInd = false;
   sb4 failed = 0;
   ub4 r = 0;
@@ -219,7 +224,7 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     stmt->rowPending = false;
     for (const ActiveDefine &a : active) {
       sb4 code = 0;
-      switch (putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, conn, &code)) {
+      switch (putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code)) {
         case Outcome::Value:
         case Outcome::Null: break;
         case Outcome::Truncated: truncated = true; break;
@@ -350,6 +355,11 @@ sword OCIStmtPrepare(OCIStmt *stmtp, OCIError *errhp, const OraText *stmt, ub4 s
   s->defines.clear();
   s->text.assign(stmt ? (const char *)stmt : "", stmt ? stmt_len : 0);
   traceStatement(s->text);
+  if (s->env->fromClient.active()) {
+    std::string utf8;
+    transcode(s->env->fromClient, s->text, &utf8);
+    s->text = std::move(utf8);
+  }
   // The placeholders are known now; schemas are resolved at execute time.
   s->sql = rewriteStatement(s->text, {});
   s->prepared = true;

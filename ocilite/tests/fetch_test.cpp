@@ -310,3 +310,16 @@ TEST_F(Fetch, PseudoColumnsFunctionsAndDml) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ClientCharset, TextIsDeliveredAndBoundInTheEnvironmentsSet) {
+  DemoDir demo;
+  Session l;
+  ASSERT_EQ(l.logon("scott", "tiger", demo.db(), OCI_CRED_RDBMS, OCI_DEFAULT, 31), OCI_SUCCESS);
+  EXPECT_EQ(queryValue(l, "SELECT c_nvarchar2 FROM alltypes WHERE id = 1"), "Gr\xFC\xDF" "e ??");
+  // Statement text arrives in Latin-1 too.
+  EXPECT_EQ(queryValue(l, "SELECT count(*) FROM alltypes WHERE c_nvarchar2 LIKE 'Gr\xFC\xDF" "e%'"), "1");
+}
+
+}  // namespace

@@ -56,8 +56,8 @@ struct Session {
 
   // The connectDB sequence; returns the status of the first failing call.
   sword logon(const std::string &user, const std::string &pass, const std::string &connect,
-              ub4 cred = OCI_CRED_RDBMS, ub4 mode = OCI_DEFAULT) {
-    sword rc = OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0, 0);
+              ub4 cred = OCI_CRED_RDBMS, ub4 mode = OCI_DEFAULT, ub2 charset = 0) {
+    sword rc = OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, charset, 0);
     if (rc) return rc;
     OCIHandleAlloc(env, (void **)&err, OCI_HTYPE_ERROR, 0, nullptr);
     OCIHandleAlloc(env, (void **)&srv, OCI_HTYPE_SERVER, 0, nullptr);
