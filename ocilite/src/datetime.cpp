@@ -60,6 +60,19 @@ bool readDigits(std::string_view text, size_t *pos, int n, int *value) {
   return true;
 }
 
+// Reads the digits of a fraction of a second at text[*pos] (nine at most
+// count; more are skipped).
+void readFraction(std::string_view text, size_t *pos, DateTime *dt) {
+  long scale = 100000000;
+  for (; *pos < text.size() && std::isdigit((unsigned char)text[*pos]); (*pos)++) {
+    if (dt->fracDigits < 9) {
+      dt->nanos += (text[*pos] - '0') * scale;
+      scale /= 10;
+      dt->fracDigits++;
+    }
+  }
+}
+
 bool validDate(const DateTime &dt) {
   return dt.year >= 1 && dt.year <= 9999 && dt.month >= 1 && dt.month <= 12 && dt.day >= 1 &&
          dt.day <= daysInMonth(dt.year, dt.month) && dt.hour >= 0 && dt.hour < 24 &&
@@ -164,15 +177,7 @@ bool parseStoredDateTime(std::string_view text, DateTime *dt) {
     r.hasTime = true;
     if (pos < text.size() && text[pos] == '.') {
       pos++;
-      long scale = 100000000;
-      while (pos < text.size() && std::isdigit((unsigned char)text[pos])) {
-        if (r.fracDigits < 9) {
-          r.nanos += (text[pos] - '0') * scale;
-          scale /= 10;
-          r.fracDigits++;
-        }
-        pos++;
-      }
+      readFraction(text, &pos, &r);
     }
   }
   if (pos < text.size() && text[pos] == ' ') pos++;
@@ -433,18 +438,9 @@ bool parseDateTime(std::string_view text, const DateFormat &fmt, DateTime *dt) {
         if (!readNumber(text, &pos, 2, &v)) return false;
         r.second = (int)v;
         break;
-      case FormatItem::Fraction: {
-        long scale = 100000000;
-        while (pos < text.size() && std::isdigit((unsigned char)text[pos])) {
-          if (r.fracDigits < 9) {
-            r.nanos += (text[pos] - '0') * scale;
-            scale /= 10;
-            r.fracDigits++;
-          }
-          pos++;
-        }
+      case FormatItem::Fraction:
+        readFraction(text, &pos, &r);
         break;
-      }
       case FormatItem::Radix:
         if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) pos++;
         break;

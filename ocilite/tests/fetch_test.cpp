@@ -104,8 +104,7 @@ TEST_F(Fetch, ArraysOfAThousandEndWithNoDataAndTheRest) {
   std::vector<char> n(kArray * 8), txt(kArray * 20);
   std::vector<sb2> ind(kArray);
   std::vector<ub2> len(kArray), rc(kArray);
-  OCIStmt *st = s.prepare("SELECT n, s FROM big ORDER BY n");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIStmt *st = s.query("SELECT n, s FROM big ORDER BY n");
   OCIDefine *d1 = nullptr, *d2 = nullptr;
   OCIDefineByPos(st, &d1, s.err, 1, n.data(), 8, SQLT_CHR, ind.data(), len.data(), rc.data(), OCI_DEFAULT);
   OCIDefineByPos(st, &d2, s.err, 2, txt.data(), 20, SQLT_CHR, nullptr, nullptr, nullptr, OCI_DEFAULT);
@@ -137,8 +136,7 @@ TEST_F(Fetch, NullsAndEmptyStrings) {
   char buf[3][8];
   sb2 ind[3];
   ub2 len[3], rc[3];
-  OCIStmt *st = s.prepare("SELECT c_varchar2 FROM alltypes WHERE id IN (1, 2, 3) ORDER BY id");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIStmt *st = s.query("SELECT c_varchar2 FROM alltypes WHERE id IN (1, 2, 3) ORDER BY id");
   OCIDefine *def = nullptr;
   OCIDefineByPos(st, &def, s.err, 1, buf, 8, SQLT_CHR, ind, len, rc, OCI_DEFAULT);
   EXPECT_EQ(OCIStmtFetch(st, s.err, 3, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
@@ -148,8 +146,7 @@ TEST_F(Fetch, NullsAndEmptyStrings) {
   OCIHandleFree(st, OCI_HTYPE_STMT);
 
   // Without an indicator a NULL fails the fetch with ORA-01405.
-  st = s.prepare("SELECT comm FROM emp ORDER BY empno");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  st = s.query("SELECT comm FROM emp ORDER BY empno");
   OCIDefineByPos(st, &def, s.err, 1, buf, 8, SQLT_CHR, nullptr, len, rc, OCI_DEFAULT);
   EXPECT_EQ(OCIStmtFetch(st, s.err, 3, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
   EXPECT_EQ(s.error(), "ORA-01405: fetched column value is NULL\n");
@@ -162,8 +159,7 @@ TEST_F(Fetch, TruncationCutsToTheElementAndReportsTheFullLength) {
   char buf[2][4];
   sb2 ind[2];
   ub2 len[2], rc[2];
-  OCIStmt *st = s.prepare("SELECT ename FROM emp WHERE empno IN (7839, 7654) ORDER BY empno");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIStmt *st = s.query("SELECT ename FROM emp WHERE empno IN (7839, 7654) ORDER BY empno");
   OCIDefine *def = nullptr;
   OCIDefineByPos(st, &def, s.err, 1, buf, 4, SQLT_CHR, ind, len, rc, OCI_DEFAULT);
   EXPECT_EQ(OCIStmtFetch(st, s.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
@@ -176,8 +172,7 @@ TEST_F(Fetch, TruncationCutsToTheElementAndReportsTheFullLength) {
   OCIHandleFree(st, OCI_HTYPE_STMT);
 
   // SQLT_STR keeps room for its terminator.
-  st = s.prepare("SELECT 'abcdef' FROM dual");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  st = s.query("SELECT 'abcdef' FROM dual");
   char str[4] = {'x', 'x', 'x', 'x'};
   OCIDefineByPos(st, &def, s.err, 1, str, 4, SQLT_STR, ind, len, rc, OCI_DEFAULT);
   EXPECT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
@@ -267,8 +262,7 @@ TEST_F(Fetch, CharactersRawBytesAndIntegers) {
             (std::vector<std::vector<std::string>>{{"abc   ", "xy          ", "DEADBEEF00FF", "0102030405", "short clob"},
                                                    {"é    ", "ü          ", "E697A5E69CAC", "F09F9880",
                                                     "ユニコード CLOB ✓"}}));
-  OCIStmt *st = s.prepare("SELECT c_raw, c_number_p, sal FROM alltypes, emp WHERE id = 1 AND empno = 7499");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIStmt *st = s.query("SELECT c_raw, c_number_p, sal FROM alltypes, emp WHERE id = 1 AND empno = 7499");
   ub1 raw[16];
   ub2 rawLen = 0;
   int32_t num = 0;
@@ -284,8 +278,7 @@ TEST_F(Fetch, CharactersRawBytesAndIntegers) {
   OCIHandleFree(st, OCI_HTYPE_STMT);
 
   // A value that does not fit its integer element fails the fetch.
-  st = s.prepare("SELECT 70000 FROM dual");
-  ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  st = s.query("SELECT 70000 FROM dual");
   OCIDefineByPos(st, &d, s.err, 1, &sal, sizeof sal, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
   EXPECT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
   EXPECT_EQ(s.error(), "ORA-01455: converting column overflows integer datatype\n");

@@ -89,6 +89,13 @@ struct Session {
     return st;
   }
 
+  // Prepares and executes a query, leaving its cursor open.
+  OCIStmt *query(const std::string &sql) {
+    OCIStmt *st = prepare(sql);
+    EXPECT_EQ(OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << sql << error();
+    return st;
+  }
+
   // Runs a statement that returns no rows (1 iteration, commit on success).
   sword exec(const std::string &sql) {
     OCIStmt *st = prepare(sql);
