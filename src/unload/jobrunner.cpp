@@ -1,0 +1,160 @@
+// One unload job: query text, session, settings, statement, describe, rows.
+#include "unload/jobrunner.h"
+
+#include <ctype.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include "db/database.h"
+#include "unload/column.h"
+#include "unload/outfile.h"
+#include "unload/rowwriter.h"
+
+namespace {
+
+// Bytes of one session statement built from a setting.
+constexpr size_t SESSION_SQL_SIZE = 512;
+// Bytes of the query built around a bare table name.
+constexpr size_t QUERY_SIZE = 32768;
+// Longest table name that also becomes tabname.
+constexpr size_t MAX_TABNAME_LENGTH = 30;
+// Bytes of the expanded log file name.
+constexpr size_t LOGNAME_SIZE = 512;
+constexpr int MB = 1048576;
+
+char *S(text *t) { return reinterpret_cast<char *>(t); }
+
+// Strips trailing white space, ';' and '/' from the query; a bare table name
+// becomes "select * from <name>" and, when short enough, the job's tabname.
+void normaliseQuery(CMDOPTIONS *o) {
+  size_t len = strlen(S(o->query));
+  while (len > 0 && (isspace(o->query[len - 1]) || o->query[len - 1] == ';' ||
+                     o->query[len - 1] == '/'))
+    o->query[--len] = 0;
+  const char *start = S(o->query);
+  while (*start != 0 && isspace(static_cast<unsigned char>(*start))) start++;
+  if (strncasecmp(start, "with", 4) == 0 || strncasecmp(start, "select", 6) == 0) return;
+  if (o->tabname[0] == 0 && strlen(start) <= MAX_TABNAME_LENGTH)
+    snprintf(S(o->tabname), sizeof o->tabname, "%s", start);
+  char built[QUERY_SIZE];
+  snprintf(built, sizeof built, "select * from %s", start);
+  snprintf(S(o->query), sizeof o->query, "%s", built);
+}
+
+// Runs one statement that returns no rows; failures are reported by the
+// error step. Returns its status.
+sword run(DATABASE *db, const char *sql) {
+  OCIStmt *stmt = nullptr;
+  return prepareExecute8(db, &stmt, reinterpret_cast<const text *>(sql));
+}
+
+void runTwice(DATABASE *db, const char *sql) {
+  run(db, sql);
+  run(db, sql);
+}
+
+void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
+  char sql[SESSION_SQL_SIZE];
+  run(db, "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'");
+  run(db, "ALTER SESSION SET NLS_TIMESTAMP_FORMAT='YYYY-MM-DD HH24:MI:SSXFF'");
+  run(db, "ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT='YYYY-MM-DD HH24:MI:SSXFF TZH:TZM'");
+  if (o->bsize != 0) {
+    snprintf(sql, sizeof sql, "ALTER SESSION SET DB_FILE_MULTIBLOCK_READ_COUNT=%d", o->bsize);
+    run(db, sql);
+  }
+  if (o->hsize != 0) {
+    run(db, "ALTER SESSION SET WORKAREA_SIZE_POLICY=MANUAL");
+    snprintf(sql, sizeof sql, "ALTER SESSION SET HASH_AREA_SIZE=%lld",
+             static_cast<long long>(o->hsize) * MB);
+    runTwice(db, sql);
+    runTwice(db, "ALTER SESSION SET \"_hash_multiblock_io_count\"=128");
+  }
+  if (o->serial != 0) run(db, "ALTER SESSION SET \"_serial_direct_read\"=TRUE");
+  if (o->ssize != 0) {
+    long long bytes = static_cast<long long>(o->ssize) * MB;
+    run(db, "ALTER SESSION SET WORKAREA_SIZE_POLICY=MANUAL");
+    snprintf(sql, sizeof sql, "ALTER SESSION SET SORT_AREA_SIZE=%lld", bytes);
+    runTwice(db, sql);
+    snprintf(sql, sizeof sql, "ALTER SESSION SET SORT_AREA_RETAINED_SIZE=%lld", bytes);
+    runTwice(db, sql);
+    runTwice(db, "ALTER SESSION SET \"_sort_multiblock_read_count\"=128");
+  }
+  if (o->trace != 0) {
+    snprintf(sql, sizeof sql,
+             "ALTER SESSION SET EVENTS='10046 TRACE NAME CONTEXT FOREVER,LEVEL %d'", o->trace);
+    run(db, sql);
+  }
+  char *save = nullptr;
+  for (char *piece = strtok_r(S(o->altses), ";", &save); piece != nullptr;
+       piece = strtok_r(nullptr, ";", &save)) {
+    // A piece too long for the statement buffer is not sent cut short.
+    if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql))
+      continue;
+    run(db, sql);
+  }
+}
+
+// Prepare, bind, execute, describe and write the rows; frees the columns and
+// the statement; runs postsql. Leaves the status in db->return_code.
+void runQuery(DATABASE *db, CMDOPTIONS *o) {
+  OCIStmt *stmt = nullptr;
+  COLUMN collist;
+  memset(&collist, 0, sizeof collist);
+  int fixlen = o->field[0] == ' ' ? 1 : 0;
+  if (prepareStmt8(db, &stmt, o->query) != 0) {
+    db->return_code = 3;
+  } else {
+    for (int i = 0; i < o->sqlargc && i < MAX_SQL_PARAMS; i++) BindValue(db, stmt, &o->sqlargv[i]);
+    if (executeQuery8(db, stmt) != 0) {
+      db->return_code = 3;
+    } else if (getColumns8(db, stmt, &collist, fixlen, o->width, o) < 1) {
+      db->return_code = 5;
+    } else if (o->data != 0) {
+      printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record, o->rlen,
+                o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows, o->snull,
+                o->lnull, o->escape, o->format, o->tabname, o->piece, o->rowpre, o->rplen,
+                o->rowsuf, o->rslen, o->colsep, o->colseplen, o->escf, o->esct, o->exec,
+                o->execlen, o->prehead, o->preheadlen, o);
+    }
+  }
+  freeColumn(&collist);
+  releaseStmt8(db, stmt);
+  if (db->return_code == 0 && o->postsql[0] != 0 && run(db, S(o->postsql)) != 0)
+    db->return_code = 9;
+}
+
+}  // namespace
+
+sword runTextUnloader(CMDOPTIONS *o) {
+  DATABASE db;
+  initDB(&db);
+  normaliseQuery(o);
+
+  FILE *log = nullptr;
+  if (o->logfile[0] != 0) {
+    text logname[LOGNAME_SIZE] = {0};
+    log = openFile(o->logfile, logname, sizeof logname, 0, o->slaveid);
+    db.fp_log = log;
+  }
+  db.context = o->context != nullptr ? o->context : &db;
+  db.msgfunc = o->msgfunc != nullptr ? o->msgfunc : defaultMessageFunc;
+  db.charset = o->charsetid;
+  db.ncharset = o->ncharsetid;
+
+  if (LogonDB(&db, o->username) != 0) {
+    disconnectDB(&db);  // what the failed logon allocated
+    if (log != nullptr) fclose(log);
+    o->rtncode = -1;
+    return -1;
+  }
+  sendSessionSettings(&db, o);
+  if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) db.return_code = 8;
+  for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
+  if (db.return_code == 0) runQuery(&db, o);
+
+  disconnectDB(&db);
+  if (log != nullptr) fclose(log);
+  o->rtncode = db.return_code;
+  return db.return_code;
+}
