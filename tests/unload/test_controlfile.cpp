@@ -1,0 +1,208 @@
+// The loader control file, compared byte for byte with golden files.
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/cmdoptions.h"
+#include "crypto/password.h"
+#include "support/process.h"
+#include "unload/columntype.h"
+#include "unload/controlfile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ColSpec {
+  const char *name;
+  sb2 type;
+  ub1 csfm;
+  sb4 size;
+  sb2 precision, scale;
+};
+
+// A column list described as the describe would build it.
+class ColumnList {
+ public:
+  ColumnList(const std::vector<ColSpec> &specs, const CMDOPTIONS &o) {
+    memset(&head_, 0, sizeof head_);
+    COLUMN *last = &head_;
+    rowsize_ = 1;
+    for (const ColSpec &s : specs) {
+      cols_.push_back(std::make_unique<COLUMN>());
+      COLUMN *c = cols_.back().get();
+      memset(c, 0, sizeof *c);
+      strncpy(reinterpret_cast<char *>(c->buf), s.name, COLUMN_NAME_SIZE - 1);
+      c->oldtype = s.type;
+      c->csfm = s.csfm;
+      c->precision = s.precision;
+      c->scale = s.scale;
+      FETCHMODE m{0, o.safemode != 0, o.clientnum != 0, o.lobfname[0] != 0, o.DEFAULT_LONG_SIZE};
+      FETCHPLAN p = planColumnFetch(DESCRIBED{s.type, s.size, s.precision, s.scale}, m);
+      c->dbtype = p.dbtype;
+      c->dsize = p.dsize;
+      c->dsize2 = p.dsize2;
+      rowsize_ += static_cast<ub4>(p.rowshare);
+      last->next = c;
+      last = c;
+    }
+    rowsize_ += static_cast<ub4>(o.rlen);
+  }
+  const COLUMN *head() const { return &head_; }
+  ub4 rowsize() const { return rowsize_; }
+
+ private:
+  COLUMN head_;
+  std::vector<std::unique_ptr<COLUMN>> cols_;
+  ub4 rowsize_;
+};
+
+const std::vector<ColSpec> kEmp = {
+    {"EMPNO", 2, 1, 22, 4, 0},     {"ENAME", 1, 1, 10, 0, 0},
+    {"HIREDATE", 12, 1, 7, 0, 0},  {"SAL", 2, 1, 22, 7, 2},
+    {"RATIO", 2, 1, 22, 5, 5},     {"ANYNUM", 2, 1, 22, 0, -127},
+    {"CREATED", 187, 1, 11, 6, 0}, {"STAMPED", 188, 1, 13, 3, 0},
+    {"SEEN", 232, 1, 11, 0, 0},    {"NOTE", 1, 2, 40, 0, 0},
+};
+
+void setText(text *field, size_t size, const char *value) {
+  memset(field, 0, size);
+  strncpy(reinterpret_cast<char *>(field), value, size - 1);
+}
+#define SET(field, value) setText(field, sizeof field, value)
+
+std::string golden(const std::string &name) {
+  std::string g = testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / name);
+  EXPECT_FALSE(g.empty()) << name;
+  for (int which = 0; which < 2; which++) {
+    std::string mark = which == 0 ? "@BANNER0@" : "@BANNER1@";
+    std::string line = reinterpret_cast<const char *>(bannerLine(which));
+    for (size_t at; (at = g.find(mark)) != std::string::npos;) g.replace(at, mark.size(), line);
+  }
+  return g;
+}
+
+class ControlFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prepareBanners();
+    dir_ = testsupport::makeTempDir("q2ctl");
+    resetCommandOptions(&o_);
+    SET(o_.tabname, "EMP");
+    ctl_ = (dir_ / "out.ctl").string();
+    SET(o_.ctlfname, ctl_.c_str());
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string write(const std::vector<ColSpec> &specs, int fixlen = 0) {
+    ColumnList cols(specs, o_);
+    EXPECT_EQ(writeControlFile(&o_, cols.head(), fixlen, cols.rowsize()), 1);
+    return testsupport::readFile(ctl_);
+  }
+
+  fs::path dir_;
+  std::string ctl_;
+  CMDOPTIONS o_;
+};
+
+TEST_F(ControlFile, Delimited) {
+  SET(o_.record, "\r\n");
+  o_.rlen = 2;
+  SET(o_.field, "|");
+  o_.header = 1;
+  EXPECT_EQ(write(kEmp), golden("delimited.ctl"));
+}
+
+TEST_F(ControlFile, CsvWithHeader) {
+  SET(o_.quote, "\"");
+  o_.header = 1;
+  SET(o_.fname, "emp_%p_%b.csv");
+  SET(o_.tabmode, "APPEND");
+  o_.buffer = 16777216;
+  EXPECT_EQ(write({{"ID", 2, 1, 22, 10, 0}, {"NAME", 1, 1, 30, 0, 0}}), golden("csv_header.ctl"));
+}
+
+TEST_F(ControlFile, FixedWidth) {
+  SET(o_.field, " ");
+  SET(o_.quote, "\"");
+  o_.header = 1;
+  std::vector<ColSpec> cols = {{"A", 1, 1, 10, 0, 0}, {"B", 1, 1, 19, 0, 0}, {"C", 1, 1, 5, 0, 0},
+                               {"D", 12, 1, 7, 0, 0},  {"T", 187, 1, 11, 6, 0}, {"Z", 188, 1, 13, 6, 0}};
+  EXPECT_EQ(write(cols, 1), golden("fixed.ctl"));
+}
+
+TEST_F(ControlFile, LobFile) {
+  SET(o_.lobfname, "emp.lob");
+  std::vector<ColSpec> cols = {{"ID", 2, 1, 22, 6, 0},
+                               {"DOC", 112, 1, 4000, 0, 0},
+                               {"NDOC", 112, 2, 4000, 0, 0},
+                               {"PIC", 113, 1, 4000, 0, 0},
+                               {"EXT", 114, 1, 530, 0, 0}};
+  EXPECT_EQ(write(cols), golden("lobfile.ctl"));
+  EXPECT_EQ(write(cols, 1), golden("lobfile_fixed.ctl"));
+}
+
+TEST_F(ControlFile, InfileNamesTheFirstDataFile) {
+  struct Case {
+    const char *fname, *infile;
+  } cases[] = {
+      {"qletdata_%p.txt", "INFILE 'qletdata_1.txt' "},
+      {"+out_%p_%b.txt", "INFILE 'out_1_1.txt' "},
+      {"-", "INFILE '-' "},
+      {"x%%y.dat", "INFILE 'x%y.dat' "},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.fname);
+    SET(o_.fname, c.fname);
+    std::string got = write({{"ID", 2, 1, 22, 6, 0}});
+    EXPECT_NE(got.find(std::string("\n") + c.infile), std::string::npos) << got;
+  }
+}
+
+TEST_F(ControlFile, DefaultNameInTheCurrentFolder) {
+  o_.ctlfname[0] = 0;
+  fs::path cwd = fs::current_path();
+  fs::current_path(dir_);
+  ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
+  int written = writeControlFile(&o_, cols.head(), 0, cols.rowsize());
+  fs::current_path(cwd);
+  EXPECT_EQ(written, 1);
+  EXPECT_TRUE(fs::exists(dir_ / "EMP_sqlldr.ctl"));
+}
+
+TEST_F(ControlFile, NotWritten) {
+  struct Case {
+    const char *what;
+    const char *tabname;
+    int format, slaveid;
+  } cases[] = {
+      {"no table name", "", 0, 1},
+      {"MySQL inserts", "EMP", 1, 1},
+      {"Oracle inserts", "EMP", 2, 1},
+      {"worker 2", "EMP", 0, 2},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    SET(o_.tabname, c.tabname);
+    o_.format = c.format;
+    o_.slaveid = c.slaveid;
+    ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
+    EXPECT_EQ(writeControlFile(&o_, cols.head(), 0, cols.rowsize()), 0);
+    EXPECT_FALSE(fs::exists(ctl_));
+  }
+}
+
+TEST_F(ControlFile, UnopenableFileIsSkipped) {
+  SET(o_.ctlfname, "/nonexistent-q2/out.ctl");
+  ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
+  EXPECT_EQ(writeControlFile(&o_, cols.head(), 0, cols.rowsize()), 0);
+}
+
+}  // namespace
