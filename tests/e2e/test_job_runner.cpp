@@ -1,0 +1,217 @@
+// One unload job through the real program against a stand-in database:
+// logon forms, the statements a job sends, its statuses and its control file.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::RunResult;
+
+class JobRunner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testsupport::makeTempDir("q2job");
+    ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, (dir_ / "demo.db").string(), "--demo"}).status, 0);
+    trace_ = dir_ / "trace.txt";
+    setenv("OCILITE_TRACE", trace_.c_str(), 1);
+    unsetenv("TWO_TASK");
+    unsetenv("ORACLE_SID");
+  }
+  void TearDown() override {
+    unsetenv("OCILITE_TRACE");
+    unsetenv("TWO_TASK");
+    fs::remove_all(dir_);
+  }
+
+  RunResult run(std::vector<std::string> args) {
+    args.insert(args.begin(), QUILLET2_BIN);
+    fs::remove(trace_);
+    return testsupport::runProgram(args, "", dir_);
+  }
+  // Statement texts the stand-in received, one per line.
+  std::vector<std::string> statements() {
+    std::vector<std::string> lines;
+    std::string all = testsupport::readFile(trace_), line;
+    for (char c : all) {
+      if (c != '\n') { line += c; continue; }
+      lines.push_back(line);
+      line.clear();
+    }
+    return lines;
+  }
+
+  fs::path dir_, trace_;
+};
+
+const std::vector<std::string> kNls = {
+    "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'",
+    "ALTER SESSION SET NLS_TIMESTAMP_FORMAT='YYYY-MM-DD HH24:MI:SSXFF'",
+    "ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT='YYYY-MM-DD HH24:MI:SSXFF TZH:TZM'",
+};
+
+std::vector<std::string> nlsThen(const std::vector<std::string> &rest) {
+  std::vector<std::string> all = kNls;
+  all.insert(all.end(), rest.begin(), rest.end());
+  return all;
+}
+
+TEST_F(JobRunner, Logons) {
+  struct Case {
+    const char *what;
+    std::vector<std::string> args;
+    const char *twoTask;
+    int status;
+    const char *output;
+  } cases[] = {
+      {"right password", {"user=scott/tiger@demo.db", "query=dept", "data=NO"}, nullptr, 0, ""},
+      {"bare connect string", {"scott/tiger@demo.db", "query=dept", "data=NO"}, nullptr, 0, ""},
+      {"wrong password", {"user=scott/lion@demo.db", "query=dept", "data=NO"}, nullptr, 1,
+       "ORA-01017: invalid username/password; logon denied"},
+      {"missing database", {"user=scott/tiger@nosuch.db", "query=dept", "data=NO"}, nullptr, 1,
+       "ORA-12154: TNS:could not resolve the connect identifier specified"},
+      {"-si", {"-si", "query=select 1 x from dual", "data=NO"}, "demo.db", 0, ""},
+      {"SYS", {"user=sys/anything@elsewhere", "query=select 1 x from dual", "data=NO"}, "demo.db", 0,
+       ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.twoTask) setenv("TWO_TASK", c.twoTask, 1);
+    else unsetenv("TWO_TASK");
+    RunResult r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << r.out;
+    EXPECT_NE(r.out.find(c.output), std::string::npos) << r.out;
+    if (c.status != 0) {
+      EXPECT_TRUE(statements().empty());
+    }
+  }
+}
+
+TEST_F(JobRunner, SessionStatementsInOrder) {
+  RunResult r = run({"user=scott/tiger@demo.db", "query=dept ;/ \n", "data=NO", "hash=64",
+                     "alter=SET A_PARAM=1;SET B_PARAM=2;", "read=32", "serial=YES",
+                     "sort=2", "trace=12"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(statements(),
+            nlsThen({"ALTER SESSION SET DB_FILE_MULTIBLOCK_READ_COUNT=32",
+                     "ALTER SESSION SET WORKAREA_SIZE_POLICY=MANUAL",
+                     "ALTER SESSION SET HASH_AREA_SIZE=67108864",
+                     "ALTER SESSION SET HASH_AREA_SIZE=67108864",
+                     "ALTER SESSION SET \"_hash_multiblock_io_count\"=128",
+                     "ALTER SESSION SET \"_hash_multiblock_io_count\"=128",
+                     "ALTER SESSION SET \"_serial_direct_read\"=TRUE",
+                     "ALTER SESSION SET WORKAREA_SIZE_POLICY=MANUAL",
+                     "ALTER SESSION SET SORT_AREA_SIZE=2097152",
+                     "ALTER SESSION SET SORT_AREA_SIZE=2097152",
+                     "ALTER SESSION SET SORT_AREA_RETAINED_SIZE=2097152",
+                     "ALTER SESSION SET SORT_AREA_RETAINED_SIZE=2097152",
+                     "ALTER SESSION SET \"_sort_multiblock_read_count\"=128",
+                     "ALTER SESSION SET \"_sort_multiblock_read_count\"=128",
+                     "ALTER SESSION SET EVENTS='10046 TRACE NAME CONTEXT FOREVER,LEVEL 12'",
+                     "ALTER SESSION SET A_PARAM=1", "ALTER SESSION SET B_PARAM=2",
+                     "select * from dept"}));
+}
+
+TEST_F(JobRunner, Statuses) {
+  struct Case {
+    const char *what;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> sent;  // after the NLS settings
+  } cases[] = {
+      {"presql fails, query never runs",
+       {"query=dept", "presql=insert into nosuch values (1)", "postsql=delete from bonus"},
+       8,
+       {"insert into nosuch values (1)"}},
+      {"postsql fails",
+       {"query=dept", "postsql=delete from nosuch"},
+       9,
+       {"select * from dept", "delete from nosuch"}},
+      {"presql and postsql succeed",
+       {"query=dept", "presql=delete from bonus", "postsql=delete from bonus"},
+       0,
+       {"delete from bonus", "select * from dept", "delete from bonus"}},
+      {"prepare fails", {"query=select * from nosuch", "postsql=delete from bonus"}, 3,
+       {"select * from nosuch"}},
+      {"a failing session setting goes on", {"query=dept", "alter=SET NLS_DATE_FORMAT='"}, 0,
+       {"ALTER SESSION SET NLS_DATE_FORMAT='", "select * from dept"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = {"user=scott/tiger@demo.db", "data=NO"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult r = run(args);
+    EXPECT_EQ(r.status, c.status) << r.out;
+    if (c.status != 0) {
+      EXPECT_NE(r.out.find("ORA-"), std::string::npos) << r.out;
+    }
+    std::vector<std::string> got = statements();
+    std::vector<std::string> want = nlsThen(c.sent);
+    EXPECT_EQ(got, want);
+  }
+}
+
+// The banner lines are the program's own: compare everything around them.
+std::string withoutBanner(std::string ctl) {
+  for (int line = 0, at = 0; line < 3 && at != -1; line++) {
+    size_t nl = ctl.find('\n', at);
+    if (line >= 1) ctl.replace(at, nl - at, line == 1 ? "-- @BANNER0@" : "-- @BANNER1@");
+    at = static_cast<int>(ctl.find('\n', at)) + 1;
+  }
+  return ctl;
+}
+
+TEST_F(JobRunner, DescribeOnlyLeavesTheControlFile) {
+  RunResult r = run({"user=scott/tiger@demo.db", "query=emp", "data=NO"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(withoutBanner(testsupport::readFile(dir_ / "emp_sqlldr.ctl")),
+            testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / "emp_sqlldr.ctl"));
+  EXPECT_FALSE(fs::exists(dir_ / "qletdata_1.txt"));
+}
+
+TEST_F(JobRunner, DescribeOfEveryDemoType) {
+  RunResult r = run({"user=scott/tiger@demo.db", "query=alltypes", "data=NO",
+                     "control=alltypes.ctl", "file=+all_%p.txt", "text=CSV"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(withoutBanner(testsupport::readFile(dir_ / "alltypes.ctl")),
+            testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / "alltypes.ctl"));
+}
+
+TEST_F(JobRunner, QueriesAndTableNames) {
+  struct Case {
+    std::string query;
+    const char *sent;
+    bool ctl;  // a bare table name names the control file
+  } cases[] = {
+      {"SELECT deptno FROM dept;\n/ \n", "SELECT deptno FROM dept", false},
+      {"with d as (select * from dept) select * from d", "with d as (select * from dept) select * from d", false},
+      {"scott.dept", "select * from scott.dept", true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.query);
+    RunResult r = run({"user=scott/tiger@demo.db", "query=" + c.query, "data=NO"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> got = statements();
+    std::string all;
+    for (size_t i = kNls.size(); i < got.size(); i++) all += (i > kNls.size() ? "\n" : "") + got[i];
+    EXPECT_EQ(all, c.sent);
+    EXPECT_EQ(fs::exists(dir_ / "scott.dept_sqlldr.ctl"), c.ctl);
+  }
+}
+
+TEST_F(JobRunner, LogFileTakesTheMessages) {
+  RunResult r = run({"user=scott/tiger@demo.db", "query=nosuch", "data=NO", "log=job_%p.log"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(testsupport::readFile(dir_ / "job_1.log").find("ORA-00942"), std::string::npos);
+}
+
+}  // namespace
