@@ -20,10 +20,6 @@ constexpr sb4 INTERVAL_DS_WIDTH = 30;
 constexpr sb4 INTERNAL_NUMBER_SIZE = 21;
 constexpr sb4 INTERNAL_DATE_SIZE = 7;
 
-// Described codes with no constant in oci.h.
-constexpr sb2 DESC_VARRAW = 15;
-constexpr sb2 DESC_TIMESTAMP = 180, DESC_TIMESTAMP_TZ = 181, DESC_INTERVAL_YM = 182;
-constexpr sb2 DESC_INTERVAL_DS = 183;
 
 sb4 numberBase(const DESCRIBED &d) {
   if (d.precision == 0) return NUMBER_TEXT_WIDTH;

@@ -20,6 +20,11 @@ constexpr sb4 LOB_ROW_SHARE = 256;
 constexpr ub4 FETCH_BUFFER_TARGET = 10485760;
 constexpr ub4 MIN_ARRAY_SIZE = 5;
 
+// Described type codes that oci.h has no SQLT_ name for.
+constexpr sb2 DESC_VARRAW = 15;
+constexpr sb2 DESC_TIMESTAMP = 180, DESC_TIMESTAMP_TZ = 181;
+constexpr sb2 DESC_INTERVAL_YM = 182, DESC_INTERVAL_DS = 183;
+
 // What the describe reported for one column.
 struct DESCRIBED {
   sb2 type;       // OCI_ATTR_DATA_TYPE

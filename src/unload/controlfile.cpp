@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr sb2 DESC_TIMESTAMP = 180, DESC_TIMESTAMP_TZ = 181;
-
 const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
 const char *S(const sb1 *t) { return reinterpret_cast<const char *>(t); }
 
