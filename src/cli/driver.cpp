@@ -54,8 +54,7 @@ int quillet2Main(int argc, char **argv) {
     return EXIT_ONE_SHOT;
   }
 
-  if (LogonDB(&db, cmdopts.username) != 0) {
-    oraError8(&db);
+  if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
     return EXIT_ONE_SHOT;
   }

@@ -89,6 +89,7 @@ TEST_F(JobRunner, Logons) {
     EXPECT_EQ(r.status, c.status) << r.out;
     EXPECT_NE(r.out.find(c.output), std::string::npos) << r.out;
     if (c.status != 0) {
+      EXPECT_EQ(r.out, std::string(c.output) + "\n");  // reported once
       EXPECT_TRUE(statements().empty());
     }
   }
