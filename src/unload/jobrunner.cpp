@@ -25,8 +25,8 @@ constexpr int MB = 1048576;
 
 char *S(text *t) { return reinterpret_cast<char *>(t); }
 
-// Strips trailing white space, ';' and '/' from the query; a bare table name
-// becomes "select * from <name>" and, when short enough, the job's tabname.
+}  // namespace
+
 void normaliseQuery(CMDOPTIONS *o) {
   size_t len = strlen(S(o->query));
   while (len > 0 && (isspace(o->query[len - 1]) || o->query[len - 1] == ';' ||
@@ -41,6 +41,8 @@ void normaliseQuery(CMDOPTIONS *o) {
   snprintf(built, sizeof built, "select * from %s", start);
   snprintf(S(o->query), sizeof o->query, "%s", built);
 }
+
+namespace {
 
 // Runs one statement that returns no rows; failures are reported by the
 // error step. Returns its status.

@@ -11,4 +11,9 @@
 // 8 presql, 9 postsql.
 sword runTextUnloader(CMDOPTIONS *cmdopts);
 
+// Strips trailing white space, ';' and '/' from cmdopts->query; text that
+// does not begin with "select" or "with" is a table name: the query becomes
+// "select * from <name>", and an empty tabname takes a name of at most 30 bytes.
+void normaliseQuery(CMDOPTIONS *cmdopts);
+
 #endif  // QUILLET2_UNLOAD_JOBRUNNER_H
