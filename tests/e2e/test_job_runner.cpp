@@ -186,6 +186,17 @@ TEST_F(JobRunner, DescribeOfEveryDemoType) {
             testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / "alltypes.ctl"));
 }
 
+TEST_F(JobRunner, DescribeWithLobFileSafeModeAndWidths) {
+  RunResult r = run({"user=scott/tiger@demo.db", "query=alltypes", "data=NO", "control=l.ctl",
+                     "lobfile=x_%p.lob", "field=|", "record=0x0d0x0a", "safe=YES", "width=8",
+                     "long=1000"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(withoutBanner(testsupport::readFile(dir_ / "l.ctl")),
+            testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" /
+                                  "alltypes_lobfile_safe.ctl"));
+  EXPECT_FALSE(fs::exists(dir_ / "x_1.lob"));  // describe only: no LOB file
+}
+
 TEST_F(JobRunner, QueriesAndTableNames) {
   struct Case {
     std::string query;
