@@ -90,9 +90,16 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
   char *save = nullptr;
   for (char *piece = strtok_r(S(o->altses), ";", &save); piece != nullptr;
        piece = strtok_r(nullptr, ";", &save)) {
-    // A piece too long for the statement buffer is not sent cut short.
-    if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql))
+    // A piece too long for the statement buffer is refused, not sent cut short.
+    if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql)) {
+      if (db->msgfunc != nullptr) {
+        char msg[SESSION_SQL_SIZE];
+        snprintf(msg, sizeof msg, "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
+                 static_cast<int>(sizeof sql) - 1, piece);
+        db->msgfunc(db->context, reinterpret_cast<unsigned char *>(msg));
+      }
       continue;
+    }
     run(db, sql);
   }
 }

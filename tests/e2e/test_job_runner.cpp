@@ -120,6 +120,16 @@ TEST_F(JobRunner, SessionStatementsInOrder) {
                      "select * from dept"}));
 }
 
+TEST_F(JobRunner, OverlongSessionSettingIsRefused) {
+  std::string longer = "SET X='" + std::string(520, 'y') + "'";
+  RunResult r = run({"user=scott/tiger@demo.db", "query=dept", "data=NO",
+                     "alter=" + longer + ";SET B_PARAM=2"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("ERROR -- session setting longer than 511 bytes skipped: SET X='yyy", 0), 0u)
+      << r.out;
+  EXPECT_EQ(statements(), nlsThen({"ALTER SESSION SET B_PARAM=2", "select * from dept"}));
+}
+
 TEST_F(JobRunner, Statuses) {
   struct Case {
     const char *what;
