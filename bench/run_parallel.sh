@@ -24,7 +24,7 @@ if ! "$bin/ocilite/ocilite" bench.db --generate BIG "$rows" >/dev/null 2>&1; the
 CREATE TABLE BIG (ID NUMBER(10), NAME VARCHAR2(30), AMOUNT NUMBER(12,2), CREATED DATE, NOTE VARCHAR2(100));
 INSERT INTO BIG (ID, NAME, AMOUNT, CREATED, NOTE)
   WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-  SELECT i, 'name-' || i, (i % 100000) / 100.0 + 1,
+  SELECT i, 'name-' || i, i % 100000 + 1,
     printf('2024-%02d-%02d %02d:%02d:%02d', i % 12 + 1, i % 28 + 1, i % 24, i % 60, (i * 7) % 60),
     'note ' || (i % 977) FROM n;
 SQL
