@@ -1,0 +1,84 @@
+// End-to-end unloads: a fresh stand-in database per test, the real program
+// run in a temp folder, and golden files under tests/data/unload.
+#ifndef QUILLET2_TESTS_E2E_UNLOAD_SUPPORT_H
+#define QUILLET2_TESTS_E2E_UNLOAD_SUPPORT_H
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+
+namespace unloadtest {
+
+namespace fs = std::filesystem;
+
+inline const std::string BIN = QUILLET2_BIN;
+inline const std::string OCILITE = OCILITE_BIN;
+
+inline size_t countLines(const std::string &s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
+
+class Unload : public ::testing::Test {
+ protected:
+  fs::path dir = testsupport::makeTempDir("q2unl");
+  std::string db = (dir / "demo.db").string();
+
+  void SetUp() override {
+    testsupport::RunResult r = testsupport::runProgram({OCILITE, db, "--demo"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    testsupport::RunResult probe = testsupport::runProgram({BIN, "user=scott/tiger@" + db, "query=dual", "file=-"});
+    if (probe.out.find("not available in this build") != std::string::npos) {
+      GTEST_SKIP() << "this build cannot run unload jobs yet: " << probe.out;
+    }
+  }
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(dir);
+  }
+  std::string path(const std::string &name) const { return (dir / name).string(); }
+  std::string read(const std::string &name) const { return testsupport::readFile(dir / name); }
+
+  // Runs a SQL script into the database.
+  void script(const std::string &sql) {
+    testsupport::writeFile(dir / "script.sql", sql);
+    testsupport::RunResult r = testsupport::runProgram({OCILITE, db, path("script.sql")});
+    ASSERT_EQ(r.status, 0) << r.out;
+  }
+  // A table NAME(ID NUMBER, NAME VARCHAR2(20)) of rows rows: ID 1..rows,
+  // NAME 'name-<id>'.
+  void numberedTable(const std::string &name, int rows) {
+    std::string sql = "CREATE TABLE " + name + " (ID NUMBER(10), NAME VARCHAR2(20));\n";
+    for (int i = 1; i <= rows; ++i) {
+      sql += "INSERT INTO " + name + " VALUES (" + std::to_string(i) + ", 'name-" + std::to_string(i) + "');\n";
+    }
+    script(sql);
+  }
+
+  // Runs quillet2 logged on to the database, in the test folder.
+  testsupport::RunResult q2(std::vector<std::string> args) {
+    args.insert(args.begin(), {BIN, "user=scott/tiger@" + db});
+    testsupport::RunResult r = testsupport::runProgram(args, "", dir);
+    EXPECT_EQ(r.out.find("Sanitizer"), std::string::npos) << r.out.substr(0, 3000);
+    EXPECT_EQ(r.out.find("runtime error"), std::string::npos) << r.out.substr(0, 3000);
+    return r;
+  }
+
+  // Compares with tests/data/unload/NAME; QUILLET2_UPDATE_GOLDEN=1 rewrites
+  // the golden file instead (to be reviewed before committing).
+  void expectGolden(const std::string &name, const std::string &actual) {
+    fs::path golden = fs::path(TEST_DATA_DIR) / "unload" / name;
+    const char *update = getenv("QUILLET2_UPDATE_GOLDEN");
+    if (update != nullptr && update[0] == '1') testsupport::writeFile(golden, actual);
+    std::string want = testsupport::readFile(golden);
+    EXPECT_TRUE(want == actual) << name << ": got " << actual.size() << " bytes, want " << want.size()
+                                << "\n" << actual.substr(0, 2000);
+  }
+};
+
+}  // namespace unloadtest
+
+#endif  // QUILLET2_TESTS_E2E_UNLOAD_SUPPORT_H
