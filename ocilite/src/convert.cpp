@@ -98,6 +98,11 @@ const DateFormat &formatFor(ValueKind kind, const Connection &conn) {
   }
 }
 
+// NUMBER(p) and NUMBER(p,s): reals are shown rounded to the declared scale.
+bool hasScale(const ColumnType &type) {
+  return type.kind == ValueKind::Number && type.precision > 0 && type.scale >= 0;
+}
+
 bool isDateKind(ValueKind k) {
   return k == ValueKind::Date || k == ValueKind::Timestamp || k == ValueKind::TimestampTz;
 }
@@ -117,6 +122,7 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const 
       double v = sqlite3_column_double(st, col);
       size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText(v, buf)
                  : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)v, buf)
+                 : hasScale(type)                      ? numberTextAtScale(v, type.scale, buf)
                                                        : numberText(v, buf);
       return putText(d, row, buf, n, 0);
     }

@@ -85,6 +85,17 @@ size_t numberText(double v, char *out) {
   return (size_t)(p + el - out);
 }
 
+size_t numberTextAtScale(double v, int scale, char *out) {
+  // Oracle rounds half away from zero, as std::round does. Past 2^53 a
+  // double holds no fraction at this scale, and it is shown as it is.
+  constexpr double kExactLimit = 9007199254740992.0;
+  const double factor = std::pow(10.0, scale);
+  const double scaled = v * factor;
+  if (!std::isfinite(scaled) || std::fabs(scaled) >= kExactLimit) return numberText(v, out);
+  const double rounded = std::round(scaled) / factor;
+  return numberText(rounded == 0 ? 0.0 : rounded, out);
+}
+
 namespace {
 
 template <typename T>

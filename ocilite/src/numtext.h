@@ -17,6 +17,10 @@ constexpr size_t kNumberBufferSize = 64;
 size_t integerText(int64_t v, char *out);
 // NUMBER text: ".5", "-.05", "1250.5", "12"; scientific past 40 characters.
 size_t numberText(double v, char *out);
+// NUMBER(p,s) text of a real: v rounded to scale fractional digits, then
+// laid out as numberText does ("1.07", not "1.0700000000000001").
+// REQUIRES: 0 <= scale <= 127.
+size_t numberTextAtScale(double v, int scale, char *out);
 // BINARY_DOUBLE / BINARY_FLOAT text: "1.5E+000", "-3.0E-003", "Inf", "Nan".
 size_t binaryDoubleText(double v, char *out);
 size_t binaryFloatText(float v, char *out);

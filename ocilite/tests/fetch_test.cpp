@@ -257,6 +257,21 @@ TEST_F(Fetch, NumbersInOraclesDefaultText) {
                                                     "-2.5E-300"}}));
 }
 
+// Reals in SQLite carry binary noise (0.07 + 1 is not 1.07 exactly); a
+// column with a declared scale shows the value at that scale, as Oracle
+// stores it, and it fits the column's text width.
+TEST_F(Fetch, RealsInScaledColumnsAreRoundedToTheScale) {
+  ASSERT_EQ(s.exec("CREATE TABLE amounts (id NUMBER(6), a NUMBER(12,2), b NUMBER(5), c NUMBER)"), OCI_SUCCESS)
+      << s.error();
+  ASSERT_EQ(s.exec("INSERT INTO amounts VALUES (1, 7/100.0 + 1, 2.5, 1.07)"), OCI_SUCCESS) << s.error();
+  ASSERT_EQ(s.exec("INSERT INTO amounts VALUES (2, -0.004, -3.5, 0.1 + 0.2)"), OCI_SUCCESS) << s.error();
+  ASSERT_EQ(s.exec("INSERT INTO amounts VALUES (3, 1234567890.125, 99999.4, 1e-3)"), OCI_SUCCESS) << s.error();
+  EXPECT_EQ(queryText(s, "SELECT a, b, c FROM amounts ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"1.07", "3", "1.07"},
+                                                   {"0", "-4", ".30000000000000004"},
+                                                   {"1234567890.13", "99999", ".001"}}));
+}
+
 TEST_F(Fetch, CharactersRawBytesAndIntegers) {
   EXPECT_EQ(queryText(s, "SELECT c_char, c_nchar, c_raw, c_blob, c_clob FROM alltypes WHERE id IN (1, 7) ORDER BY id"),
             (std::vector<std::vector<std::string>>{{"abc   ", "xy          ", "DEADBEEF00FF", "0102030405", "short clob"},
