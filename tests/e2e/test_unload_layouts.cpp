@@ -27,6 +27,7 @@ struct TypeTable : Unload {
 };
 
 TEST_F(TypeTable, EveryLayout) {
+  if (!escapingBuilt()) GTEST_SKIP() << "this build does not escape values yet";
   struct Case {
     std::string golden;
     std::vector<std::string> args;
