@@ -31,7 +31,7 @@ class Unload : public ::testing::Test {
   void SetUp() override {
     testsupport::RunResult r = testsupport::runProgram({OCILITE, db, "--demo"});
     ASSERT_EQ(r.status, 0) << r.out;
-    testsupport::RunResult probe = testsupport::runProgram({BIN, "user=scott/tiger@" + db, "query=dual", "file=-"});
+    testsupport::RunResult probe = testsupport::runProgram({BIN, "user=scott/tiger@" + db, "query=dual", "file=-"}, "", dir);
     if (probe.out.find("not available in this build") != std::string::npos) {
       GTEST_SKIP() << "this build cannot run unload jobs yet: " << probe.out;
     }
@@ -43,7 +43,7 @@ class Unload : public ::testing::Test {
   // escaped layouts skip until it does.
   bool escapingBuilt() {
     testsupport::RunResult r = testsupport::runProgram(
-        {BIN, "user=scott/tiger@" + db, "query=select 'a\"b' from dual", "text=CSV", "file=-"});
+        {BIN, "user=scott/tiger@" + db, "query=select 'a\"b' from dual", "text=CSV", "file=-"}, "", dir);
     return r.out.find("\"a\"\"b\"") != std::string::npos;
   }
   std::string path(const std::string &name) const { return (dir / name).string(); }
