@@ -65,4 +65,4 @@ fi
 plus=$(awk -v a="$(secs quillet2_csv)" -v b="$(secs gzip6)" 'BEGIN { print a + b }')
 echo "quillet2 .gz / (CSV + gzip -6):     $(ratio "$(secs quillet2_gz)" "$plus")  (target <= 1.15)"
 echo "peak memory CSV / .gz:              $(kb quillet2_csv) KB / $(kb quillet2_gz) KB  (target < 65536 KB)"
-echo "peak memory LOB 200 MB / 1 MB:      $(kb lob_200mb) KB / $(kb lob_1mb) KB  (side file $(stat -c %s big.lob) bytes)"
+echo "peak memory LOB 200 MB / 1 MB:      $(kb lob_200mb) KB / $(kb lob_1mb) KB  (side file $(stat -c %s big.lob 2>/dev/null || echo none) bytes)"
