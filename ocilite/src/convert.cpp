@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "internal.h"
 #include "numtext.h"
 
 namespace ocilite {
@@ -243,12 +244,70 @@ Outcome putNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, sb4 *e
   return setLength(d, row, (size_t)d.size, (size_t)d.size);
 }
 
+// SQLT_NUM: Oracle's internal NUMBER bytes; SQLT_VNU the same after a
+// length byte.
+Outcome putInternalNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                          sb4 *error) {
+  uint8_t bytes[kNumberBytes];
+  size_t n = 0;
+  NumberStatus status;
+  switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL: return setNull(d, row);
+    case SQLITE_INTEGER: status = encodeNumberInt(sqlite3_column_int64(st, col), bytes, &n); break;
+    case SQLITE_FLOAT:
+      status = encodeNumberReal(sqlite3_column_double(st, col), hasScale(type) ? type.scale : -1, bytes, &n);
+      break;
+    case SQLITE_TEXT: {
+      const size_t len = (size_t)sqlite3_column_bytes(st, col);
+      if (len == 0) return setNull(d, row);
+      status = encodeNumberText(std::string_view((const char *)sqlite3_column_text(st, col), len), bytes, &n);
+      break;
+    }
+    default: status = NumberStatus::NotANumber; break;
+  }
+  if (status != NumberStatus::Ok) {
+    *error = status == NumberStatus::Overflow ? 1426 : sqlite3_column_type(st, col) == SQLITE_TEXT ? 1722 : 932;
+    return Outcome::Failed;
+  }
+  ub1 *e = elementAt(d, row);
+  const size_t prefix = d.dty == SQLT_VNU ? 1 : 0;
+  if ((size_t)d.size < n + prefix) {
+    *error = 1406;
+    return Outcome::Failed;
+  }
+  if (prefix) e[0] = (ub1)n;
+  std::memcpy(e + prefix, bytes, n);
+  return setLength(d, row, n + prefix, n + prefix);
+}
+
+// SQLT_DAT: the 7-byte DATE of a stored date or timestamp (fraction and
+// offset dropped).
+Outcome putInternalDate(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, sb4 *error) {
+  const int t = sqlite3_column_type(st, col);
+  if (t == SQLITE_NULL) return setNull(d, row);
+  const size_t len = (size_t)sqlite3_column_bytes(st, col);
+  if (t == SQLITE_TEXT && len == 0) return setNull(d, row);
+  DateTime dt;
+  if (t != SQLITE_TEXT ||
+      !parseStoredDateTime(std::string_view((const char *)sqlite3_column_text(st, col), len), &dt)) {
+    *error = 932;
+    return Outcome::Failed;
+  }
+  if ((size_t)d.size < kDateBytes) {
+    *error = 1406;
+    return Outcome::Failed;
+  }
+  encodeDate(dt, elementAt(d, row));
+  return setLength(d, row, kDateBytes, kDateBytes);
+}
+
 }  // namespace
 
 bool isSupportedDefineType(ub2 dty) {
   switch (dty) {
     case SQLT_CHR: case SQLT_STR: case SQLT_AFC: case SQLT_BIN: case SQLT_LBI:
     case SQLT_INT: case SQLT_UIN: case SQLT_FLT: case SQLT_BFLOAT: case SQLT_BDOUBLE:
+    case SQLT_NUM: case SQLT_VNU: case SQLT_DAT:
       return true;
     default:
       return false;
@@ -270,6 +329,11 @@ Outcome putElement(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const
     case SQLT_BFLOAT:
     case SQLT_BDOUBLE:
       return putNumber(d, row, st, col, error);
+    case SQLT_NUM:
+    case SQLT_VNU:
+      return putInternalNumber(d, row, st, col, type, error);
+    case SQLT_DAT:
+      return putInternalDate(d, row, st, col, error);
     default:
       *error = 932;
       return Outcome::Failed;
