@@ -36,6 +36,7 @@ Outcome setNull(const OCIDefine &d, ub4 row) {
 
 // Records delivered bytes of a value of full bytes.
 Outcome setLength(const OCIDefine &d, ub4 row, size_t delivered, size_t full) {
+  if (d.fullLength) *d.fullLength = delivered;
   if (d.rlen) d.rlen[row] = (ub2)(delivered < kMaxReturnedLength ? delivered : kMaxReturnedLength);
   if (delivered >= full) {
     if (d.ind) d.ind[row] = 0;
@@ -301,13 +302,48 @@ Outcome putInternalDate(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, 
   return setLength(d, row, kDateBytes, kDateBytes);
 }
 
+// SQLT_LVC / SQLT_LVB: a 4-byte host-order length, then the data cut to the
+// element less those 4 bytes. Character data arrives as a text fetch gives
+// it; binary data as its bytes.
+Outcome putLong(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                const FetchContext &ctx) {
+  constexpr sb4 kPrefix = sizeof(ub4);
+  if (d.size < kPrefix) return setNull(d, row);
+  OCIDefine inner = d;  // one element, after the prefix, as text or bytes
+  ub1 *e = elementAt(d, row);
+  inner.value = e + kPrefix;
+  inner.size = d.size - kPrefix;
+  inner.dty = d.dty == SQLT_LVB ? SQLT_BIN : SQLT_CHR;
+  inner.ind = d.ind ? d.ind + row : nullptr;
+  inner.rlen = nullptr;  // the prefix carries the length; a ub2 cannot
+  inner.rcode = d.rcode ? d.rcode + row : nullptr;
+  size_t delivered = 0;
+  inner.fullLength = &delivered;
+  size_t full = 0;
+  Outcome o = Outcome::Null;
+  if (sqlite3_column_type(st, col) == SQLITE_BLOB && d.dty == SQLT_LVB) {
+    full = (size_t)sqlite3_column_bytes(st, col);
+    o = full == 0 ? setNull(inner, 0) : putText(inner, 0, sqlite3_column_blob(st, col), full, 0);
+  } else {
+    o = putAsText(inner, 0, st, col, type, ctx);
+  }
+  if (o != Outcome::Value && o != Outcome::Truncated) delivered = 0;
+  const ub4 prefix = (ub4)delivered;
+  std::memcpy(e, &prefix, kPrefix);
+  if (d.rlen) {
+    const size_t total = delivered + kPrefix;
+    d.rlen[row] = (ub2)(total < kMaxReturnedLength ? total : kMaxReturnedLength);
+  }
+  return o;
+}
+
 }  // namespace
 
 bool isSupportedDefineType(ub2 dty) {
   switch (dty) {
     case SQLT_CHR: case SQLT_STR: case SQLT_AFC: case SQLT_BIN: case SQLT_LBI:
     case SQLT_INT: case SQLT_UIN: case SQLT_FLT: case SQLT_BFLOAT: case SQLT_BDOUBLE:
-    case SQLT_NUM: case SQLT_VNU: case SQLT_DAT:
+    case SQLT_NUM: case SQLT_VNU: case SQLT_DAT: case SQLT_LVC: case SQLT_LVB:
       return true;
     default:
       return false;
@@ -334,6 +370,9 @@ Outcome putElement(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const
       return putInternalNumber(d, row, st, col, type, error);
     case SQLT_DAT:
       return putInternalDate(d, row, st, col, error);
+    case SQLT_LVC:
+    case SQLT_LVB:
+      return putLong(d, row, st, col, type, ctx);
     default:
       *error = 932;
       return Outcome::Failed;

@@ -88,6 +88,7 @@ struct OCIDefine : ocilite::Handle {
   sb2 *ind = nullptr;
   ub2 *rlen = nullptr;
   ub2 *rcode = nullptr;
+  size_t *fullLength = nullptr;  // set for long elements: bytes delivered, uncapped
 };
 
 struct OCIParam : ocilite::Handle {
