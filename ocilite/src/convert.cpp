@@ -21,7 +21,13 @@ constexpr ub2 kRcodeTruncated = 1406;
 // Largest length a ub2 returned-length element can hold.
 constexpr size_t kMaxReturnedLength = 65535;
 
-ub1 *elementAt(const OCIDefine &d, ub4 row) { return d.value + (size_t)row * (size_t)d.size; }
+bool isLobType(ub2 dty) { return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE; }
+
+// LOB defines of element size 0 hold one locator pointer per row.
+ub1 *elementAt(const OCIDefine &d, ub4 row) {
+  const size_t stride = d.size == 0 && isLobType(d.dty) ? sizeof(OCILobLocator *) : (size_t)d.size;
+  return d.value + (size_t)row * stride;
+}
 
 Outcome setNull(const OCIDefine &d, ub4 row) {
   if (d.rlen) d.rlen[row] = 0;
@@ -337,6 +343,31 @@ Outcome putLong(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const Co
   return o;
 }
 
+// CLOB / BLOB / BFILE into the row's locator: the locator takes the value
+// (a BFILE's value is the path of the file it reads).
+Outcome putLocator(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                   sb4 *error) {
+  if (sqlite3_column_type(st, col) == SQLITE_NULL) return setNull(d, row);
+  OCILobLocator *loc = nullptr;
+  std::memcpy(&loc, elementAt(d, row), sizeof loc);
+  loc = handleOf<OCILobLocator>(loc, OCI_DTYPE_LOB);
+  if (loc == nullptr) {
+    *error = 22275;  // invalid LOB locator specified
+    return Outcome::Failed;
+  }
+  const void *p = sqlite3_column_type(st, col) == SQLITE_BLOB ? sqlite3_column_blob(st, col)
+                                                               : (const void *)sqlite3_column_text(st, col);
+  loc->value.assign(static_cast<const char *>(p), (size_t)sqlite3_column_bytes(st, col));
+  loc->binary = d.dty != SQLT_CLOB;
+  loc->file = d.dty == SQLT_BFILEE;
+  loc->form = type.form;
+  loc->open = false;
+  if (d.rlen) d.rlen[row] = sizeof loc;
+  if (d.ind) d.ind[row] = 0;
+  if (d.rcode) d.rcode[row] = 0;
+  return Outcome::Value;
+}
+
 }  // namespace
 
 bool isSupportedDefineType(ub2 dty) {
@@ -344,6 +375,7 @@ bool isSupportedDefineType(ub2 dty) {
     case SQLT_CHR: case SQLT_STR: case SQLT_AFC: case SQLT_BIN: case SQLT_LBI:
     case SQLT_INT: case SQLT_UIN: case SQLT_FLT: case SQLT_BFLOAT: case SQLT_BDOUBLE:
     case SQLT_NUM: case SQLT_VNU: case SQLT_DAT: case SQLT_LVC: case SQLT_LVB:
+    case SQLT_CLOB: case SQLT_BLOB: case SQLT_BFILEE:
       return true;
     default:
       return false;
@@ -373,6 +405,10 @@ Outcome putElement(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const
     case SQLT_LVC:
     case SQLT_LVB:
       return putLong(d, row, st, col, type, ctx);
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+    case SQLT_BFILEE:
+      return putLocator(d, row, st, col, type, error);
     default:
       *error = 932;
       return Outcome::Failed;

@@ -98,8 +98,9 @@ struct OCIParam : ocilite::Handle {
 
 // A LOB locator: which value of which column it points at.
 struct OCILobLocator : ocilite::Handle {
-  std::string value;   // the LOB content as fetched
+  std::string value;   // the LOB content as fetched; a BFILE's file path
   bool binary = false; // BLOB / BFILE (offsets in bytes) or CLOB (characters)
+  bool file = false;   // BFILE: the content is read from the file named by value
   ub1 form = SQLCS_IMPLICIT;
   bool open = false;
 };

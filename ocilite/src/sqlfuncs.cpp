@@ -121,6 +121,9 @@ void hextoraw(sqlite3_context *ctx, int, sqlite3_value **argv) {
   sqlite3_result_blob(ctx, out.data(), (int)out.size(), SQLITE_TRANSIENT);
 }
 
+// EMPTY_BLOB(), EMPTY_CLOB(): a LOB of no bytes, which is not NULL.
+void emptyLob(sqlite3_context *ctx, int, sqlite3_value **) { sqlite3_result_zeroblob(ctx, 0); }
+
 void rawtohex(sqlite3_context *ctx, int, sqlite3_value **argv) {
   if (isNull(argv[0])) return sqlite3_result_null(ctx);
   const unsigned char *b = (const unsigned char *)sqlite3_value_blob(argv[0]);
@@ -251,6 +254,7 @@ constexpr FunctionDef kFunctions[] = {
     {"DECODE", -1, decode, true},    {"USER", 0, user, false},
     {"SYSDATE", 0, sysdate, false},  {"SYSTIMESTAMP", 0, systimestamp, false},
     {"SYS_CONTEXT", 2, sysContext, false}, {"HEXTORAW", 1, hextoraw, true},
+    {"EMPTY_BLOB", 0, emptyLob, true}, {"EMPTY_CLOB", 0, emptyLob, true},
     {"RAWTOHEX", 1, rawtohex, true}, {"TO_CHAR", 1, toChar, false},
     {"TO_CHAR", 2, toChar, false},   {"TO_DATE", 1, toDate, false},
     {"TO_DATE", 2, toDate, false},   {"TO_TIMESTAMP", 1, toTimestamp, false},

@@ -20,6 +20,7 @@ struct Lobs : Unload {
 
 TEST_F(Lobs, InlineLobAndLongLayouts) {
   if (!lobsServed()) GTEST_SKIP() << "the stand-in does not fetch LOB and LONG columns yet";
+  if (!escapingBuilt()) GTEST_SKIP() << "this build does not escape values yet";
   const std::string query = "query=select id, c_clob, c_nclob, c_blob, c_long from alltypes order by id";
   struct Case {
     std::string golden;
@@ -41,7 +42,7 @@ TEST_F(Lobs, SideFileAndReferences) {
   if (!lobsServed()) GTEST_SKIP() << "the stand-in does not fetch LOB and LONG columns yet";
   script("CREATE TABLE DOCS (ID NUMBER(4), DOC BLOB);\n"
          "INSERT INTO DOCS VALUES (1, NULL);\n"
-         "INSERT INTO DOCS VALUES (2, HEXTORAW(''));\n"
+         "INSERT INTO DOCS VALUES (2, EMPTY_BLOB());\n"
          "INSERT INTO DOCS VALUES (3, HEXTORAW('41'));\n"
          "INSERT INTO DOCS VALUES (4, randomblob(32768));\n"
          "INSERT INTO DOCS VALUES (5, randomblob(10485760));\n");
