@@ -5,19 +5,26 @@
 // 1 when bhead, btail form a double-byte (GBK/GB2312/Big5) pair.
 int isChinese(unsigned char bhead, unsigned char btail);
 
-// Escape characters copyBufferEscape inserts for the same input. pairs: when 0
-// no double-byte pair is skipped (UTF-8 and single-byte sets); when 1 pairs
-// are copied unescaped (double-byte sets).
+// Escape characters copyBufferEscape inserts for the same input (0 when
+// len < 1). The escape byte is doubled; escchars[k] (k < esclen, at most 20
+// pairs are used) becomes escape + escdchars[k]. pairs: when 0 no double-byte
+// pair is skipped (UTF-8 and single-byte sets); when 1 a lead byte 0x81-0xFE
+// and its trail byte are copied unescaped (double-byte sets).
+// REQUIRES: escchars has esclen bytes.
 int countBufferEscape(const unsigned char *srcbuf, int len, unsigned char escape,
                       const unsigned char *escchars, int esclen, int pairs);
 
-// Copies srcbuf to dstbuf inserting escapes; returns the bytes written.
-// REQUIRES: dstbuf has room for len + countBufferEscape(...) bytes.
+// Copies srcbuf to dstbuf inserting escapes; returns the bytes written, always
+// len + countBufferEscape() of the same arguments.
+// REQUIRES: dstbuf has room for len + countBufferEscape(...) bytes (2 * len
+// always suffices); escchars and escdchars have esclen bytes.
 int copyBufferEscape(unsigned char *dstbuf, const unsigned char *srcbuf, int len,
                      unsigned char escape, const unsigned char *escchars,
                      const unsigned char *escdchars, int esclen, int pairs);
 
-// Translates buf in place by the pairs of sedf/sedt.
+// Translates buf in place: a byte equal to sedf[k] becomes sedt[k], for the
+// pairs before the first index (at most 10) where both hold the same byte.
+// REQUIRES: sedf and sedt have 10 bytes, or agree at an earlier index.
 void replaceBuffer(unsigned char *buf, int buflen, const unsigned char *sedf,
                    const unsigned char *sedt);
 

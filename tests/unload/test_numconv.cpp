@@ -1,0 +1,214 @@
+// Internal NUMBER and DATE bytes to text.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "unload/numconv.h"
+
+namespace {
+
+using Bytes = std::vector<ub1>;
+
+std::string number(const Bytes &b) {
+  ub1 out[NUMBUF_SIZE];
+  ub2 n = testNUMBER(out, b.data(), static_cast<ub2>(b.size()));
+  EXPECT_LE(n, 171);
+  return std::string(reinterpret_cast<char *>(out), n);
+}
+
+std::string timestamp(const Bytes &b) {
+  ub1 out[NUMBUF_SIZE];
+  ub2 n = testTIMESTAMP(out, b.data(), static_cast<ub2>(b.size()));
+  return std::string(reinterpret_cast<char *>(out), n);
+}
+
+std::string rep(char c, int n) { return std::string(n, c); }
+
+struct NumberCase {
+  Bytes bytes;
+  std::string text;
+};
+
+TEST(TestNumber, DocumentedExamples) {
+  Bytes neg20(21, 0);  // -0.(40 digits) with exponent byte 127 and no terminator
+  neg20[0] = 127;
+  for (int i = 1; i <= 20; i++) neg20[i] = 101 - 12;  // digit 12 each
+  std::string neg20text = "-0." + rep('0', 128);
+  for (int i = 0; i < 20; i++) neg20text += "12";
+
+  Bytes neg21term = neg20;  // last byte 102: 19 digits
+  neg21term[20] = 102;
+  std::string neg21text = "-0." + rep('0', 128);
+  for (int i = 0; i < 19; i++) neg21text += "12";
+
+  const NumberCase cases[] = {
+      {{128}, "0"},
+      {{128, 5, 7}, "0"},
+      {{192, 51}, "0.50"},
+      {{193, 2, 51}, "1.50"},
+      {{193, 11, 2}, "10.01"},
+      {{194, 11}, "1000"},
+      {{203, 2}, "1" + rep('0', 20)},
+      {{183, 2}, "0." + rep('0', 19) + "1"},
+      {{62, 100, 102}, "-1"},
+      {{63, 96, 102}, "-0.05"},
+      {{61, 100, 102}, "-100"},
+      {{62, 100, 51, 102}, "-1.50"},
+      {{192, 6}, "0.05"},
+      {{194, 2, 24, 46}, "123.45"},
+      {{194, 2}, "100"},
+      {{191, 6}, "0.0005"},
+      {{255, 100}, "99" + rep('0', 124)},
+      {{255, 2}, "1" + rep('0', 124)},
+      {neg20, neg20text},
+      {neg21term, neg21text},
+      {{195, 2, 3, 4, 5}, "10203.04"},
+      {{193}, "00"},  // exponent without digits: E pairs of zeros
+      {{}, ""},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(number(c.bytes), c.text) << "first byte " << (c.bytes.empty() ? -1 : c.bytes[0]);
+  }
+  EXPECT_EQ(number({255, 2}).size(), 125u);
+  EXPECT_EQ(number({255, 100}).size(), 126u);
+  EXPECT_EQ(neg20text.size(), 171u);
+}
+
+TEST(TestNumber, NegativeTwentyDigitsWithoutTerminator) {
+  Bytes b(21);
+  b[0] = 62;  // E = 1
+  for (int i = 1; i <= 20; i++) b[i] = 101 - 99;
+  std::string text = number(b);
+  EXPECT_EQ(text, "-99." + std::string(38, '9'));
+}
+
+TEST(TestNumber, MalformedInputStaysInBuffer) {
+  // Out-of-range digit bytes give non-digit characters; overlong inputs are cut.
+  Bytes lots(300, 255);
+  lots[0] = 0;  // negative, exponent 63, digit bytes give negative values
+  EXPECT_LE(number(lots).size(), 171u);
+  lots[0] = 255;
+  EXPECT_LE(number(lots).size(), 171u);
+  EXPECT_EQ(number({194, 0}), "/00");  // digit byte 0 = value -1: a non-digit
+  EXPECT_EQ(number({62}), "-00");
+}
+
+// An encoder written from the storage format, independent of the decoder: a
+// decimal (sign, integer digits, fraction digits) to internal NUMBER bytes.
+Bytes encodeDecimal(bool negative, std::string intpart, std::string frac) {
+  if (intpart.size() % 2) intpart.insert(0, "0");
+  if (frac.size() % 2) frac += "0";
+  std::vector<int> digits;
+  for (size_t i = 0; i < intpart.size(); i += 2) digits.push_back((intpart[i] - '0') * 10 + intpart[i + 1] - '0');
+  int exponent = static_cast<int>(digits.size());
+  for (size_t i = 0; i < frac.size(); i += 2) digits.push_back((frac[i] - '0') * 10 + frac[i + 1] - '0');
+  size_t lead = 0;
+  while (lead < digits.size() && digits[lead] == 0) lead++;
+  if (lead == digits.size()) return {128};
+  exponent -= static_cast<int>(lead);
+  digits.erase(digits.begin(), digits.begin() + lead);
+  while (digits.back() == 0) digits.pop_back();
+  Bytes out;
+  out.push_back(static_cast<ub1>(negative ? 63 - exponent : 192 + exponent));
+  for (int d : digits) out.push_back(static_cast<ub1>(negative ? 101 - d : d + 1));
+  if (negative && digits.size() < 20) out.push_back(102);
+  return out;
+}
+
+// The text the unloader promises for the same decimal: no exponent, "0." for
+// values below 1, fraction cut of trailing zeros and padded to even length.
+std::string referenceText(bool negative, std::string intpart, std::string frac) {
+  intpart.erase(0, intpart.find_first_not_of('0') == std::string::npos ? intpart.size()
+                                                                       : intpart.find_first_not_of('0'));
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  if (intpart.empty() && frac.empty()) return "0";
+  if (frac.size() % 2) frac += "0";
+  std::string s = negative ? "-" : "";
+  s += intpart.empty() ? "0" : intpart;
+  if (!frac.empty()) s += "." + frac;
+  return s;
+}
+
+TEST(TestNumber, MillionRandomDecimalsMatchReference) {
+  std::mt19937_64 rng(20260612);
+  auto digitsOf = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; i++) s += static_cast<char>('0' + rng() % 10);
+    return s;
+  };
+  int checked = 0;
+  while (checked < 1000000) {
+    bool negative = rng() & 1;
+    std::string intpart, frac;
+    switch (rng() % 4) {
+      case 0:  // integer, possibly with many trailing zeros
+        intpart = digitsOf(1 + rng() % 38) + std::string(rng() % 80, '0');
+        break;
+      case 1:  // mixed
+        intpart = digitsOf(1 + rng() % 20);
+        frac = digitsOf(rng() % 20);
+        break;
+      case 2:  // small, with leading zeros after the point
+        frac = std::string(rng() % 120, '0') + digitsOf(1 + rng() % 38);
+        break;
+      default:  // short everyday values
+        intpart = digitsOf(rng() % 7);
+        frac = digitsOf(rng() % 5);
+        break;
+    }
+    Bytes b = encodeDecimal(negative, intpart, frac);
+    size_t ndigits = b.size() - 1 - (negative && b.size() > 1 && b.back() == 102);
+    int exponent = negative ? 63 - b[0] : b[0] - 192;
+    if (b[0] != 128 && (ndigits > 20 || exponent > 63 || exponent < -62)) continue;  // not storable
+    std::string expect = referenceText(negative, intpart, frac);
+    if (expect == "0") {
+      ASSERT_EQ(b, Bytes{128});
+    }
+    ASSERT_EQ(number(b), expect) << (negative ? "-" : "") << intpart << "." << frac;
+    checked++;
+  }
+}
+
+TEST(TestTimestamp, DateExamples) {
+  EXPECT_EQ(timestamp({120, 124, 3, 5, 14, 8, 10}), "2024-03-05 13:07:09");
+  EXPECT_EQ(timestamp({100, 101, 1, 1, 1, 1, 1}), "0001-01-01 00:00:00");
+  EXPECT_EQ(timestamp({119, 199, 12, 31, 0, 0, 0}), "1999-12-31 00:00:00");
+  EXPECT_EQ(timestamp({199, 199, 12, 31, 24, 60, 60}), "9999-12-31 23:59:59");
+}
+
+TEST(TestTimestamp, FractionalSeconds) {
+  Bytes ts = {120, 124, 3, 5, 14, 8, 10, 0x07, 0x5B, 0xCD, 0x15};  // 123456789 ns
+  EXPECT_EQ(timestamp(ts), "2024-03-05 13:07:09.123456");
+  ts[7] = ts[8] = ts[9] = ts[10] = 0;
+  EXPECT_EQ(timestamp(ts), "2024-03-05 13:07:09.000000");
+  ts[10] = 0xE7;  // 999 ns truncate to 0 microseconds
+  ts[9] = 0x03;
+  EXPECT_EQ(timestamp(ts), "2024-03-05 13:07:09.000000");
+  Bytes tz = {120, 124, 3, 5, 14, 8, 10, 0x3B, 0x9A, 0xC9, 0xFF, 20, 60};  // 999999999 ns
+  EXPECT_EQ(timestamp(tz), "2024-03-05 13:07:09.999999");
+  tz[7] = tz[8] = tz[9] = tz[10] = 0xFF;  // beyond one second: seven digits, as %06d prints
+  EXPECT_EQ(timestamp(tz), "2024-03-05 13:07:09.4294967");
+}
+
+TEST(TestTimestamp, EveryLength) {
+  const Bytes date = {120, 124, 3, 5, 14, 8, 10, 0, 0, 0x03, 0xE8, 0, 0, 0, 0, 0};  // 1000 ns
+  for (ub2 len = 0; len <= 16; len++) {
+    ub1 out[NUMBUF_SIZE];
+    memset(out, '#', sizeof out);
+    ub2 n = testTIMESTAMP(out, date.data(), len);
+    switch (len) {
+      case 7: EXPECT_EQ(n, 19); break;
+      case 11:
+      case 13: EXPECT_EQ(n, 26); EXPECT_EQ(std::string(reinterpret_cast<char *>(out) + 19, 7), ".000001"); break;
+      default: EXPECT_EQ(n, 0) << len; EXPECT_EQ(out[0], '#') << "wrote for length " << len; break;
+    }
+    if (n) {
+      EXPECT_EQ(std::string(reinterpret_cast<char *>(out), 19), "2024-03-05 13:07:09");
+    }
+    EXPECT_EQ(out[n], '#') << "wrote past the text for length " << len;
+  }
+}
+
+}  // namespace
