@@ -1,0 +1,8 @@
+INSERT  INTO `ALLTYPES` (`ID`,`C_CLOB`,`C_NCLOB`,`C_BLOB`,`C_LONG`) VALUES 
+(1,unhex('73686f727420636c6f62'),unhex('6e636c6f6220c3bc'),unhex('0102030405'),unhex('6c6f6e672074657874')),
+(2,null,null,null,null),
+(3,null,null,null,null),
+(4,unhex('636c6f622077697468202271756f746573222c20636f6d6d61732c202761706f7374726f7068657327'),unhex('6e2c226322'),unhex('2c0a22'),unhex('6c6f6e673b776974687c736570617261746f72732c22616e642071756f74657322')),
+(5,unhex('636c6f62206c696e6520310a636c6f62206c696e6520320a'),unhex('6e636c6f620a6c696e6573'),unhex('0d0a0d0a'),unhex('6c6f6e670a746578740a')),
+(6,unhex('6261636b5c736c6173685c'),unhex('5c6e5c72'),unhex('5c'),unhex('5c30')),
+(7,unhex('e383a6e3838be382b3e383bce3838920434c4f4220e29c93'),unhex('4e434c4f4220ed959ceab5adec96b4'),unhex('f09f9880'),unhex('4c4f4e4720e4b8ade69687'));
