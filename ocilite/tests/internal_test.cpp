@@ -185,3 +185,55 @@ TEST_F(InternalFetch, EveryDemoNumberAgreesWithItsText) {
 }
 
 }  // namespace
+
+namespace {
+
+struct LongElement {
+  ub4 prefix;
+  std::string data;
+  sb2 ind;
+  ub2 rlen, rcode;
+};
+
+// Fetches the first column of sql's single row as type dty into an element
+// of size bytes.
+LongElement fetchLong(ocitest::Session &s, const std::string &sql, ub2 dty, sb4 size, sword *rc) {
+  OCIStmt *st = s.query(sql);
+  std::vector<ub1> buf((size_t)size);
+  LongElement out{};
+  OCIDefine *d = nullptr;
+  EXPECT_EQ(OCIDefineByPos(st, &d, s.err, 1, buf.data(), size, dty, &out.ind, &out.rlen, &out.rcode, OCI_DEFAULT),
+            OCI_SUCCESS);
+  *rc = OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+  std::memcpy(&out.prefix, buf.data(), sizeof out.prefix);
+  out.data.assign((const char *)buf.data() + 4, std::min<size_t>(out.prefix, buf.size() - 4));
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+  return out;
+}
+
+TEST_F(InternalFetch, LongValuesCarryTheirLength) {
+  sword rc;
+  LongElement e = fetchLong(s, "SELECT 'hello, world' FROM DUAL", SQLT_LVC, 100, &rc);
+  EXPECT_EQ(rc, OCI_SUCCESS);
+  EXPECT_EQ(e.prefix, 12u);
+  EXPECT_EQ(e.data, "hello, world");
+  EXPECT_EQ(e.ind, 0);
+  EXPECT_EQ(e.rlen, 16);
+  EXPECT_EQ(e.rcode, 0);
+
+  e = fetchLong(s, "SELECT 'hello, world' FROM DUAL", SQLT_LVC, 9, &rc);
+  EXPECT_EQ(rc, OCI_SUCCESS_WITH_INFO);
+  EXPECT_NE(s.error().find("ORA-24345"), std::string::npos) << s.error();
+  EXPECT_EQ(e.prefix, 5u);
+  EXPECT_EQ(e.data, "hello");
+  EXPECT_EQ(e.ind, 12);
+  EXPECT_EQ(e.rcode, 1406);
+
+  e = fetchLong(s, "SELECT HEXTORAW('00FF10') FROM DUAL", SQLT_LVB, 64, &rc);
+  EXPECT_EQ(rc, OCI_SUCCESS);
+  EXPECT_EQ(e.data, std::string("\x00\xff\x10", 3));
+  e = fetchLong(s, "SELECT HEXTORAW('00FF10') FROM DUAL", SQLT_LVC, 64, &rc);
+  EXPECT_EQ(e.data, "00FF10");
+}
+
+}  // namespace
