@@ -1,0 +1,177 @@
+// Word scrambling of output streams and the reader that restores them.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "crypto/scramble.h"
+#include "support/process.h"
+
+namespace {
+
+using Bytes = std::vector<ub1>;
+
+// A key as the option parser stores it: 32 bytes, zero-filled.
+struct Key {
+  ub1 bytes[32] = {};
+  explicit Key(const std::string &s) { memcpy(bytes, s.data(), s.size()); }
+};
+
+Bytes randomBytes(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  Bytes b(n);
+  for (auto &c : b) c = static_cast<ub1>(rng());
+  return b;
+}
+
+// The stored layout, from its definition: every byte before the last 1 to 8
+// is XORed with key byte (i mod 8).
+Bytes layout(const Bytes &plain, const Key &key) {
+  Bytes out = plain;
+  size_t n = plain.size() <= 8 ? 0 : 8 * ((plain.size() - 1) / 8);
+  for (size_t i = 0; i < n; i++) out[i] ^= key.bytes[i % 8];
+  return out;
+}
+
+// The output writer's use: intermediate flushes of a bufsize buffer write only
+// the final bytes and keep the rest; the closing flush writes everything.
+Bytes writeLikeWriter(const Bytes &plain, const Key &key, size_t bufsize) {
+  Bytes out, buf;
+  for (ub1 c : plain) {
+    buf.push_back(c);
+    if (buf.size() == bufsize) {
+      int m = doCrackBuffer(buf.data(), static_cast<int>(buf.size()), key.bytes);
+      out.insert(out.end(), buf.begin(), buf.begin() + m);
+      buf.erase(buf.begin(), buf.begin() + m);
+    }
+  }
+  doCrackBuffer(buf.data(), static_cast<int>(buf.size()), key.bytes);
+  out.insert(out.end(), buf.begin(), buf.end());
+  return out;
+}
+
+TEST(CrackBuffer, LeadingWordsOnly) {
+  struct Case { size_t len; int result; };
+  const Case cases[] = {{0, 0}, {1, 0}, {8, 0}, {9, 8}, {16, 8}, {17, 16}, {24, 16}, {25, 24}};
+  const Key key("K3y!word");
+  for (const auto &c : cases) {
+    Bytes plain = randomBytes(c.len, static_cast<unsigned>(c.len));
+    Bytes buf = plain;
+    EXPECT_EQ(doCrackBuffer(buf.data(), static_cast<int>(c.len), key.bytes), c.result) << c.len;
+    EXPECT_EQ(buf, layout(plain, key)) << c.len;
+    EXPECT_EQ(doUncrackBuffer(buf.data(), static_cast<int>(c.len), key.bytes), c.result) << c.len;
+    EXPECT_EQ(buf, plain) << "twice restores, length " << c.len;
+  }
+}
+
+TEST(CrackBuffer, EmptyKeyChangesNothing) {
+  const Key key("");
+  Bytes plain = randomBytes(17, 1), buf = plain;
+  EXPECT_EQ(doCrackBuffer(buf.data(), 17, key.bytes), 17);
+  EXPECT_EQ(buf, plain);
+  EXPECT_EQ(doUncrackBuffer(buf.data(), 3, key.bytes), 3);
+}
+
+TEST(CrackBuffer, ShortKeyTouchesItsBytesOnly) {
+  const Key key("abc");
+  Bytes buf(17, 0);
+  EXPECT_EQ(doCrackBuffer(buf.data(), 17, key.bytes), 16);
+  for (size_t i = 0; i < buf.size(); i++) {
+    ub1 want = i < 16 && i % 8 < 3 ? static_cast<ub1>("abc"[i % 8]) : 0;
+    EXPECT_EQ(buf[i], want) << i;
+  }
+}
+
+TEST(CrackBuffer, WriterFlushesGiveTheLayout) {
+  const Key key("0123456789");  // only the first 8 bytes count
+  for (size_t len : {0, 1, 8, 9, 100, 5001}) {
+    Bytes plain = randomBytes(len, static_cast<unsigned>(len) + 9);
+    for (size_t bufsize : {9, 13, 64, 1000}) {
+      EXPECT_EQ(writeLikeWriter(plain, key, bufsize), layout(plain, key)) << len << " via " << bufsize;
+    }
+  }
+}
+
+class UncrackFile : public ::testing::Test {
+ protected:
+  std::string dir = testsupport::makeTempDir();
+
+  // Runs doUncrackFile in a child whose standard output goes to a file;
+  // stdinFile, when given, becomes its standard input.
+  std::string uncrack(const std::string &fname, const Key &key, const std::string &stdinFile = "") {
+    std::string outname = dir + "/out";
+    pid_t pid = fork();
+    if (pid == 0) {
+      int out = open(outname.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (out < 0 || dup2(out, 1) < 0) _exit(2);
+      if (!stdinFile.empty()) {
+        int in = open(stdinFile.c_str(), O_RDONLY);
+        if (in < 0 || dup2(in, 0) < 0) _exit(3);
+      }
+      doUncrackFile(reinterpret_cast<const text *>(fname.c_str()), key.bytes);
+      fflush(stdout);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return testsupport::readFile(outname);
+  }
+
+  static std::string str(const Bytes &b) { return std::string(b.begin(), b.end()); }
+};
+
+TEST_F(UncrackFile, RestoresEveryLengthByteForByte) {
+  const Key key("s3cr3t!!");
+  for (size_t len : {0, 1, 8, 9, 16383, 16384, 16385, 16392, 16393, 32768, 40000}) {
+    Bytes plain = randomBytes(len, static_cast<unsigned>(len) * 31);
+    std::string fname = dir + "/data";
+    testsupport::writeFile(fname, str(writeLikeWriter(plain, key, 4096)));
+    EXPECT_EQ(uncrack(fname, key), str(plain)) << len;
+  }
+}
+
+TEST_F(UncrackFile, ChunkEndsAreRestored) {
+  // The bytes that end each full 16384-byte chunk are scrambled in the file
+  // (they are followed by more data) and must come back plain.
+  const Key key("chunkkey");
+  Bytes plain(40000, 'x');
+  std::string fname = dir + "/data";
+  Bytes scrambled = writeLikeWriter(plain, key, 65536);
+  EXPECT_NE(scrambled[16380], 'x');
+  EXPECT_NE(scrambled[32764], 'x');
+  EXPECT_EQ(scrambled[39999], 'x');
+  testsupport::writeFile(fname, str(scrambled));
+  EXPECT_EQ(uncrack(fname, key), str(plain));
+}
+
+TEST_F(UncrackFile, DashReadsStandardInput) {
+  const Key key("stdin");
+  Bytes plain = randomBytes(20000, 5);
+  std::string fname = dir + "/data";
+  testsupport::writeFile(fname, str(layout(plain, key)));
+  EXPECT_EQ(uncrack("-", key, fname), str(plain));
+}
+
+TEST_F(UncrackFile, EmptyKeyCopiesAndMissingFileWritesNothing) {
+  Bytes plain = randomBytes(17000, 6);
+  std::string fname = dir + "/data";
+  testsupport::writeFile(fname, str(plain));
+  EXPECT_EQ(uncrack(fname, Key("")), str(plain));
+  EXPECT_EQ(uncrack(dir + "/missing", Key("k")), "");
+}
+
+TEST_F(UncrackFile, WrongKeyKeepsTheLength) {
+  Bytes plain = randomBytes(100, 7);
+  std::string fname = dir + "/data";
+  testsupport::writeFile(fname, str(layout(plain, Key("right"))));
+  std::string got = uncrack(fname, Key("wrong"));
+  EXPECT_EQ(got.size(), plain.size());
+  EXPECT_NE(got, str(plain));
+}
+
+}  // namespace
