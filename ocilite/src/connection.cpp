@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "catalog.h"
 #include "sqlfuncs.h"
 
 namespace ocilite {
@@ -159,6 +160,7 @@ int openConnection(Connection *conn, const std::string &path) {
             " SYS_CONTEXT('USERENV','SERVER_HOST') AS HOST_NAME,"
             " SYS_CONTEXT('USERENV','INSTANCE_NAME') AS INSTANCE_NAME;");
   if (rc != SQLITE_OK) return rc;
+  if ((rc = createDictionary(conn)) != SQLITE_OK) return rc;
   compileDateFormat(kDefaultDateFormat, &conn->dateFormat);
   compileDateFormat(kDefaultTimestampFormat, &conn->timestampFormat);
   compileDateFormat(kDefaultTimestampTzFormat, &conn->timestampTzFormat);
@@ -216,6 +218,7 @@ int checkLogon(Connection *conn, std::string_view user, std::string_view passwor
       while (sqlite3_step(st) == SQLITE_ROW) conn->schemas.push_back((const char *)sqlite3_column_text(st, 0));
     sqlite3_finalize(st);
   }
+  if (setDictionarySchemas(conn) != SQLITE_OK) return 1017;
   *loggedOn = name;
   return 0;
 }

@@ -233,14 +233,18 @@ class Rewriter {
           out_ += t.text;
           break;
         case Tok::Placeholder:
+          if (comparedWithRowid(i)) out_ += "ORA_ROWID_VALUE(";
           out_ += ':';
           out_ += t.value;
+          if (comparedWithRowid(i)) out_ += ')';
           if (std::find(st->placeholders.begin(), st->placeholders.end(), t.value) == st->placeholders.end())
             st->placeholders.push_back(t.value);
           break;
         case Tok::String:
+          if (comparedWithRowid(i)) out_ += "ORA_ROWID_VALUE(";
           if (t.text.front() == '\'') out_ += t.text;
           else out_ += quoteLiteral(t.value);
+          if (comparedWithRowid(i)) out_ += ')';
           break;
         case Tok::Word:
           i = emitWord(i, depth, &selectList);
@@ -249,6 +253,19 @@ class Rewriter {
           out_ += t.text;
       }
     }
+  }
+
+  // True when the token at i is the right side of ROWID op (op of < > = !):
+  // ROWID text compares with the rowid by the value it stands for.
+  bool comparedWithRowid(size_t i) const {
+    size_t k = cur_.prev(i);
+    bool op = false;
+    while (k < toks_.size() && toks_[k].kind == Tok::Punct &&
+           toks_[k].text.find_first_not_of("<>=!") == std::string::npos) {
+      op = true;
+      k = cur_.prev(k);
+    }
+    return op && cur_.at(k, "ROWID");
   }
 
   // Emits the word at i (and what it absorbs); returns the last token used.
@@ -263,6 +280,7 @@ class Rewriter {
     if (!afterDot && cur_.atPunct(nx, '.') && isSchema(t.value)) {
       return nx;  // drop "OWNER."
     }
+    if (t.value == "DBMS_ROWID" && !afterDot && cur_.atPunct(nx, '.')) return nx;  // its functions are global
     if (t.value == "MINUS" && kind_ == StatementKind::Query) {
       out_ += "EXCEPT";
       return i;

@@ -1,0 +1,128 @@
+// Dictionary views and ROWID functions (see catalog.h).
+#include "catalog.h"
+
+#include <cstring>
+
+namespace ocilite {
+
+namespace {
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+// Characters of the object, file, block and row fields of a ROWID text.
+constexpr int kFieldWidths[4] = {6, 3, 6, 3};
+constexpr size_t kRowidLength = 18;
+
+std::string encodeFields(const long long fields[4]) {
+  std::string s;
+  for (int f = 0; f < 4; f++) {
+    long long v = fields[f];
+    std::string part(kFieldWidths[f], 'A');
+    for (int k = kFieldWidths[f] - 1; k >= 0 && v > 0; k--, v /= 64) part[k] = kBase64[v % 64];
+    s += part;
+  }
+  return s;
+}
+
+// Fields of a ROWID text; false when it is not one.
+bool decodeFields(const char *text, size_t n, long long fields[4]) {
+  if (n != kRowidLength) return false;
+  size_t pos = 0;
+  for (int f = 0; f < 4; f++) {
+    fields[f] = 0;
+    for (int k = 0; k < kFieldWidths[f]; k++, pos++) {
+      const char *p = std::strchr(kBase64, text[pos]);
+      if (p == nullptr || text[pos] == '\0') return false;
+      fields[f] = fields[f] * 64 + (p - kBase64);
+    }
+  }
+  return true;
+}
+
+void rowidCreate(sqlite3_context *ctx, int, sqlite3_value **argv) {
+  long long fields[4];
+  for (int f = 0; f < 4; f++) {
+    if (sqlite3_value_type(argv[f + 1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    fields[f] = sqlite3_value_int64(argv[f + 1]);
+  }
+  const std::string s = encodeFields(fields);
+  sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void rowidValue(sqlite3_context *ctx, int, sqlite3_value **argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  const char *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+  long long fields[4];
+  if (text == nullptr || !decodeFields(text, std::strlen(text), fields))
+    return sqlite3_result_error(ctx, "ORA-01410: invalid ROWID", -1);
+  sqlite3_result_int64(ctx, fields[2] * kRowsPerBlock + fields[3]);
+}
+
+// Highest rowid of the table named by argv[0], 0 when it is empty.
+void maxRowid(sqlite3_context *ctx, int, sqlite3_value **argv) {
+  const char *name = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+  char *sql = sqlite3_mprintf("SELECT coalesce(max(rowid), 0) FROM main.\"%w\"", name ? name : "");
+  sqlite3_stmt *st = nullptr;
+  int rc = sqlite3_prepare_v2(sqlite3_context_db_handle(ctx), sql, -1, &st, nullptr);
+  sqlite3_free(sql);
+  if (rc == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
+  else sqlite3_result_int64(ctx, 0);
+  sqlite3_finalize(st);
+}
+
+}  // namespace
+
+std::string rowidText(long long object, long long rowid) {
+  const long long fields[4] = {object, 1, rowid / kRowsPerBlock, rowid % kRowsPerBlock};
+  return encodeFields(fields);
+}
+
+int createDictionary(Connection *conn) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  int rc = sqlite3_create_function_v2(conn->db, "ROWID_CREATE", 5, flags, nullptr, rowidCreate, nullptr, nullptr,
+                                      nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function_v2(conn->db, "ORA_ROWID_VALUE", 1, flags, nullptr, rowidValue, nullptr, nullptr,
+                                    nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function_v2(conn->db, "OCILITE_MAX_ROWID", 1, SQLITE_UTF8, nullptr, maxRowid, nullptr,
+                                    nullptr, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  const std::string perExtent = std::to_string(kRowsPerBlock * kBlocksPerExtent);
+  const std::string blocks = std::to_string(kBlocksPerExtent);
+  // Tables of the file: the data object number is the catalog's rowid; an
+  // empty table still has its first extent.
+  const std::string tables =
+      "SELECT s.NAME AS OWNER, upper(m.name) AS NAME, m.name AS REAL_NAME, 1000 + m.rowid AS OBJ "
+      "FROM main.sqlite_master AS m, temp.ocilite_schemas AS s "
+      "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+      "AND lower(m.name) NOT LIKE 'ocilite\\_%' ESCAPE '\\'";
+  const std::string sql =
+      "CREATE TEMP TABLE ocilite_schemas (NAME TEXT PRIMARY KEY);"
+      "CREATE TEMP VIEW DBA_OBJECTS AS SELECT OWNER, NAME AS OBJECT_NAME, NULL AS SUBOBJECT_NAME, "
+      "'TABLE' AS OBJECT_TYPE, OBJ AS DATA_OBJECT_ID FROM (" + tables + ");"
+      "CREATE TEMP VIEW DBA_SEGMENTS AS SELECT OWNER, NAME AS SEGMENT_NAME, NULL AS PARTITION_NAME, "
+      "'TABLE' AS SEGMENT_TYPE, (OCILITE_MAX_ROWID(REAL_NAME) / " + perExtent + " + 1) * " + blocks +
+      " AS BLOCKS FROM (" + tables + ");"
+      "CREATE TEMP VIEW DBA_EXTENTS AS WITH RECURSIVE ext(OWNER, NAME, I, N) AS ("
+      "SELECT OWNER, NAME, 0, OCILITE_MAX_ROWID(REAL_NAME) / " + perExtent + " + 1 FROM (" + tables + ") "
+      "UNION ALL SELECT OWNER, NAME, I + 1, N FROM ext WHERE I + 1 < N) "
+      "SELECT OWNER, NAME AS SEGMENT_NAME, NULL AS PARTITION_NAME, 'TABLE' AS SEGMENT_TYPE, "
+      "1 AS RELATIVE_FNO, I * " + blocks + " AS BLOCK_ID, " + blocks + " AS BLOCKS FROM ext;";
+  return sqlite3_exec(conn->db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+int setDictionarySchemas(Connection *conn) {
+  int rc = sqlite3_exec(conn->db, "DELETE FROM temp.ocilite_schemas", nullptr, nullptr, nullptr);
+  sqlite3_stmt *st = nullptr;
+  if (rc == SQLITE_OK)
+    rc = sqlite3_prepare_v2(conn->db, "INSERT OR IGNORE INTO temp.ocilite_schemas VALUES (?1)", -1, &st, nullptr);
+  for (size_t i = 0; rc == SQLITE_OK && i < conn->schemas.size(); i++) {
+    sqlite3_bind_text(st, 1, conn->schemas[i].c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(st) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  return rc;
+}
+
+}  // namespace ocilite
