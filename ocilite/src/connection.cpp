@@ -169,6 +169,9 @@ int openConnection(Connection *conn, const std::string &path) {
 
 int checkLogon(Connection *conn, std::string_view user, std::string_view password, bool external,
                bool sysdba, std::string *loggedOn) {
+  // Fault injection: OCILITE_LOGON_ERROR=NNNNN makes every logon fail with ORA-NNNNN.
+  if (const char *forced = std::getenv("OCILITE_LOGON_ERROR"); forced && std::atoi(forced) > 0)
+    return std::atoi(forced);
   const bool users = hasUsersTable(conn->db);
   std::string name;
   int result = 0;
