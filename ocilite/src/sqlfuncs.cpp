@@ -1,8 +1,6 @@
 // Oracle SQL functions over SQLite values.
 #include "sqlfuncs.h"
 
-#include <cstdio>
-
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -244,23 +242,6 @@ void concat(sqlite3_context *ctx, int, sqlite3_value **argv) {
   resultText(ctx, s);
 }
 
-// Fault injection: ORA_RAISE(code) fails the row it is evaluated for with
-// ORA-code; ORA_RAISE(code, marker) does so only while the marker file does
-// not exist, and creates it, so a re-run succeeds.
-void oraRaise(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-  if (argc == 2) {
-    const std::string marker = textOf(argv[1]);
-    if (FILE *f = std::fopen(marker.c_str(), "r")) {
-      std::fclose(f);
-      return sqlite3_result_null(ctx);
-    }
-    if (FILE *f = std::fopen(marker.c_str(), "w")) std::fclose(f);
-  }
-  char msg[64];
-  std::snprintf(msg, sizeof msg, "ORA-%05d: injected error", static_cast<int>(sqlite3_value_int(argv[0])));
-  sqlite3_result_error(ctx, msg, -1);
-}
-
 struct FunctionDef {
   const char *name;
   int argc;  // -1 = any
@@ -281,7 +262,6 @@ constexpr FunctionDef kFunctions[] = {
     {"CHR", 1, chr, true},           {"LPAD", 2, lpad, true},
     {"LPAD", 3, lpad, true},         {"RPAD", 2, rpad, true},
     {"RPAD", 3, rpad, true},         {"CONCAT", 2, concat, true},
-    {"ORA_RAISE", 1, oraRaise, false}, {"ORA_RAISE", 2, oraRaise, false},
 };
 
 }  // namespace
