@@ -104,6 +104,7 @@ class UncrackFile : public ::testing::Test {
   // stdinFile, when given, becomes its standard input.
   std::string uncrack(const std::string &fname, const Key &key, const std::string &stdinFile = "") {
     std::string outname = dir + "/out";
+    fflush(stdout);  // or the child writes this process's pending output too
     pid_t pid = fork();
     if (pid == 0) {
       int out = open(outname.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
