@@ -123,8 +123,8 @@ TEST_F(ParallelUnload, EveryRowExactlyOnceAtEveryDegree) {
       ASSERT_EQ(r.status, 0) << r.out;
       std::vector<int> workers;
       EXPECT_EQ(collect(&workers), expected);
-      if (rows == 0)
-        EXPECT_TRUE(workers.empty());
+      if (rows == 0)  // an empty table keeps its first extent: at most one (empty) range
+        EXPECT_LE(workers.size(), 1u);
       else
         expectWorkers(workers, degree);
     }
