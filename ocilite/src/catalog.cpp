@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "partitions.h"
+
 namespace ocilite {
 
 namespace {
@@ -54,7 +56,8 @@ void rowidValue(sqlite3_context *ctx, int, sqlite3_value **argv) {
   long long fields[4];
   if (text == nullptr || !decodeFields(text, std::strlen(text), fields))
     return sqlite3_result_error(ctx, "ORA-01410: invalid ROWID", -1);
-  sqlite3_result_int64(ctx, fields[2] * kRowsPerBlock + fields[3]);
+  sqlite3_result_int64(ctx, partitionRowidValue(sqlite3_context_db_handle(ctx), fields[0],
+                                                fields[2] * kRowsPerBlock + fields[3]));
 }
 
 // Highest rowid of the table named by argv[0], 0 when it is empty.
@@ -87,27 +90,40 @@ int createDictionary(Connection *conn) {
     rc = sqlite3_create_function_v2(conn->db, "OCILITE_MAX_ROWID", 1, SQLITE_UTF8, nullptr, maxRowid, nullptr,
                                     nullptr, nullptr);
   if (rc != SQLITE_OK) return rc;
+  rc = sqlite3_exec(conn->db, "CREATE TEMP TABLE ocilite_schemas (NAME TEXT PRIMARY KEY)", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) rc = createPartitionViews(conn->db);
+  if (rc != SQLITE_OK) return rc;
+  const std::string rows = std::to_string(kRowsPerBlock);
   const std::string perExtent = std::to_string(kRowsPerBlock * kBlocksPerExtent);
   const std::string blocks = std::to_string(kBlocksPerExtent);
   // Tables of the file: the data object number is the catalog's rowid; an
-  // empty table still has its first extent.
+  // empty table still has its first extent. A partitioned table's segments
+  // are its partitions'.
   const std::string tables =
-      "SELECT s.NAME AS OWNER, upper(m.name) AS NAME, m.name AS REAL_NAME, 1000 + m.rowid AS OBJ "
+      "SELECT s.NAME AS OWNER, upper(m.name) AS NAME, m.name AS REAL_NAME, 1000 + m.rowid AS OBJ, "
+      "EXISTS (SELECT 1 FROM temp.OCILITE_PARTITION_OBJECTS AS p WHERE p.TABLE_NAME = upper(m.name)) AS PARTED "
       "FROM main.sqlite_master AS m, temp.ocilite_schemas AS s "
       "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
       "AND lower(m.name) NOT LIKE 'ocilite\\_%' ESCAPE '\\'";
+  // Partitions: blocks from the one holding LOW to the one holding HIGH.
+  const std::string parts = "SELECT OWNER, TABLE_NAME AS NAME, PARTITION_NAME AS PNAME, OBJ, LOW / " + rows +
+                            " AS FIRST, HIGH / " + rows + " AS LAST FROM temp.OCILITE_PARTITION_OBJECTS";
   const std::string sql =
-      "CREATE TEMP TABLE ocilite_schemas (NAME TEXT PRIMARY KEY);"
       "CREATE TEMP VIEW DBA_OBJECTS AS SELECT OWNER, NAME AS OBJECT_NAME, NULL AS SUBOBJECT_NAME, "
-      "'TABLE' AS OBJECT_TYPE, OBJ AS DATA_OBJECT_ID FROM (" + tables + ");"
+      "'TABLE' AS OBJECT_TYPE, CASE WHEN PARTED THEN NULL ELSE OBJ END AS DATA_OBJECT_ID FROM (" + tables + ") "
+      "UNION ALL SELECT OWNER, NAME, PNAME, 'TABLE PARTITION', OBJ FROM (" + parts + ");"
       "CREATE TEMP VIEW DBA_SEGMENTS AS SELECT OWNER, NAME AS SEGMENT_NAME, NULL AS PARTITION_NAME, "
       "'TABLE' AS SEGMENT_TYPE, (OCILITE_MAX_ROWID(REAL_NAME) / " + perExtent + " + 1) * " + blocks +
-      " AS BLOCKS FROM (" + tables + ");"
+      " AS BLOCKS FROM (" + tables + ") WHERE NOT PARTED "
+      "UNION ALL SELECT OWNER, NAME, PNAME, 'TABLE PARTITION', LAST - FIRST + 1 FROM (" + parts + ");"
       "CREATE TEMP VIEW DBA_EXTENTS AS WITH RECURSIVE ext(OWNER, NAME, I, N) AS ("
       "SELECT OWNER, NAME, 0, OCILITE_MAX_ROWID(REAL_NAME) / " + perExtent + " + 1 FROM (" + tables + ") "
-      "UNION ALL SELECT OWNER, NAME, I + 1, N FROM ext WHERE I + 1 < N) "
+      "WHERE NOT PARTED UNION ALL SELECT OWNER, NAME, I + 1, N FROM ext WHERE I + 1 < N), "
+      "pext(OWNER, NAME, PNAME, B, LAST) AS (SELECT OWNER, NAME, PNAME, FIRST, LAST FROM (" + parts + ") "
+      "UNION ALL SELECT OWNER, NAME, PNAME, B + " + blocks + ", LAST FROM pext WHERE B + " + blocks + " <= LAST) "
       "SELECT OWNER, NAME AS SEGMENT_NAME, NULL AS PARTITION_NAME, 'TABLE' AS SEGMENT_TYPE, "
-      "1 AS RELATIVE_FNO, I * " + blocks + " AS BLOCK_ID, " + blocks + " AS BLOCKS FROM ext;";
+      "1 AS RELATIVE_FNO, I * " + blocks + " AS BLOCK_ID, " + blocks + " AS BLOCKS FROM ext "
+      "UNION ALL SELECT OWNER, NAME, PNAME, 'TABLE PARTITION', 1, B, min(" + blocks + ", LAST + 1 - B) FROM pext;";
   return sqlite3_exec(conn->db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
