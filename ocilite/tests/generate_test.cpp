@@ -1,0 +1,83 @@
+// The admin tool's table generator, read back through the C interface.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ocitest.h"
+
+using ocitest::DemoDir;
+using ocitest::Session;
+using ocitest::queryText;
+using ocitest::queryValue;
+
+namespace {
+
+int tool(const std::string &args) {
+  const std::string cmd = std::string(OCILITE_BIN) + " " + args + " 2>/dev/null";
+  return WEXITSTATUS(std::system(cmd.c_str()));
+}
+
+TEST(Generate, RowsAreDeterministicWithRowidEqualToId) {
+  DemoDir demo;
+  ASSERT_EQ(tool(demo.db() + " --generate gen 1000"), 0);
+  Session s;
+  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
+  ASSERT_EQ(s.exec("ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS' "
+                   "NLS_TIMESTAMP_FORMAT='YYYY-MM-DD HH24:MI:SSXFF'"),
+            OCI_SUCCESS);
+  const auto rows = queryText(s, "SELECT * FROM gen WHERE ID IN (1, 10, 13, 17) ORDER BY ID");
+  const std::vector<std::vector<std::string>> expected = {
+      {"1", "-249920.81", "Name 0000001", "note \"1\", it's, lpha", "2001-01-01 01:01:01",
+       "2001-01-01 01:01:32.007919"},
+      {"10", "-249208.1", "Name 0000010", "<NULL>", "2001-01-01 10:10:10", "2001-01-01 10:15:20.079190"},
+      {"13", "-248970.53", "Name 0000013", "note \"13\", it's, beta,", "2001-01-01 13:13:13", "<NULL>"},
+      {"17", "<NULL>", "Name 0000017", "note \"17\", it's, ha,beta,g", "2001-01-01 17:17:17",
+       "2001-01-01 17:26:04.134623"},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(queryValue(s, "SELECT COUNT(*) || ',' || COUNT(AMOUNT) || ',' || COUNT(NOTE) || ',' || COUNT(UPDATED) "
+                          "|| ',' || MIN(ID) || ',' || MAX(ID) FROM gen WHERE rowid = ID"),
+            "1000,942,900,924,1,1000");
+  EXPECT_EQ(queryValue(s, "SELECT MAX(LENGTH(NOTE)) <= 100 AND MAX(LENGTH(NAME)) <= 30 FROM gen"), "1");
+}
+
+TEST(Generate, DescribesOracleTypes) {
+  DemoDir demo;
+  ASSERT_EQ(tool(demo.db() + " --generate gen 3"), 0);
+  Session s;
+  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
+  OCIStmt *st = s.query("SELECT * FROM gen");
+  struct Expected { const char *name; ub2 type; ub2 size; };
+  const Expected cols[] = {{"ID", SQLT_NUM, 22},     {"AMOUNT", SQLT_NUM, 22}, {"NAME", SQLT_CHR, 30},
+                           {"NOTE", SQLT_CHR, 100},  {"CREATED", SQLT_DAT, 7}, {"UPDATED", SQLT_TIMESTAMP, 11}};
+  ub4 count = 0;
+  OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, s.err);
+  ASSERT_EQ(count, 6u);
+  for (ub4 i = 0; i < count; i++) {
+    OCIParam *p = nullptr;
+    ASSERT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, s.err, (void **)&p, i + 1), OCI_SUCCESS);
+    ub2 type = 0, size = 0;
+    text *name = nullptr;
+    ub4 len = 0;
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &len, OCI_ATTR_NAME, s.err);
+    EXPECT_EQ(std::string((const char *)name, len), cols[i].name);
+    EXPECT_EQ(type, cols[i].type) << cols[i].name;
+    EXPECT_EQ(size, cols[i].size) << cols[i].name;
+  }
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+}
+
+TEST(Generate, ReplacesTheTableAndRefusesBadArguments) {
+  DemoDir demo;
+  ASSERT_EQ(tool(demo.db() + " --generate gen 50"), 0);
+  ASSERT_EQ(tool(demo.db() + " --generate GEN 0"), 0);
+  Session s;
+  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
+  EXPECT_EQ(queryValue(s, "SELECT COUNT(*) FROM gen"), "0");
+  for (const char *bad : {"gen -1", "gen 12x", "gen", "1gen 5", "\"a b\" 5", "gen 99999999999"})
+    EXPECT_EQ(tool(demo.db() + " --generate " + bad), 2) << bad;
+}
+
+}  // namespace
