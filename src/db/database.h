@@ -35,6 +35,11 @@ void initDB(DATABASE *db);
 // Does nothing when p or its fp_log is null.
 void defaultMessageFunc(void *p, unsigned char *buf);
 
+// Formats one message line (printf-style, cut at 1023 bytes) and hands it to
+// db->msgfunc; nothing when msgfunc is null.
+// REQUIRES: db initialised by initDB.
+void reportMessage(DATABASE *db, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+
 // Sleeps interval x 100 ms; nothing for interval < 1.
 void sleepInterval(int interval);
 

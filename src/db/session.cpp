@@ -20,13 +20,6 @@ void initDB(DATABASE *db) {
   db->msgfunc = defaultMessageFunc;
 }
 
-void defaultMessageFunc(void *p, unsigned char *buf) {
-  DATABASE *db = static_cast<DATABASE *>(p);
-  if (db == nullptr || db->fp_log == nullptr) return;
-  fputs(reinterpret_cast<char *>(buf), db->fp_log);
-  fflush(db->fp_log);
-}
-
 void sleepInterval(int interval) {
   for (int i = 0; i < interval; i++) usleep(SLEEP_STEP_US);
 }

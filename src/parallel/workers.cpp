@@ -3,7 +3,6 @@
 #include "parallel/workers.h"
 
 #include <errno.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
@@ -19,18 +18,8 @@ constexpr const char *WORKER_QUERY =
     "SELECT * FROM %s.%s WHERE ROWID >= :minrid AND ROWID < :maxrid";
 // A query that only checks that owner.table can be read.
 constexpr const char *TABLE_PROBE_QUERY = "SELECT 1 FROM %s.%s WHERE 1=0";
-// One message line: the fixed words and three names of at most 131 bytes.
-constexpr size_t MESSAGE_SIZE = 512;
-
-void report(DATABASE *db, const char *fmt, ...) {
-  if (db->msgfunc == nullptr) return;
-  char line[MESSAGE_SIZE];
-  va_list ap;
-  va_start(ap, fmt);
-  vsnprintf(line, sizeof line, fmt, ap);
-  va_end(ap);
-  db->msgfunc(db->context, reinterpret_cast<unsigned char *>(line));
-}
+// Room for the probe query with two names of at most 131 bytes.
+constexpr size_t PROBE_SQL_SIZE = 512;
 
 const char *str(const text *t) { return reinterpret_cast<const char *>(t); }
 
@@ -70,11 +59,11 @@ void waitWorker(TABLESPLIT *split, int i) {
 // returns the status that ends the run, 0 for nothing to split.
 sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->partition[0] != 0) {
-    report(db, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
-           str(cmdopts->owner), str(cmdopts->tabsplit));
+    reportMessage(db, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
+                  str(cmdopts->owner), str(cmdopts->tabsplit));
     return OCI_NO_DATA;
   }
-  char sql[MESSAGE_SIZE];
+  char sql[PROBE_SQL_SIZE];
   snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
   OCIStmt *stmt = nullptr;
   sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
@@ -93,13 +82,13 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   upperCaseName(cmdopts->tabsplit);
   upperCaseName(cmdopts->partition);
   if (cmdopts->owner[0] == 0) {
-    report(db, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
+    reportMessage(db, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
     return false;
   }
   const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
                   (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
   if (!ok)
-    report(db, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
+    reportMessage(db, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
            str(cmdopts->tabsplit), str(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
            str(cmdopts->partition));
   return ok;
@@ -119,7 +108,7 @@ bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->query[0] == 0 ||
       (hasPlaceholder(cmdopts->query, ":minrid") && hasPlaceholder(cmdopts->query, ":maxrid")))
     return true;
-  report(db, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
+  reportMessage(db, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;
 }
 

@@ -1,7 +1,6 @@
 #include "unload/outstream.h"
 
 #include <assert.h>
-#include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -12,27 +11,15 @@
 
 namespace {
 
-// Room for one message line: the longest expanded name and the counters.
-constexpr size_t MESSAGE_SIZE = DATA_NAME_SIZE + 128;
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
 
-void report(DATABASE *db, const char *fmt, ...) {
-  if (db->msgfunc == nullptr) return;
-  char line[MESSAGE_SIZE];
-  va_list ap;
-  va_start(ap, fmt);
-  vsnprintf(line, sizeof line, fmt, ap);
-  va_end(ap);
-  db->msgfunc(db->context, reinterpret_cast<unsigned char *>(line));
-}
-
 void reportCannotWrite(DATABASE *db, const text *name) {
-  report(db, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
+  reportMessage(db, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
   db->return_code = 6;
 }
 
 void reportClosed(OUTSTREAM *out, DATABASE *db) {
-  report(db, "         output file %s closed at %llu rows, size %.0f MB.\n",
+  reportMessage(db, "         output file %s closed at %llu rows, size %.0f MB.\n",
          reinterpret_cast<const char *>(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
