@@ -153,6 +153,7 @@ int openConnection(Connection *conn, const std::string &path) {
   sqlite3_busy_timeout(conn->db, 10000);
   if ((rc = exec(conn->db, "SELECT count(*) FROM sqlite_master")) != SQLITE_OK) return rc;
   if ((rc = registerSqlFunctions(conn)) != SQLITE_OK) return rc;
+  if ((rc = registerFaultFunctions(conn)) != SQLITE_OK) return rc;
   rc = exec(conn->db,
             "CREATE TEMP TABLE DUAL (DUMMY VARCHAR2(1));"
             "INSERT INTO temp.DUAL VALUES ('X');"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datetime.h"
+#include "faults.h"
 
 namespace ocilite {
 
@@ -26,6 +27,9 @@ struct Connection {
   DateFormat timestampFormat;    // NLS_TIMESTAMP_FORMAT
   DateFormat timestampTzFormat;  // NLS_TIMESTAMP_TZ_FORMAT
   std::vector<std::string> schemas;  // upper-case names that may qualify a table
+  std::string faultText;                // OCILITE_FAULT as tableFaults were read from it
+  std::vector<TableFault> tableFaults;
+  bool faultValues = false;             // a fault value was produced: fetches scan rows for them
 
   ~Connection();
 };

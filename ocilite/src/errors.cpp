@@ -17,6 +17,7 @@ struct KnownError {
 
 constexpr KnownError kMessages[] = {
     {1, "unique constraint violated"},
+    {28, "your session has been killed"},
     {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
     {900, "invalid SQL statement"},
     {904, "invalid identifier"},
@@ -41,12 +42,14 @@ constexpr KnownError kMessages[] = {
     {1406, "fetched column value was truncated"},
     {1455, "converting column overflows integer datatype"},
     {1480, "trailing null missing from STR bind value"},
+    {1555, "snapshot too old: rollback segment number 1 with name \"_SYSSMU1$\" too small"},
     {1578, "ORACLE data block corrupted"},
     {1722, "invalid number"},
     {1821, "date format not recognized"},
     {1841, "(full) year must be between -4713 and +9999, and not be 0"},
     {2290, "check constraint violated"},
     {3001, "unimplemented feature"},
+    {3113, "end-of-file on communication channel"},
     {3114, "not connected to ORACLE"},
     {4030, "out of process memory when trying to allocate"},
     {12154, "TNS:could not resolve the connect identifier specified"},

@@ -117,6 +117,7 @@ struct OCIStmt : ocilite::Handle {
   std::vector<ocilite::Column> columns;             // the described select list
   bool rowPending = false;  // st holds a stepped row not yet fetched
   bool exhausted = false;   // the cursor has passed its last row
+  bool faultColumn = false; // st's last column is the hidden one of faults.h
   ub4 rowCount = 0;         // rows fetched so far, or rows a DML changed
   ub4 rowsFetched = 0;      // rows of the last fetch
   std::string scratch;      // converted text of one value (grows, is reused)

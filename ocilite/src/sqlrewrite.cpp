@@ -195,9 +195,12 @@ class Rewriter {
       emitFrom(cur_.next(cur_.next(first)), &st, false);
       return st;
     }
+    plainSelect_ = cur_.at(first, "SELECT") && !cur_.at(cur_.next(first), "DISTINCT") &&
+                   !cur_.at(cur_.next(first), "UNIQUE");
     createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE");
     dropTable_ = cur_.at(first, "DROP") && cur_.at(cur_.next(first), "TABLE");
     emitFrom(first, &st, true);
+    if (!plainSelect_) st.fromTable.clear();
     return st;
   }
 
@@ -247,7 +250,7 @@ class Rewriter {
           if (comparedWithRowid(i)) out_ += ')';
           break;
         case Tok::Word:
-          i = emitWord(i, depth, &selectList);
+          i = emitWord(i, depth, &selectList, st);
           break;
         default:
           out_ += t.text;
@@ -269,12 +272,14 @@ class Rewriter {
   }
 
   // Emits the word at i (and what it absorbs); returns the last token used.
-  size_t emitWord(size_t i, int depth, std::vector<bool> *selectList) {
+  size_t emitWord(size_t i, int depth, std::vector<bool> *selectList, Statement *st) {
     const Token &t = toks_[i];
     const size_t nx = cur_.next(i), pv = cur_.prev(i);
     const bool afterDot = cur_.atPunct(pv, '.');
     if (t.value == "SELECT") (*selectList)[depth] = true;
+    if (t.value == "FROM" && depth == 0 && !fromSeen_) noteFromTable(i, st);
     if (t.value == "FROM") (*selectList)[depth] = false;
+    if (depth == 0 && isNotPlain(i, (*selectList)[0])) plainSelect_ = false;
     // N'text': the national literal is a plain literal here.
     if (t.value == "N" && i + 1 < toks_.size() && toks_[i + 1].kind == Tok::String) return i;
     if (!afterDot && cur_.atPunct(nx, '.') && isSchema(t.value)) {
@@ -311,6 +316,44 @@ class Rewriter {
     }
     out_ += t.text;
     return i;
+  }
+
+  // Records the table the FROM at i names, with its alias, in *st.
+  void noteFromTable(size_t i, Statement *st) {
+    fromSeen_ = true;
+    size_t k = cur_.next(i);
+    if (k < toks_.size() && toks_[k].kind == Tok::Word && cur_.atPunct(cur_.next(k), '.')) {
+      if (!isSchema(toks_[k].value)) return;  // another database: not a table of this file
+      k = cur_.next(cur_.next(k));
+    }
+    if (k >= toks_.size() || (toks_[k].kind != Tok::Word && toks_[k].kind != Tok::Ident)) return;
+    const Token &table = toks_[k];
+    st->fromTable = table.kind == Tok::Word ? table.value : upper(table.text.substr(1, table.text.size() - 2));
+    st->fromQualifier = std::string(table.text);
+    st->fromOffset = out_.size();
+    size_t a = cur_.next(k);
+    if (cur_.at(a, "AS")) a = cur_.next(a);
+    if (a < toks_.size() && (toks_[a].kind == Tok::Ident || (toks_[a].kind == Tok::Word && !isClauseWord(toks_[a].value))))
+      st->fromQualifier = std::string(toks_[a].text);
+  }
+
+  // Words that may follow a table name in FROM and are no alias.
+  static bool isClauseWord(const std::string &w) {
+    static constexpr const char *kWords[] = {"WHERE", "ORDER", "GROUP", "HAVING", "JOIN", "INNER", "LEFT",
+                                             "RIGHT", "FULL", "CROSS", "NATURAL", "UNION", "INTERSECT",
+                                             "EXCEPT", "MINUS", "LIMIT", "ON", "USING", "FOR", "CONNECT",
+                                             "START", "PARTITION", "SAMPLE", "WINDOW", "OUTER"};
+    return std::find_if(std::begin(kWords), std::end(kWords), [&](const char *k) { return w == k; }) !=
+           std::end(kWords);
+  }
+
+  // True when the top-level word at i makes a query's rows other than its
+  // table's rows: grouping, an aggregate in the select list, a compound.
+  bool isNotPlain(size_t i, bool inSelectList) const {
+    const std::string &w = toks_[i].value;
+    if (w == "GROUP" || w == "UNION" || w == "INTERSECT" || w == "EXCEPT" || w == "MINUS") return true;
+    const bool aggregate = w == "COUNT" || w == "SUM" || w == "MIN" || w == "MAX" || w == "AVG";
+    return inSelectList && aggregate && cur_.atPunct(cur_.next(i), '(');
   }
 
   bool isSchema(const std::string &w) const {
@@ -402,6 +445,7 @@ class Rewriter {
   const std::vector<std::string> &schemas_;
   StatementKind kind_;
   bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
+  bool plainSelect_ = false, fromSeen_ = false;
 
  public:
   std::string out_;

@@ -18,6 +18,9 @@
 //   (storage, partitioning) are cut off into `tableOptions`.
 // - DROP TABLE loses PURGE and CASCADE CONSTRAINTS; TRUNCATE TABLE x
 //   becomes DELETE FROM x.
+// - A plain SELECT ... FROM table (no DISTINCT, GROUP BY, aggregate or
+//   compound operator at its top level) reports that table, so that a
+//   column may be added to its select list (see faults.h).
 #ifndef OCILITE_SQLREWRITE_H
 #define OCILITE_SQLREWRITE_H
 
@@ -40,6 +43,12 @@ struct Statement {
   std::vector<std::string> placeholders;  // upper case, first appearance order
   std::vector<SessionSetting> settings;   // Session kind
   std::string tableOptions;               // CREATE TABLE: text after the column list
+  // Plain query: the table its top-level FROM names first (upper case,
+  // empty otherwise), the name or alias its columns are qualified by, and
+  // where that FROM starts in `sql`.
+  std::string fromTable;
+  std::string fromQualifier;
+  size_t fromOffset = 0;
 };
 
 // Rewrites one statement. schemas are upper-case owner names that may

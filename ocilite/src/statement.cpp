@@ -9,6 +9,7 @@
 
 #include "convert.h"
 #include "errors.h"
+#include "faults.h"
 
 using namespace ocilite;
 
@@ -92,7 +93,7 @@ std::string columnName(const std::string &sql, const char *name) {
 
 void describeColumns(OCIStmt *stmt) {
   sqlite3_stmt *st = stmt->st;
-  const int n = sqlite3_column_count(st);
+  const int n = sqlite3_column_count(st) - (stmt->faultColumn ? 1 : 0);
   stmt->columns.resize((size_t)n);
   for (int c = 0; c < n; c++) {
     Column &col = stmt->columns[(size_t)c];
@@ -206,6 +207,8 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
   sqlite3_stmt *st = stmt->st;
   const FetchContext ctx{stmt->conn, &stmt->env->toClient, &stmt->env->toClientN, &stmt->scratch};
   bool truncated = false, nullNoInd = false;
+  RowFault fault;
+  bool faulted = false;
   sb4 failed = 0;
   ub4 r = 0;
   while (r < nrows && failed == 0) {
@@ -222,6 +225,10 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
       }
     }
     stmt->rowPending = false;
+    if (stmt->conn->faultValues && rowFault(st, sqlite3_column_count(st), &fault)) {
+      faulted = true;  // the row is dropped; the next fetch goes on after it
+      break;
+    }
     for (const ActiveDefine &a : active) {
       sb4 code = 0;
       switch (putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code)) {
@@ -236,6 +243,10 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
   }
   stmt->rowsFetched = r;
   stmt->rowCount += r;
+  if (faulted) {
+    if (fault.signal) dieOfSignal(fault);
+    return raiseText(err, fault.number, faultMessage(fault.number));
+  }
   if (stmt->exhausted || failed != 0) {
     closeCursor(stmt);
     stmt->exhausted = true;
@@ -418,6 +429,7 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
   resetResults(s);
   s->conn = conn;
   s->sql = rewriteStatement(s->text, conn->schemas);
+  s->faultColumn = s->sql.kind == StatementKind::Query && watchTableFaults(conn, &s->sql);
   switch (s->sql.kind) {
     case StatementKind::Session:
       for (const SessionSetting &set : s->sql.settings) {
