@@ -343,32 +343,52 @@ Outcome putLong(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const Co
   return o;
 }
 
-// CLOB / BLOB / BFILE into the row's locator: the locator takes the value
-// (a BFILE's value is the path of the file it reads).
-Outcome putLocator(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
-                   sb4 *error) {
-  if (sqlite3_column_type(st, col) == SQLITE_NULL) return setNull(d, row);
+// The row's locator, reset to hold nothing; null (with *error set) when
+// the element holds no live locator.
+OCILobLocator *rowLocator(const OCIDefine &d, ub4 row, const ColumnType &type, sb4 *error) {
   OCILobLocator *loc = nullptr;
   std::memcpy(&loc, elementAt(d, row), sizeof loc);
   loc = handleOf<OCILobLocator>(loc, OCI_DTYPE_LOB);
   if (loc == nullptr) {
     *error = 22275;  // invalid LOB locator specified
-    return Outcome::Failed;
+    return nullptr;
   }
-  const void *p = sqlite3_column_type(st, col) == SQLITE_BLOB ? sqlite3_column_blob(st, col)
-                                                               : (const void *)sqlite3_column_text(st, col);
-  loc->value.assign(static_cast<const char *>(p), (size_t)sqlite3_column_bytes(st, col));
+  closeLocator(loc);
+  loc->value.clear();
+  loc->stored = LobSource{};
   loc->binary = d.dty != SQLT_CLOB;
   loc->file = d.dty == SQLT_BFILEE;
   loc->form = type.form;
-  loc->open = false;
   if (d.rlen) d.rlen[row] = sizeof loc;
   if (d.ind) d.ind[row] = 0;
   if (d.rcode) d.rcode[row] = 0;
+  return loc;
+}
+
+// CLOB / BLOB / BFILE into the row's locator: the locator takes the value
+// (a BFILE's value is the path of the file it reads).
+Outcome putLocator(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+                   sb4 *error) {
+  if (sqlite3_column_type(st, col) == SQLITE_NULL) return setNull(d, row);
+  OCILobLocator *loc = rowLocator(d, row, type, error);
+  if (loc == nullptr) return Outcome::Failed;
+  const void *p = sqlite3_column_type(st, col) == SQLITE_BLOB ? sqlite3_column_blob(st, col)
+                                                               : (const void *)sqlite3_column_text(st, col);
+  loc->value.assign(static_cast<const char *>(p), (size_t)sqlite3_column_bytes(st, col));
   return Outcome::Value;
 }
 
 }  // namespace
+
+Outcome putStoredLocator(const OCIDefine &d, ub4 row, const LobSource &source, const ColumnType &type,
+                         sb4 *error) {
+  OCILobLocator *loc = rowLocator(d, row, type, error);
+  if (loc == nullptr) return Outcome::Failed;
+  loc->stored = source;
+  return Outcome::Value;
+}
+
+Outcome putNull(const OCIDefine &d, ub4 row) { return setNull(d, row); }
 
 bool isSupportedDefineType(ub2 dty) {
   switch (dty) {

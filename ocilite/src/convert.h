@@ -31,6 +31,14 @@ struct FetchContext {
 Outcome putElement(const OCIDefine &def, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
                    const FetchContext &ctx, sb4 *error);
 
+// A locator element that reads its LOB from where it is stored.
+// REQUIRES: def is a SQLT_CLOB / SQLT_BLOB define; source.table is set.
+Outcome putStoredLocator(const OCIDefine &def, ub4 row, const LobSource &source, const ColumnType &type,
+                         sb4 *error);
+
+// A NULL into element row of def.
+Outcome putNull(const OCIDefine &def, ub4 row);
+
 // True for the external types putElement can deliver.
 bool isSupportedDefineType(ub2 dty);
 

@@ -39,6 +39,7 @@ struct Handle {
 struct Column {
   std::string name;
   ColumnType type;
+  std::string lobColumn;  // a streamed LOB: the column of lobTable it reads
 };
 
 }  // namespace ocilite
@@ -96,13 +97,32 @@ struct OCIParam : ocilite::Handle {
   ub4 position = 0;
 };
 
-// A LOB locator: which value of which column it points at.
+namespace ocilite {
+
+// Where a LOB is stored: a column of a row, read in place.
+struct LobSource {
+  sqlite3 *db = nullptr;
+  std::string table;   // empty: the locator holds its value
+  std::string column;
+  sqlite3_int64 rowid = 0;
+};
+
+}  // namespace ocilite
+
+// A LOB locator: the value a fetch found, or where it is stored.
 struct OCILobLocator : ocilite::Handle {
-  std::string value;   // the LOB content as fetched; a BFILE's file path
-  bool binary = false; // BLOB / BFILE (offsets in bytes) or CLOB (characters)
+  std::string value;   // the LOB content as fetched (or loaded); a BFILE's file path
+  ocilite::LobSource stored;     // set: the content is read from there
+  sqlite3_blob *blob = nullptr;  // stored content, while the locator is open
+  bool binary = false; // BLOB / BFILE or CLOB
   bool file = false;   // BFILE: the content is read from the file named by value
   ub1 form = SQLCS_IMPLICIT;
   bool open = false;
+  size_t faultAt = 0;       // a read passing this offset fails (faults.h), when faultArmed
+  bool faultArmed = false;
+  std::string faultMarker;
+
+  ~OCILobLocator();
 };
 
 struct OCIStmt : ocilite::Handle {
@@ -117,13 +137,19 @@ struct OCIStmt : ocilite::Handle {
   std::vector<ocilite::Column> columns;             // the described select list
   bool rowPending = false;  // st holds a stepped row not yet fetched
   bool exhausted = false;   // the cursor has passed its last row
-  bool faultColumn = false; // st's last column is the hidden one of faults.h
+  int hiddenColumns = 0;     // st's last columns that the describe leaves out
+  int rowidColumn = -1;      // st's column of the table's rowid (streamed LOBs, lobstream.h)
+  std::string lobTable;      // the table streamed LOB columns belong to
+  std::vector<sqlite3_stmt *> lobReads;  // by position: inline reads of streamed LOB columns
   ub4 rowCount = 0;         // rows fetched so far, or rows a DML changed
   ub4 rowsFetched = 0;      // rows of the last fetch
   std::string scratch;      // converted text of one value (grows, is reused)
 };
 
 namespace ocilite {
+
+// Ends a locator's reading (closes its blob handle); it may be opened again.
+void closeLocator(OCILobLocator *loc);
 
 // The handle behind p if it is live and of the given type, else null.
 template <typename T>

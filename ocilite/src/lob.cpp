@@ -1,10 +1,15 @@
-// LOB reads through locators. A locator holds the value its fetch found;
-// reads hand it out in pieces of the caller's buffer. A BFILE's content is
-// read from its file piece by piece, never held whole.
+// LOB reads through locators. A locator of a streamed column (lobstream.h)
+// reads its row's value in place through an SQLite blob handle, opened by
+// OCILobOpen, so no more than the caller's buffer is in memory at a time;
+// other locators hold the value their fetch found. A BFILE's content is
+// read from its file piece by piece, never held whole. Offsets and amounts
+// count bytes, CLOBs' too: their stored UTF-8 is delivered as it is, so a
+// piece may end inside a character, which the next piece completes.
 #include <cstdio>
 #include <cstring>
 
 #include "errors.h"
+#include "faults.h"
 #include "handles.h"
 
 using namespace ocilite;
@@ -36,7 +41,55 @@ long readFilePiece(const std::string &path, ub4 offset, void *buf, ub4 bufl) {
   return n;
 }
 
+// Opens the blob handle of a stored LOB. A value SQLite keeps as a number
+// has no blob handle: its text is loaded into the locator instead.
+// Returns 0 or the Oracle error.
+sb4 openStored(OCILobLocator *loc) {
+  const LobSource &src = loc->stored;
+  if (sqlite3_blob_open(src.db, "main", src.table.c_str(), src.column.c_str(), src.rowid, 0, &loc->blob) ==
+      SQLITE_OK)
+    return 0;
+  sqlite3_blob_close(loc->blob);
+  loc->blob = nullptr;
+  sqlite3_stmt *q = nullptr;
+  char *sql = sqlite3_mprintf("SELECT CAST(\"%w\" AS TEXT) FROM main.\"%w\" WHERE rowid = ?1", src.column.c_str(),
+                              src.table.c_str());
+  sb4 code = kFileNotFound;
+  if (sql && sqlite3_prepare_v2(src.db, sql, -1, &q, nullptr) == SQLITE_OK) {
+    sqlite3_bind_int64(q, 1, src.rowid);
+    if (sqlite3_step(q) == SQLITE_ROW) {
+      const unsigned char *t = sqlite3_column_text(q, 0);
+      loc->value.assign(t ? (const char *)t : "", (size_t)sqlite3_column_bytes(q, 0));
+      loc->stored.table.clear();
+      code = 0;
+    }
+  }
+  sqlite3_finalize(q);
+  sqlite3_free(sql);
+  return code;
+}
+
+// True when a read of want bytes from `from` passes the locator's fault
+// offset and the fault may fire; *want is then cut to end there.
+bool faultsHere(OCILobLocator *loc, size_t from, ub4 *want) {
+  if (!loc->faultArmed || from + *want <= loc->faultAt || !claimMarker(loc->faultMarker)) return false;
+  *want = from < loc->faultAt ? (ub4)(loc->faultAt - from) : 0;
+  return true;
+}
+
 }  // namespace
+
+namespace ocilite {
+
+void closeLocator(OCILobLocator *loc) {
+  if (loc->blob != nullptr) sqlite3_blob_close(loc->blob);
+  loc->blob = nullptr;
+  loc->open = false;
+}
+
+}  // namespace ocilite
+
+OCILobLocator::~OCILobLocator() { closeLocator(this); }
 
 extern "C" {
 
@@ -48,7 +101,13 @@ sword OCILobOpen(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub1 mod
     FILE *f = std::fopen(c.loc->value.c_str(), "rb");
     if (f == nullptr) return raise(c.err, kFileNotFound);
     std::fclose(f);
+  } else if (!c.loc->stored.table.empty() && c.loc->blob == nullptr) {
+    if (sb4 code = openStored(c.loc)) return raise(c.err, code);
   }
+  const LobFault fault = lobFaultFromEnvironment();
+  c.loc->faultArmed = fault.armed && !c.loc->file;
+  c.loc->faultAt = fault.at;
+  c.loc->faultMarker = fault.marker;
   c.loc->open = true;
   return OCI_SUCCESS;
 }
@@ -70,12 +129,21 @@ sword OCILobRead(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *am
     *amtp = (ub4)n;
     return OCI_SUCCESS;
   }
-  const size_t size = c.loc->value.size();
+  sqlite3_blob *blob = c.loc->blob;
+  const size_t size = blob ? (size_t)sqlite3_blob_bytes(blob) : c.loc->value.size();
   const size_t avail = from < size ? size - from : 0;
   if (want > avail) want = (ub4)avail;
-  if (want > 0) std::memcpy(bufp, c.loc->value.data() + from, want);
+  const bool fails = faultsHere(c.loc, from, &want);
+  if (want > 0 && blob) {
+    if (int rc = sqlite3_blob_read(blob, bufp, (int)want, (int)from); rc != SQLITE_OK) {
+      *amtp = 0;
+      return raiseSqlite(c.err, c.loc->stored.db, rc);
+    }
+  } else if (want > 0) {
+    std::memcpy(bufp, c.loc->value.data() + from, want);
+  }
   *amtp = want;
-  return OCI_SUCCESS;
+  return fails ? raise(c.err, kLobFaultError) : OCI_SUCCESS;
 }
 
 sword OCILobClose(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
@@ -83,7 +151,7 @@ sword OCILobClose(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
   LobCall c = lobCall(errhp, locp);
   if (c.err == nullptr || c.loc == nullptr) return OCI_INVALID_HANDLE;
   if (!c.loc->open) return raise(c.err, kLobNotOpen);
-  c.loc->open = false;
+  closeLocator(c.loc);
   return OCI_SUCCESS;
 }
 

@@ -200,7 +200,10 @@ class Rewriter {
     createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE");
     dropTable_ = cur_.at(first, "DROP") && cur_.at(cur_.next(first), "TABLE");
     emitFrom(first, &st, true);
-    if (!plainSelect_) st.fromTable.clear();
+    if (!plainSelect_) {
+      st.fromTable.clear();
+      st.selectItems.clear();
+    }
     return st;
   }
 
@@ -210,8 +213,18 @@ class Rewriter {
     for (size_t i = 0; keepLeading && i < start && i < toks_.size(); i++) out_ += toks_[i].text;
     int depth = 0;
     std::vector<bool> selectList(1, false);
+    tokOut_.assign(toks_.size() + 1, 0);
     for (size_t i = start; i < toks_.size(); i++) {
       const Token &t = toks_[i];
+      tokOut_[i] = out_.size();
+      if (depth == 0 && selectList[0] && plainSelect_ && !fromSeen_ && t.kind != Tok::Space) {
+        if (isPunct(t, ',')) {
+          closeItem(i, st);
+          out_ += t.text;
+          continue;
+        }
+        if (itemFirst_ == kNoItem && !isWord(t, "SELECT")) itemFirst_ = i;
+      }
       switch (t.kind) {
         case Tok::Punct:
           if (isPunct(t, '(')) {
@@ -277,7 +290,10 @@ class Rewriter {
     const size_t nx = cur_.next(i), pv = cur_.prev(i);
     const bool afterDot = cur_.atPunct(pv, '.');
     if (t.value == "SELECT") (*selectList)[depth] = true;
-    if (t.value == "FROM" && depth == 0 && !fromSeen_) noteFromTable(i, st);
+    if (t.value == "FROM" && depth == 0 && !fromSeen_) {
+      closeItem(i, st);
+      noteFromTable(i, st);
+    }
     if (t.value == "FROM") (*selectList)[depth] = false;
     if (depth == 0 && isNotPlain(i, (*selectList)[0])) plainSelect_ = false;
     // N'text': the national literal is a plain literal here.
@@ -318,6 +334,35 @@ class Rewriter {
     return i;
   }
 
+  // Ends the select-list item that the token at i follows.
+  void closeItem(size_t i, Statement *st) {
+    if (itemFirst_ == kNoItem) return;
+    SelectItem item;
+    item.start = tokOut_[itemFirst_];
+    item.end = out_.size();
+    std::vector<size_t> sig;
+    for (size_t k = itemFirst_; k < i; k = cur_.next(k)) sig.push_back(k);
+    itemFirst_ = kNoItem;
+    auto name = [&](size_t n) {
+      return n < sig.size() && (toks_[sig[n]].kind == Tok::Word || toks_[sig[n]].kind == Tok::Ident);
+    };
+    auto dot = [&](size_t n) { return n < sig.size() && isPunct(toks_[sig[n]], '.'); };
+    auto star = [&](size_t n) { return n < sig.size() && isPunct(toks_[sig[n]], '*'); };
+    if ((sig.size() == 1 && star(0)) || (sig.size() == 3 && name(0) && dot(1) && star(2))) {
+      item.kind = SelectItem::Star;
+    } else if (name(0)) {
+      const size_t ref = dot(1) && name(2) ? 3 : 1;  // tokens of the reference
+      const size_t rest = sig.size() - ref;
+      const bool aliasOnly =
+          rest == 0 || (rest == 1 && name(ref)) || (rest == 2 && cur_.at(sig[ref], "AS") && name(ref + 1));
+      if (aliasOnly) {
+        item.kind = SelectItem::Column;
+        item.refEnd = tokOut_[sig[ref - 1]] + toks_[sig[ref - 1]].text.size();
+      }
+    }
+    st->selectItems.push_back(item);
+  }
+
   // Records the table the FROM at i names, with its alias, in *st.
   void noteFromTable(size_t i, Statement *st) {
     fromSeen_ = true;
@@ -333,8 +378,19 @@ class Rewriter {
     st->fromOffset = out_.size();
     size_t a = cur_.next(k);
     if (cur_.at(a, "AS")) a = cur_.next(a);
-    if (a < toks_.size() && (toks_[a].kind == Tok::Ident || (toks_[a].kind == Tok::Word && !isClauseWord(toks_[a].value))))
+    const bool alias = a < toks_.size() && (toks_[a].kind == Tok::Ident ||
+                                            (toks_[a].kind == Tok::Word && !isClauseWord(toks_[a].value)));
+    if (alias) {
       st->fromQualifier = std::string(toks_[a].text);
+      a = cur_.next(a);
+    }
+    st->singleTable = !cur_.atPunct(a, ',') && !isJoinWord(a);
+  }
+
+  bool isJoinWord(size_t i) const {
+    for (const char *w : {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL"})
+      if (cur_.at(i, w)) return true;
+    return false;
   }
 
   // Words that may follow a table name in FROM and are no alias.
@@ -446,6 +502,9 @@ class Rewriter {
   StatementKind kind_;
   bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
   bool plainSelect_ = false, fromSeen_ = false;
+  static constexpr size_t kNoItem = (size_t)-1;
+  size_t itemFirst_ = kNoItem;      // first token of the open select-list item
+  std::vector<size_t> tokOut_;      // where each token's output starts in out_
 
  public:
   std::string out_;

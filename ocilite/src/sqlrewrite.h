@@ -19,8 +19,9 @@
 // - DROP TABLE loses PURGE and CASCADE CONSTRAINTS; TRUNCATE TABLE x
 //   becomes DELETE FROM x.
 // - A plain SELECT ... FROM table (no DISTINCT, GROUP BY, aggregate or
-//   compound operator at its top level) reports that table, so that a
-//   column may be added to its select list (see faults.h).
+//   compound operator at its top level) reports that table and the items of
+//   its select list, so that columns may be added to the list (faults.h) or
+//   LOB columns replaced (lobstream.h).
 #ifndef OCILITE_SQLREWRITE_H
 #define OCILITE_SQLREWRITE_H
 
@@ -37,6 +38,14 @@ struct SessionSetting {
   std::string value;  // unquoted
 };
 
+// An item of a plain query's select list, by its place in Statement::sql.
+struct SelectItem {
+  enum Kind { Star, Column, Other };
+  Kind kind = Other;  // * or t.*; a column reference (t.c, maybe aliased); anything else
+  size_t start = 0, end = 0;
+  size_t refEnd = 0;  // Column: where the reference ends (an alias follows)
+};
+
 struct Statement {
   StatementKind kind = StatementKind::Other;
   std::string sql;                        // text for SQLite
@@ -49,6 +58,8 @@ struct Statement {
   std::string fromTable;
   std::string fromQualifier;
   size_t fromOffset = 0;
+  bool singleTable = false;             // no other table or join follows fromTable
+  std::vector<SelectItem> selectItems;  // plain query: its select list
 };
 
 // Rewrites one statement. schemas are upper-case owner names that may

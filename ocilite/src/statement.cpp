@@ -10,6 +10,7 @@
 #include "convert.h"
 #include "errors.h"
 #include "faults.h"
+#include "lobstream.h"
 
 using namespace ocilite;
 
@@ -29,6 +30,8 @@ void traceStatement(const std::string &text) {
 void closeCursor(OCIStmt *stmt) {
   if (stmt->st != nullptr) sqlite3_finalize(stmt->st);
   stmt->st = nullptr;
+  for (sqlite3_stmt *read : stmt->lobReads) sqlite3_finalize(read);
+  stmt->lobReads.clear();
   stmt->rowPending = false;
 }
 
@@ -93,11 +96,12 @@ std::string columnName(const std::string &sql, const char *name) {
 
 void describeColumns(OCIStmt *stmt) {
   sqlite3_stmt *st = stmt->st;
-  const int n = sqlite3_column_count(st) - (stmt->faultColumn ? 1 : 0);
+  const int n = sqlite3_column_count(st) - stmt->hiddenColumns;
   stmt->columns.resize((size_t)n);
   for (int c = 0; c < n; c++) {
     Column &col = stmt->columns[(size_t)c];
     col.name = columnName(stmt->sql.sql, sqlite3_column_name(st, c));
+    if (!col.lobColumn.empty()) continue;  // typed before its column was replaced
     const char *decl = sqlite3_column_decltype(st, c);
     if (decl == nullptr || !typeFromDeclaration(decl, &col.type))
       col.type = stmt->rowPending ? typeFromValue(st, c) : ColumnType{};
@@ -183,6 +187,7 @@ sword bindAll(OCIStmt *stmt, ub4 iteration, OCIError *err) {
 struct ActiveDefine {
   const OCIDefine *def;
   int col;
+  bool streamed;  // a LOB column read in place (lobstream.h)
 };
 
 sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
@@ -201,7 +206,7 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     if (i >= stmt->columns.size()) return raise(err, 1007);
     if (!isSupportedDefineType(d->dty)) return raise(err, 932);
     if (d->value == nullptr) return raise(err, 24374);
-    active.push_back({d, (int)i});
+    active.push_back({d, (int)i, !stmt->columns[i].lobColumn.empty()});
   }
   if (active.empty()) return raise(err, 24374);
   sqlite3_stmt *st = stmt->st;
@@ -231,7 +236,9 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     }
     for (const ActiveDefine &a : active) {
       sb4 code = 0;
-      switch (putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code)) {
+      const Outcome o = a.streamed ? putStreamedColumn(stmt, *a.def, r, a.col, ctx, &code)
+                                   : putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code);
+      switch (o) {
         case Outcome::Value:
         case Outcome::Null: break;
         case Outcome::Truncated: truncated = true; break;
@@ -429,7 +436,8 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
   resetResults(s);
   s->conn = conn;
   s->sql = rewriteStatement(s->text, conn->schemas);
-  s->faultColumn = s->sql.kind == StatementKind::Query && watchTableFaults(conn, &s->sql);
+  s->hiddenColumns = s->sql.kind == StatementKind::Query && watchTableFaults(conn, &s->sql) ? 1 : 0;
+  s->rowidColumn = -1;
   switch (s->sql.kind) {
     case StatementKind::Session:
       for (const SessionSetting &set : s->sql.settings) {
@@ -460,7 +468,10 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
     closeCursor(s);
     return raise(err, 911);
   }
-  if (sqlite3_column_count(s->st) > 0) return executeQuery(s, err, iters, mode);
+  if (sqlite3_column_count(s->st) > 0) {
+    streamLobColumns(s);
+    return executeQuery(s, err, iters, mode);
+  }
   return executeDml(s, err, iters, rowoff);
 }
 

@@ -1,0 +1,148 @@
+// LOB locators: reads in pieces of the caller's buffer, and reads that fail part-way.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ocitest.h"
+
+using ocitest::DemoDir;
+using ocitest::Session;
+
+namespace {
+
+constexpr ub4 kPiece = 32768;
+const std::vector<size_t> kSizes = {0, 1, 32767, 32768, 32769, 10u << 20};
+
+// Content of a LOB of n bytes: a text of 1- to 3-byte characters, cut at
+// n bytes (so possibly inside a character), or bytes of every value.
+std::string content(size_t n, bool binary) {
+  const std::string chars = "a\xc3\xb1\xe2\x82\xac";  // a ñ €
+  std::string s(n, 0);
+  for (size_t i = 0; i < n; i++) s[i] = binary ? (char)((i * 7 + n) % 251) : chars[i % chars.size()];
+  return s;
+}
+
+class Lobs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
+    ASSERT_EQ(s.exec("CREATE TABLE l (id NUMBER, c CLOB, b BLOB)"), OCI_SUCCESS) << s.error();
+    for (size_t n : kSizes) {
+      if (n == 0) {
+        ASSERT_EQ(s.exec("INSERT INTO l VALUES (0, EMPTY_CLOB(), EMPTY_BLOB())"), OCI_SUCCESS) << s.error();
+        continue;
+      }
+      const std::string c = content(n, false), b = content(n, true);
+      OCIStmt *st = s.prepare("INSERT INTO l VALUES (" + std::to_string(n) + ", :c, :b)");
+      OCIBind *bc = nullptr, *bb = nullptr;
+      OCIBindByName(st, &bc, s.err, (const OraText *)":c", -1, (void *)c.data(), (sb4)n, SQLT_CHR, nullptr, nullptr,
+                    nullptr, 0, nullptr, OCI_DEFAULT);
+      OCIBindByName(st, &bb, s.err, (const OraText *)":b", -1, (void *)b.data(), (sb4)n, SQLT_LBI, nullptr, nullptr,
+                    nullptr, 0, nullptr, OCI_DEFAULT);
+      ASSERT_EQ(OCIStmtExecute(s.svc, st, s.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS)
+          << s.error();
+      OCIHandleFree(st, OCI_HTYPE_STMT);
+    }
+  }
+
+  // Reads every row's LOB of column `column` (CLOB or BLOB) through
+  // locators with amount 0 in pieces of kPiece; per row its content and the
+  // number of pieces, and the first error ("" when none).
+  struct Read {
+    std::string data;
+    size_t pieces = 0;
+  };
+  std::vector<Read> readAll(const std::string &sql, ub2 dty, std::string *error) {
+    constexpr ub4 kRows = 8;
+    OCIStmt *st = s.query(sql);
+    std::vector<OCILobLocator *> locs(kRows);
+    for (auto &l : locs) OCIDescriptorAlloc(s.env, (void **)&l, OCI_DTYPE_LOB, 0, nullptr);
+    sb2 ind[kRows];
+    OCIDefine *def = nullptr;
+    OCIDefineByPos(st, &def, s.err, 1, locs.data(), 0, dty, ind, nullptr, nullptr, OCI_DEFAULT);
+    EXPECT_EQ(OCIStmtFetch(st, s.err, kRows, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA) << s.error();
+    ub4 got = 0;
+    OCIAttrGet(st, OCI_HTYPE_STMT, &got, nullptr, OCI_ATTR_ROWS_FETCHED, s.err);
+    std::vector<Read> out(got);
+    std::vector<char> buf(kPiece);
+    for (ub4 r = 0; r < got && error->empty(); r++) {
+      EXPECT_EQ(ind[r], 0);
+      EXPECT_EQ(OCILobOpen(s.svc, s.err, locs[r], OCI_LOB_READONLY), OCI_SUCCESS) << s.error();
+      for (ub4 offset = 1;;) {
+        ub4 amount = 0;
+        sword rc = OCILobRead(s.svc, s.err, locs[r], &amount, offset, buf.data(), kPiece, nullptr, nullptr, 0, 0);
+        out[r].data.append(buf.data(), amount);
+        out[r].pieces++;
+        offset += amount;
+        if (rc != OCI_SUCCESS) *error = s.error();
+        if (rc != OCI_SUCCESS || amount < kPiece) break;
+      }
+      EXPECT_EQ(OCILobClose(s.svc, s.err, locs[r]), OCI_SUCCESS);
+    }
+    for (auto &l : locs) OCIDescriptorFree(l, OCI_DTYPE_LOB);
+    OCIHandleFree(st, OCI_HTYPE_STMT);
+    return out;
+  }
+
+  DemoDir demo;
+  Session s;
+};
+
+TEST_F(Lobs, ReadsInPiecesOfTheBufferWithTheLastOneShorter) {
+  struct Case {
+    std::string sql;
+    ub2 dty;
+    bool binary;
+  } cases[] = {
+      {"SELECT c FROM l ORDER BY id", SQLT_CLOB, false},
+      {"SELECT x.b FROM scott.l x WHERE id >= 0 ORDER BY id", SQLT_BLOB, true},
+      {"SELECT * FROM l ORDER BY id", SQLT_BLOB, false},  // the first column: a number, held
+      {"SELECT nvl(b, b) FROM l ORDER BY id", SQLT_BLOB, true},  // an expression: held
+  };
+  for (const Case &c : cases) {
+    std::string error;
+    std::vector<Read> reads = readAll(c.sql, c.dty, &error);
+    EXPECT_EQ(error, "");
+    ASSERT_EQ(reads.size(), kSizes.size()) << c.sql;
+    for (size_t i = 0; i < kSizes.size(); i++) {
+      const size_t n = kSizes[i];
+      const std::string want = c.sql.find('*') != std::string::npos ? std::to_string(n) : content(n, c.binary);
+      EXPECT_TRUE(reads[i].data == want) << c.sql << ": " << n << " bytes, read " << reads[i].data.size();
+      EXPECT_EQ(reads[i].pieces, want.size() / kPiece + 1) << c.sql << ": " << n;
+    }
+  }
+}
+
+TEST_F(Lobs, StreamedColumnsStillFetchInline) {
+  auto rows = ocitest::queryText(s, "SELECT id, c, rawtohex(b) FROM l WHERE id BETWEEN 1 AND 2", 200);
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"1", "a", "01"}}));
+  rows = ocitest::queryText(s, "SELECT c AS text, b bytes FROM l WHERE id <= 1 ORDER BY id", 200);
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"<NULL>", "<NULL>"}, {"a", "01"}}));
+}
+
+TEST_F(Lobs, AReadPastTheFaultOffsetFailsAfterTheBytesBeforeIt) {
+  const std::string marker = demo.dir() + "/lobonce";
+  struct Case {
+    std::string env;
+    std::string error;
+    size_t bytes;  // of the 10 MB LOB read before the read stops
+  } cases[] = {
+      {"40000", "ORA-01555: snapshot too old", 40000},
+      {"32768", "ORA-01555: snapshot too old", 32768},
+      {"0:" + marker, "ORA-01555: snapshot too old", 0},
+      {"0:" + marker, "", 10u << 20},
+      {"x40", "", 10u << 20},
+  };
+  for (const Case &c : cases) {
+    setenv("OCILITE_LOB_FAULT", c.env.c_str(), 1);
+    std::string error;
+    std::vector<Read> reads = readAll("SELECT b FROM l WHERE id = " + std::to_string(10u << 20), SQLT_BLOB, &error);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(error.substr(0, c.error.size()), c.error) << c.env;
+    EXPECT_EQ(error.empty(), c.error.empty()) << c.env << ": " << error;
+    EXPECT_TRUE(reads[0].data == content(10u << 20, true).substr(0, c.bytes)) << c.env << ": " << reads[0].data.size();
+  }
+  unsetenv("OCILITE_LOB_FAULT");
+}
+
+}  // namespace
