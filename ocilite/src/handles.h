@@ -141,6 +141,7 @@ struct OCIStmt : ocilite::Handle {
   int rowidColumn = -1;      // st's column of the table's rowid (streamed LOBs, lobstream.h)
   std::string lobTable;      // the table streamed LOB columns belong to
   std::vector<sqlite3_stmt *> lobReads;  // by position: inline reads of streamed LOB columns
+  sqlite3_stmt *heldSt = nullptr;  // until the first fetch of a streamed query: the query as written
   ub4 rowCount = 0;         // rows fetched so far, or rows a DML changed
   ub4 rowsFetched = 0;      // rows of the last fetch
   std::string scratch;      // converted text of one value (grows, is reused)

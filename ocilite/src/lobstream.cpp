@@ -1,6 +1,7 @@
 // Streamed LOB columns: the query rewrite and the per-row values.
 #include "lobstream.h"
 
+#include <cassert>
 #include <cctype>
 #include <cstring>
 
@@ -115,12 +116,34 @@ void streamLobColumns(OCIStmt *s) {
     sqlite3_finalize(streamed);
     return;  // the values are held instead
   }
-  sqlite3_finalize(s->st);
+  s->heldSt = s->st;
   s->st = streamed;
   s->columns = std::move(cols);
   s->rowidColumn = n;
   s->hiddenColumns++;
   s->lobTable = table;
+}
+
+void settleLobReading(OCIStmt *s) {
+  assert(s->heldSt != nullptr && s->rowCount == 0);
+  bool locators = false;
+  for (size_t i = 0; i < s->defines.size() && i < s->columns.size(); i++) {
+    const OCIDefine *d = s->defines[i].get();
+    locators |= d && !s->columns[i].lobColumn.empty() && (d->dty == SQLT_CLOB || d->dty == SQLT_BLOB);
+  }
+  if (locators) {
+    sqlite3_finalize(s->heldSt);
+  } else {
+    // The stepped row of the streamed query is dropped; the query as
+    // written starts from its first row.
+    sqlite3_finalize(s->st);
+    s->st = s->heldSt;
+    s->rowPending = false;
+    s->rowidColumn = -1;
+    s->hiddenColumns--;
+    for (Column &c : s->columns) c.lobColumn.clear();
+  }
+  s->heldSt = nullptr;
 }
 
 Outcome putStreamedColumn(OCIStmt *s, const OCIDefine &d, ub4 row, int col, const FetchContext &ctx,

@@ -4,9 +4,11 @@
 // typeof(column) (which SQLite answers without loading the content) and
 // the table's rowid as a hidden column. A locator fetched from such a
 // column remembers table, column and rowid, and OCILobRead reads the
-// content with SQLite's incremental blob I/O (lob.cpp). A streamed column
-// defined for inline content (SQLT_LVC, SQLT_CHR, ...) is read by its rowid,
-// a row at a time.
+// content with SQLite's incremental blob I/O (lob.cpp). The query as written
+// is kept, bound, until the first fetch: when no streamed column is defined
+// as a locator, that fetch runs it instead (the values are then in the rows
+// anyway). Otherwise a streamed column defined for inline content (SQLT_LVC,
+// SQLT_CHR, ...) is read by its rowid, a row at a time.
 #ifndef OCILITE_LOBSTREAM_H
 #define OCILITE_LOBSTREAM_H
 
@@ -16,10 +18,16 @@
 namespace ocilite {
 
 // Re-prepares stmt->st for streaming when its query selects LOB columns of
-// its table; otherwise (or when that fails) leaves it as it is.
+// its table, keeping the statement as written in stmt->heldSt; otherwise
+// (or when that fails) leaves it as it is.
 // REQUIRES: stmt->st is prepared from stmt->sql.sql and not stepped;
 // stmt->columns is empty.
 void streamLobColumns(OCIStmt *stmt);
+
+// At the first fetch of a streamed query: goes back to the query as written
+// when no streamed column is defined as a locator; drops it otherwise.
+// REQUIRES: stmt->heldSt is set; no row has been fetched.
+void settleLobReading(OCIStmt *stmt);
 
 // Stores streamed column col of the current row into element row of def.
 // REQUIRES: stmt->columns[col].lobColumn is set; stmt->st holds a row.

@@ -32,6 +32,8 @@ void closeCursor(OCIStmt *stmt) {
   stmt->st = nullptr;
   for (sqlite3_stmt *read : stmt->lobReads) sqlite3_finalize(read);
   stmt->lobReads.clear();
+  sqlite3_finalize(stmt->heldSt);
+  stmt->heldSt = nullptr;
   stmt->rowPending = false;
 }
 
@@ -108,9 +110,8 @@ void describeColumns(OCIStmt *stmt) {
   }
 }
 
-// Binds every placeholder of stmt->st from element `iteration` of its bind.
-sword bindAll(OCIStmt *stmt, ub4 iteration, OCIError *err) {
-  sqlite3_stmt *st = stmt->st;
+// Binds every placeholder of st (stmt's) from element `iteration` of its bind.
+sword bindAll(OCIStmt *stmt, sqlite3_stmt *st, ub4 iteration, OCIError *err) {
   const int count = sqlite3_bind_parameter_count(st);
   for (int idx = 1; idx <= count; idx++) {
     const char *pname = sqlite3_bind_parameter_name(st, idx);
@@ -209,6 +210,10 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     active.push_back({d, (int)i, !stmt->columns[i].lobColumn.empty()});
   }
   if (active.empty()) return raise(err, 24374);
+  if (stmt->heldSt != nullptr) {
+    settleLobReading(stmt);
+    for (ActiveDefine &a : active) a.streamed = !stmt->columns[(size_t)a.col].lobColumn.empty();
+  }
   sqlite3_stmt *st = stmt->st;
   const FetchContext ctx{stmt->conn, &stmt->env->toClient, &stmt->env->toClientN, &stmt->scratch};
   bool truncated = false, nullNoInd = false;
@@ -269,7 +274,8 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
 }
 
 sword executeQuery(OCIStmt *stmt, OCIError *err, ub4 iters, ub4 mode) {
-  sword rc = bindAll(stmt, 0, err);
+  sword rc = bindAll(stmt, stmt->st, 0, err);
+  if (rc == OCI_SUCCESS && stmt->heldSt != nullptr) rc = bindAll(stmt, stmt->heldSt, 0, err);
   if (rc != OCI_SUCCESS) {
     closeCursor(stmt);
     return rc;
@@ -298,7 +304,7 @@ sword executeDml(OCIStmt *stmt, OCIError *err, ub4 iters, ub4 rowoff) {
   sqlite3 *db = stmt->conn->db;
   for (ub4 it = rowoff; it < iters; it++) {
     sqlite3_reset(stmt->st);
-    sword rc = bindAll(stmt, it, err);
+    sword rc = bindAll(stmt, stmt->st, it, err);
     if (rc != OCI_SUCCESS) {
       closeCursor(stmt);
       return rc;

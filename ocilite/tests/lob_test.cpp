@@ -118,6 +118,24 @@ TEST_F(Lobs, StreamedColumnsStillFetchInline) {
   EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"1", "a", "01"}}));
   rows = ocitest::queryText(s, "SELECT c AS text, b bytes FROM l WHERE id <= 1 ORDER BY id", 200);
   EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"<NULL>", "<NULL>"}, {"a", "01"}}));
+  // A locator beside an inline long value of the same row.
+  OCIStmt *st = s.query("SELECT c, b FROM l WHERE id = 32769");
+  OCILobLocator *loc = nullptr;
+  OCIDescriptorAlloc(s.env, (void **)&loc, OCI_DTYPE_LOB, 0, nullptr);
+  std::vector<char> inl(4 + 32769);
+  OCIDefine *d1 = nullptr, *d2 = nullptr;
+  OCIDefineByPos(st, &d1, s.err, 1, &loc, 0, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  OCIDefineByPos(st, &d2, s.err, 2, inl.data(), (sb4)inl.size(), SQLT_LVB, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS) << s.error();
+  EXPECT_TRUE(std::string(inl.begin() + 4, inl.end()) == content(32769, true));
+  std::vector<char> buf(40000);
+  ub4 amount = 0;
+  ASSERT_EQ(OCILobOpen(s.svc, s.err, loc, OCI_LOB_READONLY), OCI_SUCCESS);
+  ASSERT_EQ(OCILobRead(s.svc, s.err, loc, &amount, 1, buf.data(), 40000, nullptr, nullptr, 0, 0), OCI_SUCCESS);
+  EXPECT_TRUE(std::string(buf.data(), amount) == content(32769, false));
+  OCILobClose(s.svc, s.err, loc);
+  OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
 }
 
 TEST_F(Lobs, AReadPastTheFaultOffsetFailsAfterTheBytesBeforeIt) {
