@@ -2,56 +2,64 @@
 # Parallel unload speed as ratios within one run, on a generated table of ROWS
 # rows (default 2,000,000): split=BIG with degree 2, 4 and 8 against one job
 # over the same table with the same options (degree 1). Each worker file set
-# is checked against the single unload (sorted lines) before it is timed.
+# is checked against the single unload (sorted lines) first. The runs are
+# interleaved over ROUNDS rounds (default 3) and each degree keeps its best
+# wall time, so load from other processes skews the ratios less.
 # Target: degree 2 <= 0.65x the wall time of degree 1 on a 2-core machine.
-# Usage: bench/run_parallel.sh [ROWS]
+# Usage: bench/run_parallel.sh [ROWS [ROUNDS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-quillet2_require_packages "${QUILLET2_BUILD_PACKAGES[@]}" "${QUILLET2_BENCH_PACKAGES[@]}"
+quillet2_require_packages "${QUILLET2_BUILD_PACKAGES[@]}"
 rows=${1:-2000000}
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET2_TESTS=OFF -DQUILLET2_BENCH=ON >/dev/null
-cmake --build build-bench -j 2 >/dev/null
-bin=$PWD/build-bench
+rounds=${2:-3}
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET2_TESTS=OFF >/dev/null
+if ! log=$(cmake --build build-release -j 2 2>&1); then echo "$log" >&2; exit 1; fi
+q2=$PWD/build-release/src/quillet2
+ocilite=$PWD/build-release/ocilite/ocilite
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillet2-pbench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-"$bin/ocilite/ocilite" bench.db --demo >/dev/null
-if ! "$bin/ocilite/ocilite" bench.db --generate BIG "$rows" >/dev/null 2>&1; then
-  # A stand-in without --generate: the same kind of table from a script.
-  "$bin/ocilite/ocilite" bench.db - >/dev/null <<SQL
-CREATE TABLE BIG (ID NUMBER(10), NAME VARCHAR2(30), AMOUNT NUMBER(12,2), CREATED DATE, NOTE VARCHAR2(100));
-INSERT INTO BIG (ID, NAME, AMOUNT, CREATED, NOTE)
-  WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-  SELECT i, 'name-' || i, i % 100000 + 1,
-    printf('2024-%02d-%02d %02d:%02d:%02d', i % 12 + 1, i % 28 + 1, i % 24, i % 60, (i * 7) % 60),
-    'note ' || (i % 977) FROM n;
-SQL
-fi
+"$ocilite" bench.db --demo >/dev/null
+"$ocilite" bench.db --generate BIG "$rows" >/dev/null
 
 user=user=scott/tiger@$work/bench.db
 options=(text=CSV head=NO)
+degrees=(2 4 8)
 
-# run NAME COMMAND...: elapsed seconds into NAME.time
-run() {
-  local name=$1; shift
-  /usr/bin/time -f "%e" -o "$name.time" "$@" >"$name.log"
-  printf '%-10s %8.2f s\n' "$name" "$(cat "$name.time")"
+# unload DEGREE: the table at that degree into d<DEGREE>_*.csv
+unload() {
+  rm -f d"$1"_*.csv
+  if [ "$1" = 1 ]; then
+    "$q2" "$user" query=BIG "${options[@]}" file=d1_1.csv >/dev/null
+  else
+    "$q2" "$user" split=BIG degree="$1" "${options[@]}" "file=d$1_%p.csv" >/dev/null
+  fi
 }
+# timed DEGREE: unload at DEGREE, elapsed seconds appended to d<DEGREE>.times
+TIMEFORMAT=%R
+timed() { { time unload "$1"; } 2>>"d$1.times"; }
+best() { sort -n "d$1.times" | head -n 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
-run degree1 "$bin/quillet2" "$user" query=BIG "${options[@]}" file=d1.csv
-sort d1.csv >d1.sorted
-for d in 2 4 8; do
-  run "degree$d" "$bin/quillet2" "$user" split=BIG degree=$d "${options[@]}" "file=d${d}_%p.csv"
-  cat d${d}_*.csv | sort | cmp -s - d1.sorted || { echo "degree $d: worker files differ from the single unload" >&2; exit 1; }
-  rm -f d${d}_*.csv
+unload 1
+sort d1_1.csv >d1.sorted
+size=$(stat -c %s d1_1.csv)
+for d in "${degrees[@]}"; do
+  unload "$d"
+  cat d"$d"_*.csv | sort | cmp -s - d1.sorted || { echo "degree $d: worker files differ from the single unload" >&2; exit 1; }
+done
+rm -f ./*.csv d1.sorted
+
+for ((r = 1; r <= rounds; r++)); do
+  for d in 1 "${degrees[@]}"; do timed "$d"; done
 done
 
-echo
-echo "rows: $rows, CSV size: $(stat -c %s d1.csv) bytes, $(nproc) cores"
-for d in 2 4 8; do
+echo "rows: $rows, CSV size: $size bytes, $(nproc) cores, best of $rounds rounds"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+for d in 1 "${degrees[@]}"; do printf 'degree %d: %6.2f s   (runs: %s)\n' "$d" "$(best "$d")" "$(tr '\n' ' ' <"d$d.times")"; done
+for d in "${degrees[@]}"; do
   target=""; [ "$d" = 2 ] && target="  (target <= 0.65)"
-  echo "degree $d / degree 1:  $(ratio "$(cat degree$d.time)" "$(cat degree1.time)")$target"
+  echo "degree $d / degree 1:  $(ratio "$(best "$d")" "$(best 1)")$target"
 done
