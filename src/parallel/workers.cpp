@@ -122,6 +122,8 @@ bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
 
 }  // namespace
 
+int splitExitStatus(sword rc) { return rc != 0 && (rc & 0xff) == 0 ? 1 : rc; }
+
 bool isFailedStatus(int wstatus) {
   return (wstatus & 0x7f) != 0 || ((wstatus >> 8) & 0xff) != 0;
 }
@@ -183,7 +185,7 @@ int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) 
   if (rc != 0 || splitdata->count == 0) {
     if (rc != 0 && !reported) oraError8(db);
     disconnectDB(db);
-    return rc;
+    return splitExitStatus(rc);
   }
 
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);

@@ -17,6 +17,9 @@ constexpr int FORK_FAILED_STATUS = 0xff00;
 // REQUIRES: db is logged on.
 int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata);
 
+// The exit status of a split that ended with status rc: rc, or 1 when rc is
+// a failure whose low 8 bits, all that an exit passes on, would read as success.
+int splitExitStatus(sword rc);
 // True when a wait status shows a signal or a non-zero exit code.
 bool isFailedStatus(int wstatus);
 // Ranges of split whose last wait status is failed.

@@ -117,6 +117,14 @@ TEST(WorkerStatus, SignalOrExitCodeIsFailure) {
   EXPECT_TRUE(isFailedStatus(FORK_FAILED_STATUS));
 }
 
+TEST(WorkerStatus, FailedSplitNeverExitsAsSuccess) {
+  EXPECT_EQ(splitExitStatus(942), 942);
+  EXPECT_EQ(splitExitStatus(OCI_NO_DATA), OCI_NO_DATA);
+  EXPECT_EQ(splitExitStatus(-1), -1);
+  EXPECT_EQ(splitExitStatus(0), 0);
+  EXPECT_EQ(splitExitStatus(1536), 1);  // ORA-01536 would exit as 0
+}
+
 ROWIDRANGE sampleRange() {
   ROWIDRANGE r{};
   r.id = 7;
