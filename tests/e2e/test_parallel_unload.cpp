@@ -1,7 +1,10 @@
 // Parallel unloads through the built program on the stand-in: the worker
 // files of every degree hold each row of the table exactly once, owners and
 // partitions are resolved, and failed workers are re-run.
+#include <stdlib.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,15 +33,16 @@ class ParallelProgram : public ::testing::Test {
     ASSERT_EQ(r.status, 0) << r.out;
   }
   // A generated table of rows rows (rowid = ID) with deleted rows spread
-  // through it and, from 300 rows on, a long run of deleted rows in the middle.
+  // through it and, from 300 rows on, runs of deleted rows at its start, in
+  // its middle and at its end.
   void makeTable(const std::string &name, int rows) {
     RunResult g = testsupport::runProgram({OCILITE_BIN, dbfile, "--generate", name, std::to_string(rows)});
     ASSERT_EQ(g.status, 0) << g.out;
     std::string sql;
     if (rows >= 10) sql += "DELETE FROM " + name + " WHERE MOD(ID, 7) = 3;\n";
     if (rows >= 300)
-      sql += "DELETE FROM " + name + " WHERE ID BETWEEN " + std::to_string(rows / 3) + " AND " +
-             std::to_string(rows / 2) + ";\n";
+      sql += "DELETE FROM " + name + " WHERE ID <= 20 OR ID > " + std::to_string(rows - 40) +
+             " OR ID BETWEEN " + std::to_string(rows / 3) + " AND " + std::to_string(rows / 2) + ";\n";
     if (!sql.empty()) script(sql);
   }
   void partition(const std::string &table, const std::string &name, int low, int high) {
@@ -183,6 +187,61 @@ TEST_F(ParallelUnload, MissingTableEndsWithAnError) {
     EXPECT_TRUE(r.out.find("ERROR -- ") != std::string::npos || r.out.find("ORA-") != std::string::npos)
         << r.out;
     EXPECT_TRUE(collect().empty());
+  }
+}
+
+size_t occurrences(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Faults at rows of T999, which degree=2 splits into rows 1-512 and 513-999
+// (degree=3: 1-384, 385-768, 769-999); a fault with the marker MARK fires
+// once across processes.
+TEST_F(ParallelUnload, FailedWorkersAreRerunByTheRules) {
+  makeTable("T999", 999);
+  const std::vector<std::string> expected = single("T999");
+  struct Case {
+    const char *name;
+    const char *faults;  // OCILITE_FAULT, MARK standing for the marker file
+    std::vector<std::string> options;
+    int sleep;        // the pause before a re-run, in 100 ms
+    int status;
+    size_t failures;  // worker runs that reported the fault
+    bool complete;    // the worker files hold every row
+  } cases[] = {
+      {"fails once", "ORA-03113:T999:600:MARK", {}, 3, 0, 1, true},
+      {"fails every time", "ORA-03113:T999:600", {}, 1, 1, 4, false},
+      {"retry=0", "ORA-03113:T999:30;ORA-03113:T999:600", {"degree=3", "retry=0"}, 1, 2, 2, false},
+      {"all fail", "ORA-03113:T999:30;ORA-03113:T999:950", {}, 1, 2, 2, false},
+      {"killed once", "SIGKILL:T999:600:MARK", {}, 1, 0, 0, true},
+  };
+  const std::string marker = (dir / "fired").string();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string spec = c.faults;
+    const size_t mark = spec.find("MARK");
+    if (mark != std::string::npos) spec.replace(mark, 4, marker);
+    std::vector<std::string> args = {"split=T999", "degree=2", "head=NO", "file=part_%p.txt",
+                                     "sleep=" + std::to_string(c.sleep)};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    setenv("OCILITE_FAULT", spec.c_str(), 1);
+    const auto start = std::chrono::steady_clock::now();
+    RunResult r = run(args);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    unsetenv("OCILITE_FAULT");
+    EXPECT_EQ(r.status, c.status) << r.out;
+    EXPECT_EQ(occurrences(r.out, "ORA-03113"), c.failures) << r.out;
+    if (c.status == 0) {
+      EXPECT_GE(took.count(), c.sleep * 0.1);  // a re-run waits for its pause
+    }
+    const std::vector<std::string> got = collect();
+    if (c.complete)
+      EXPECT_EQ(got, expected);
+    else
+      EXPECT_LT(got.size(), expected.size());
+    EXPECT_EQ(fs::remove(marker), mark != std::string::npos);  // the one-time fault fired
   }
 }
 
