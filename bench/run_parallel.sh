@@ -4,7 +4,9 @@
 # over the same table with the same options (degree 1). Each worker file set
 # is checked against the single unload (sorted lines) first. The runs are
 # interleaved over ROUNDS rounds (default 3) and each degree keeps its best
-# wall time, so load from other processes skews the ratios less.
+# wall time, so load from other processes skews the ratios less; the CPU
+# time (user + system, workers included) of that run shows what splitting
+# and the extra sessions cost whatever the load.
 # Target: degree 2 <= 0.65x the wall time of degree 1 on a 2-core machine.
 # Usage: bench/run_parallel.sh [ROWS [ROUNDS]]
 set -euo pipefail
@@ -37,12 +39,14 @@ unload() {
     "$q2" "$user" split=BIG degree="$1" "${options[@]}" "file=d$1_%p.csv" >/dev/null
   fi
 }
-# timed DEGREE: unload at DEGREE, elapsed seconds appended to d<DEGREE>.times
-TIMEFORMAT=%R
+# timed DEGREE: unload at DEGREE; wall, user and system seconds appended to d<DEGREE>.times
+TIMEFORMAT='%R %U %S'
 timed() { { time unload "$1"; } 2>>"d$1.times"; }
-best() { sort -n "d$1.times" | head -n 1; }
+best() { sort -n "d$1.times" | head -n 1 | cut -d' ' -f1; }
+cpu() { sort -n "d$1.times" | head -n 1 | awk '{ printf "%.2f", $2 + $3 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
+load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 unload 1
 sort d1_1.csv >d1.sorted
 size=$(stat -c %s d1_1.csv)
@@ -57,9 +61,12 @@ for ((r = 1; r <= rounds; r++)); do
 done
 
 echo "rows: $rows, CSV size: $size bytes, $(nproc) cores, best of $rounds rounds"
-echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
-for d in 1 "${degrees[@]}"; do printf 'degree %d: %6.2f s   (runs: %s)\n' "$d" "$(best "$d")" "$(tr '\n' ' ' <"d$d.times")"; done
+echo "load average at the start: $load_start, at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+for d in 1 "${degrees[@]}"; do
+  printf 'degree %d: %6.2f s wall, %6.2f s CPU   (wall of each run: %s)\n' "$d" "$(best "$d")" "$(cpu "$d")" \
+    "$(cut -d' ' -f1 "d$d.times" | tr '\n' ' ')"
+done
 for d in "${degrees[@]}"; do
   target=""; [ "$d" = 2 ] && target="  (target <= 0.65)"
-  echo "degree $d / degree 1:  $(ratio "$(best "$d")" "$(best 1)")$target"
+  echo "degree $d / degree 1:  wall $(ratio "$(best "$d")" "$(best 1)")$target, CPU $(ratio "$(cpu "$d")" "$(cpu 1)")"
 done
