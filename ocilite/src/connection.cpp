@@ -34,7 +34,8 @@ bool isFile(const std::string &path) {
 // regard to case; empty when absent.
 std::string descriptorValue(std::string_view desc, std::string_view key) {
   std::string u = upper(desc);
-  std::string k = "(" + upper(key);
+  std::string k = upper(key);
+  k.insert(k.begin(), '(');
   for (size_t at = u.find(k); at != std::string::npos; at = u.find(k, at + 1)) {
     size_t p = at + k.size();
     while (p < u.size() && std::isspace((unsigned char)u[p])) p++;
@@ -61,8 +62,7 @@ bool findByName(const std::string &name, std::string *path) {
   while (start <= folders.size()) {
     size_t end = folders.find(':', start);
     if (end == std::string::npos) end = folders.size();
-    std::string dir = folders.substr(start, end - start);
-    if (dir.empty()) dir = ".";
+    const std::string dir = end > start ? folders.substr(start, end - start) : std::string(".");
     for (const std::string &candidate : {dir + "/" + name, dir + "/" + name + ".db"}) {
       if (isFile(candidate)) {
         *path = candidate;

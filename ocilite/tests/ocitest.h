@@ -143,7 +143,7 @@ inline std::vector<std::vector<std::string>> queryText(Session &s, const std::st
 // The single value of a one-row, one-column query.
 inline std::string queryValue(Session &s, const std::string &sql) {
   auto rows = queryText(s, sql);
-  if (rows.size() != 1 || rows[0].size() != 1) return "<" + std::to_string(rows.size()) + " rows>";
+  if (rows.size() != 1 || rows[0].size() != 1) return std::string("<").append(std::to_string(rows.size())).append(" rows>");
   return rows[0][0];
 }
 

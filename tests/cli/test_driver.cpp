@@ -102,7 +102,7 @@ TEST(ArgumentPass, OversizedArgumentsAreCut) {
 }
 
 TEST(BindVariablePass, NamesAndValues) {
-  Collected c({"user=x", ":deptno=10", ":=5", ":", ":Name=a=b", ":empty=", ":bare", ":" + std::string(300, 'n') + "=v",
+  Collected c({"user=x", ":deptno=10", ":=5", ":", ":Name=a=b", ":empty=", ":bare", std::string(":").append(300, 'n').append("=v"),
                ":long=" + std::string(1000, 'v')});
   struct Expected {
     std::string name, value;

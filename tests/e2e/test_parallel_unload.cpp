@@ -106,7 +106,7 @@ void expectWorkers(const std::vector<int> &workers, int most) {
 
 TEST_F(ParallelUnload, EveryRowExactlyOnceAtEveryDegree) {
   for (int rows : {0, 1, 999, 100000}) {
-    const std::string table = "T" + std::to_string(rows);
+    const std::string table = std::string("T").append(std::to_string(rows));
     makeTable(table, rows);
     const std::vector<std::string> expected = single(table);
     for (int degree : {2, 3, 4, 7, 16, 128}) {

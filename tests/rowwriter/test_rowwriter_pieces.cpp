@@ -24,7 +24,7 @@ struct Pieces : fake::FolderTest {
 Cursor numbered(int rows) {
   Cursor c;
   c.specs = {fake::number("ID", 12), fake::varchar("NAME", 10)};
-  for (int i = 1; i <= rows; ++i) c.rows.push_back({Value(std::to_string(i)), Value("n" + std::to_string(i))});
+  for (int i = 1; i <= rows; ++i) c.rows.push_back({Value(std::to_string(i)), Value(std::string("n").append(std::to_string(i)))});
   return c;
 }
 

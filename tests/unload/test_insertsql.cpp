@@ -88,7 +88,7 @@ TEST(InsertSql, DuplicateClauses) {
 TEST(InsertSql, LongestColumnListFits) {
   std::vector<std::string> names;
   for (int i = 0; i < MAX_COLUMNS; ++i) {
-    std::string n = "C" + std::to_string(i);
+    std::string n = std::string("C").append(std::to_string(i));
     names.push_back(n + std::string(30 - n.size(), 'X'));
   }
   std::string hint(255, 'h'), table(131, 't');

@@ -101,7 +101,7 @@ TEST_F(OutStream, ScramblingKeepsKeyAlignedAndTailPlain) {
     size_t scrambledBytes;
   } cases[] = {{20, 16}, {8, 0}, {9, 8}, {16, 8}, {17, 16}, {IOBUF_SIZE + 5, IOBUF_SIZE}};
   for (const Case &c : cases) {
-    std::string file = path(("s" + std::to_string(c.size)).c_str());
+    std::string file = path(std::string("s").append(std::to_string(c.size)).c_str());
     ASSERT_EQ(open(file, "", key), 0);
     std::string data = sample(c.size);
     for (size_t i = 0; i < data.size(); i += 65539) append(data.substr(i, 65539));
@@ -141,7 +141,7 @@ TEST_F(OutStream, PiecesGetTheirOwnFilesAndEmptyLobFilesGo) {
 
 TEST_F(OutStream, AppendPatternKeepsEarlierContent) {
   testsupport::writeFile(path("app.txt"), "old\n");
-  ASSERT_EQ(open("+" + path("app.txt")), 0);
+  ASSERT_EQ(open(std::string("+").append(path("app.txt"))), 0);
   append("new\n");
   closeOutput(&out, &db, 1000000);
   EXPECT_EQ(readFile(path("app.txt")), "old\nnew\n");
