@@ -8,8 +8,7 @@
 
 namespace {
 
-// Most escape pairs the row writer puts in force, and translation pairs.
-constexpr int MAX_ESCAPE_PAIRS = 20;
+// Most translation pairs in force.
 constexpr int MAX_TRANSLATE_PAIRS = 10;
 
 inline bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
@@ -17,43 +16,33 @@ inline bool isTrailByte(unsigned char b) {
   return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
 }
 
-// The bytes at which the escaping walk must stop and look: the escape byte,
-// the escape list, and (with pairs) every byte with the high bit set, since
-// lead bytes are 0x81-0xFE. Everything else is copied as it stands.
-struct Specials {
-  unsigned long long map[4] = {};
-  bool highbit;
-  int count = 0;
-  unsigned char bytes[MAX_ESCAPE_PAIRS + 1];
-
-  Specials(unsigned char escape, const unsigned char *escchars, int esclen, int pairs)
-      : highbit(pairs != 0) {
-    add(escape);
-    for (int k = 0; k < esclen; k++) add(escchars[k]);
-  }
-  void add(unsigned char b) {
-    if (!has(b)) bytes[count++] = b;
-    map[b >> 6] |= 1ULL << (b & 63);
-  }
-  bool has(unsigned char b) const { return (map[b >> 6] >> (b & 63)) & 1; }
-  bool stops(unsigned char b) const { return (highbit && b >= 0x80) || has(b); }
-};
-
-// Length of the leading run of src that holds no special byte.
-int cleanRun(const unsigned char *src, int len, const Specials &sp) {
-  int i = 0;
+// The stop bytes of a set, one SSE2 register each, built once per walk.
+struct StopVectors {
 #if defined(__SSE2__)
   __m128i wanted[MAX_ESCAPE_PAIRS + 1];
-  for (int k = 0; k < sp.count; k++) wanted[k] = _mm_set1_epi8(static_cast<char>(sp.bytes[k]));
+  explicit StopVectors(const ESCAPESET &set) {
+    for (int k = 0; k < set.count; k++) wanted[k] = _mm_set1_epi8(static_cast<char>(set.wanted[k]));
+  }
+#else
+  explicit StopVectors(const ESCAPESET &) {}
+#endif
+};
+
+// Length of the leading run of src that holds no byte the walk stops at.
+int cleanRun(const unsigned char *src, int len, const ESCAPESET &set, const StopVectors &sv) {
+  int i = 0;
+#if defined(__SSE2__)
   for (; i + 16 <= len; i += 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
-    __m128i hit = sp.highbit ? v : _mm_setzero_si128();
-    for (int k = 0; k < sp.count; k++) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, wanted[k]));
+    __m128i hit = set.pairs ? v : _mm_setzero_si128();
+    for (int k = 0; k < set.count; k++) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, sv.wanted[k]));
     int mask = _mm_movemask_epi8(hit);
     if (mask != 0) return i + __builtin_ctz(static_cast<unsigned>(mask));
   }
+#else
+  (void)sv;
 #endif
-  while (i < len && !sp.stops(src[i])) i++;
+  while (i < len && !set.stop[src[i]]) i++;
   return i;
 }
 
@@ -61,7 +50,6 @@ int cleanRun(const unsigned char *src, int len, const Specials &sp) {
 // both follow the very same decisions.
 struct CopySink {
   unsigned char *dst;
-  int escapes = 0;
   void run(const unsigned char *src, int n) {
     memcpy(dst, src, n);
     dst += n;
@@ -70,7 +58,6 @@ struct CopySink {
     dst[0] = escape;
     dst[1] = b;
     dst += 2;
-    escapes++;
   }
 };
 
@@ -81,33 +68,23 @@ struct CountSink {
 };
 
 template <typename Sink>
-void walkEscape(Sink &sink, const unsigned char *src, int len, unsigned char escape,
-                const unsigned char *escchars, const unsigned char *escdchars, int esclen,
-                int pairs) {
-  if (esclen > MAX_ESCAPE_PAIRS) esclen = MAX_ESCAPE_PAIRS;
-  if (esclen < 0) esclen = 0;
-  const Specials sp(escape, escchars, esclen, pairs);
+void walkEscape(Sink &sink, const ESCAPESET &set, const unsigned char *src, int len) {
+  const StopVectors sv(set);
   int i = 0;
   while (i < len) {
-    int run = cleanRun(src + i, len - i, sp);
+    int run = cleanRun(src + i, len - i, set, sv);
     sink.run(src + i, run);
     i += run;
     if (i >= len) break;
     unsigned char b = src[i];
-    if (pairs && i + 1 < len && isChinese(b, src[i + 1])) {
+    if (set.pairs && i + 1 < len && isChinese(b, src[i + 1])) {
       sink.run(src + i, 2);
       i += 2;
       continue;
     }
     i++;
-    if (b == escape) {
-      sink.escaped(escape, escape);
-      continue;
-    }
-    int k = 0;
-    while (k < esclen && escchars[k] != b) k++;
-    if (k < esclen) {
-      sink.escaped(escape, escdchars ? escdchars[k] : b);
+    if (set.escaped[b]) {
+      sink.escaped(set.escape, set.to[b]);
     } else {
       sink.run(src + i - 1, 1);
     }
@@ -122,21 +99,51 @@ int isChinese(unsigned char bhead, unsigned char btail) {
   return isLeadByte(bhead) && isTrailByte(btail) ? 1 : 0;
 }
 
-int countBufferEscape(const unsigned char *srcbuf, int len, unsigned char escape,
-                      const unsigned char *escchars, int esclen, int pairs) {
+void prepareEscapeSet(ESCAPESET *set, unsigned char escape, const unsigned char *escchars,
+                      const unsigned char *escdchars, int esclen, int pairs) {
+  if (esclen > MAX_ESCAPE_PAIRS) esclen = MAX_ESCAPE_PAIRS;
+  if (esclen < 0) esclen = 0;
+  memset(set, 0, sizeof *set);
+  set->escape = escape;
+  set->pairs = pairs != 0;
+  // The escape byte is doubled; a listed byte takes its first entry's form.
+  for (int k = esclen - 1; k >= -1; k--) {
+    const unsigned char b = k < 0 ? escape : escchars[k];
+    set->to[b] = k < 0 ? escape : escdchars ? escdchars[k] : b;
+    if (!set->escaped[b]) set->wanted[set->count++] = b;
+    set->escaped[b] = 1;
+    set->stop[b] = 1;
+  }
+  if (set->pairs) memset(set->stop + 0x80, 1, 0x80);
+}
+
+int countEscapes(const ESCAPESET *set, const unsigned char *srcbuf, int len) {
   if (len < 1) return 0;
   CountSink sink;
-  walkEscape(sink, srcbuf, len, escape, escchars, nullptr, esclen, pairs);
+  walkEscape(sink, *set, srcbuf, len);
   return sink.escapes;
+}
+
+int copyEscaped(const ESCAPESET *set, unsigned char *dstbuf, const unsigned char *srcbuf, int len) {
+  if (len < 1) return 0;
+  CopySink sink{dstbuf};
+  walkEscape(sink, *set, srcbuf, len);
+  return static_cast<int>(sink.dst - dstbuf);
+}
+
+int countBufferEscape(const unsigned char *srcbuf, int len, unsigned char escape,
+                      const unsigned char *escchars, int esclen, int pairs) {
+  ESCAPESET set;
+  prepareEscapeSet(&set, escape, escchars, nullptr, esclen, pairs);
+  return countEscapes(&set, srcbuf, len);
 }
 
 int copyBufferEscape(unsigned char *dstbuf, const unsigned char *srcbuf, int len,
                      unsigned char escape, const unsigned char *escchars,
                      const unsigned char *escdchars, int esclen, int pairs) {
-  if (len < 1) return 0;
-  CopySink sink{dstbuf};
-  walkEscape(sink, srcbuf, len, escape, escchars, escdchars, esclen, pairs);
-  return static_cast<int>(sink.dst - dstbuf);
+  ESCAPESET set;
+  prepareEscapeSet(&set, escape, escchars, escdchars, esclen, pairs);
+  return copyEscaped(&set, dstbuf, srcbuf, len);
 }
 
 void replaceBuffer(unsigned char *buf, int buflen, const unsigned char *sedf,

@@ -22,6 +22,32 @@ int copyBufferEscape(unsigned char *dstbuf, const unsigned char *srcbuf, int len
                      unsigned char escape, const unsigned char *escchars,
                      const unsigned char *escdchars, int esclen, int pairs);
 
+// Most escape pairs in force: further list entries are ignored.
+constexpr int MAX_ESCAPE_PAIRS = 20;
+
+// An escaping rule prepared once for many values (the arguments of
+// copyBufferEscape): for every byte, whether the walk stops at it and what
+// follows the escape byte when it is escaped.
+struct ESCAPESET {
+  unsigned char escape;
+  int pairs;
+  unsigned char stop[256];     // 1: escaped, or (with pairs) a possible lead byte
+  unsigned char escaped[256];  // 1: escaped when not part of a pair
+  unsigned char to[256];       // the byte written after the escape byte
+  int count;                   // the distinct escaped bytes, in wanted[]
+  unsigned char wanted[MAX_ESCAPE_PAIRS + 1];
+};
+
+// Prepares set from the arguments copyBufferEscape takes (escdchars may be
+// null: every listed byte follows the escape byte as it is).
+// REQUIRES: escchars (and escdchars when not null) have esclen bytes.
+void prepareEscapeSet(ESCAPESET *set, unsigned char escape, const unsigned char *escchars,
+                      const unsigned char *escdchars, int esclen, int pairs);
+
+// countBufferEscape and copyBufferEscape with a prepared rule.
+int countEscapes(const ESCAPESET *set, const unsigned char *srcbuf, int len);
+int copyEscaped(const ESCAPESET *set, unsigned char *dstbuf, const unsigned char *srcbuf, int len);
+
 // Translates buf in place: a byte equal to sedf[k] becomes sedt[k], for the
 // pairs before the first index (at most 10) where both hold the same byte.
 // REQUIRES: sedf and sedt have 10 bytes, or agree at an earlier index.

@@ -52,6 +52,18 @@ bool neverEscaped(const COLUMN *p) {
 
 bool isLobLocator(sb2 dbtype) { return dbtype >= SQLT_CLOB && dbtype <= SQLT_BFILEE; }
 
+// What the writer decides about a column once, for all its values.
+struct COLFORM {
+  bool longval;     // SQLT_LVC / SQLT_LVB: the element starts with its length
+  bool numeric;     // internal NUMBER or DATE, converted here
+  bool hex;         // format 1 raw column: written as unhex(...)
+  bool lob;         // a LOB locator whose content goes to the side file
+  bool translated;  // the translation list applies
+  bool escaped;     // non-NULL values are escaped
+  bool quoted;      // non-NULL values are enclosed in the quote
+  size_t keeplen;   // room checked for before a value
+};
+
 // Everything one printRow8 call works with.
 struct WRITER {
   OUTSTREAM out;
@@ -70,11 +82,13 @@ struct WRITER {
   const text *rowsuf; int rowsuflen;
   const text *colsep; int colseplen;
   const unsigned char *escf, *esct; int escape_len;
+  ESCAPESET esc;         // escape, escf/esct and pairs, prepared once
   const text *sqlexec; int sqlexeclen;
   const text *prehead; int preheadlen;
   int replacecount;
   int pairs;             // 1: double-byte pairs are never escaped
   COLUMN *cols[MAX_COLUMNS];
+  COLFORM forms[MAX_COLUMNS];
   int namelen[MAX_COLUMNS];
   int colcount;
   int max_col_len;
@@ -88,6 +102,10 @@ struct WRITER {
 
 void put(WRITER *w, const void *src, size_t n) {
   assert(static_cast<size_t>(w->out.iopos) + n <= static_cast<size_t>(IOBUF_SIZE));
+  if (n == 1) {  // separators and quotes: most puts are of one byte
+    w->out.iobuf[w->out.iopos++] = *static_cast<const ub1 *>(src);
+    return;
+  }
   memcpy(w->out.iobuf + w->out.iopos, src, n);
   w->out.iopos += static_cast<int>(n);
 }
@@ -134,8 +152,8 @@ int endFixedField(WRITER *w, unsigned long long start, int width, bool cut) {
   return 0;
 }
 
-int countEscapes(const WRITER *w, const ub1 *src, size_t n) {
-  return countBufferEscape(src, static_cast<int>(n), w->escape, w->escf, w->escape_len, w->pairs);
+int escapesIn(const WRITER *w, const ub1 *src, size_t n) {
+  return countEscapes(&w->esc, src, static_cast<int>(n));
 }
 
 // The largest length <= n at which a cut of src (avail bytes) falls between
@@ -160,23 +178,22 @@ int putInParts(WRITER *w, const ub1 *src, size_t len, bool escaping, size_t limi
     size_t room = static_cast<size_t>(IOBUF_SIZE - w->out.iopos) - VALUE_TAIL_ROOM - 1;
     size_t budget = std::min(room, limit - written);
     size_t n = std::min(len - done, budget);
-    size_t e = escaping ? static_cast<size_t>(countEscapes(w, src + done, n)) : 0;
+    size_t e = escaping ? static_cast<size_t>(escapesIn(w, src + done, n)) : 0;
     if (n + e > budget) {
       n = budget / 2;  // every byte takes at most two
       if (escaping) n = pairBoundary(w, src + done, n, len - done);
-      e = escaping ? static_cast<size_t>(countEscapes(w, src + done, n)) : 0;
+      e = escaping ? static_cast<size_t>(escapesIn(w, src + done, n)) : 0;
     } else if (escaping) {
       size_t cut = pairBoundary(w, src + done, n, len - done);
       if (cut != n) {
         n = cut;
-        e = static_cast<size_t>(countEscapes(w, src + done, n));
+        e = static_cast<size_t>(escapesIn(w, src + done, n));
       }
     }
     if (n == 0) break;  // the fixed-width field is full
     ub1 *dst = w->out.iobuf + w->out.iopos;
     if (e > 0) {
-      copyBufferEscape(dst, src + done, static_cast<int>(n), w->escape, w->escf, w->esct,
-                       w->escape_len, w->pairs);
+      copyEscaped(&w->esc, dst, src + done, static_cast<int>(n));
     } else {
       memcpy(dst, src + done, n);
     }
@@ -187,20 +204,47 @@ int putInParts(WRITER *w, const ub1 *src, size_t len, bool escaping, size_t limi
   return check(w, VALUE_TAIL_ROOM);
 }
 
-// Copies a value, escaped when esclen > 0.
-int putValue(WRITER *w, const ub1 *src, size_t len, size_t esclen, size_t limit) {
-  if (static_cast<size_t>(w->out.iopos) + len + esclen + VALUE_TAIL_ROOM < static_cast<size_t>(IOBUF_SIZE) &&
-      len + esclen <= limit) {
-    if (esclen > 0) {
-      copyBufferEscape(w->out.iobuf + w->out.iopos, src, static_cast<int>(len), w->escape, w->escf,
-                       w->esct, w->escape_len, w->pairs);
-    } else {
-      memcpy(w->out.iobuf + w->out.iopos, src, len);
-    }
-    w->out.iopos += static_cast<int>(len + esclen);
+// The escapes of one value. Until a decision needs the exact count they are
+// bounded by the value's length (every byte escaped): room that suffices for
+// the bound suffices for the count, so the bound decides the same way, and
+// the value is walked once, by the copy.
+struct ESCAPES {
+  size_t n;    // the count, or its bound
+  bool exact;
+};
+
+size_t exactEscapes(const WRITER *w, ESCAPES *e, const ub1 *src, size_t len) {
+  if (!e->exact) *e = {static_cast<size_t>(escapesIn(w, src, len)), true};
+  return e->n;
+}
+
+// check(w, min(base + escapes, MAX_FIELD_CHECK)).
+int checkWithEscapes(WRITER *w, ESCAPES *e, const ub1 *src, size_t len, size_t base) {
+  if (!e->exact && static_cast<size_t>(w->out.iopos) + std::min(base + e->n, MAX_FIELD_CHECK) <
+                       static_cast<size_t>(IOBUF_SIZE)) {
     return 0;
   }
-  return putInParts(w, src, len, esclen > 0, limit);
+  return check(w, std::min(base + exactEscapes(w, e, src, len), MAX_FIELD_CHECK));
+}
+
+// Copies a value, escaped when it has escapes.
+int putValue(WRITER *w, const ub1 *src, size_t len, ESCAPES *e, size_t limit) {
+  auto fits = [&] {
+    return static_cast<size_t>(w->out.iopos) + len + e->n + VALUE_TAIL_ROOM < static_cast<size_t>(IOBUF_SIZE) &&
+           len + e->n <= limit;
+  };
+  if (!fits()) exactEscapes(w, e, src, len);
+  if (fits()) {
+    ub1 *dst = w->out.iobuf + w->out.iopos;
+    if (e->exact && e->n == 0) {
+      memcpy(dst, src, len);
+      w->out.iopos += static_cast<int>(len);
+    } else {
+      w->out.iopos += copyEscaped(&w->esc, dst, src, static_cast<int>(len));
+    }
+    return 0;
+  }
+  return putInParts(w, src, len, e->n > 0, limit);
 }
 
 // Lower-case hex digits of every byte; a space check before every byte as
@@ -274,12 +318,11 @@ void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
 
 int writeColumn(WRITER *w, int i, int j) {
   COLUMN *p = w->cols[i];
+  const COLFORM &f = w->forms[i];
   const bool isnull = p->indp[j] == -1;
-  const bool hex = w->format == 1 && p->raw;
-  const bool lob = isLobLocator(p->dbtype) && w->out.lobfp != nullptr;
   ub1 *value = p->colbuf + static_cast<size_t>(j) * static_cast<size_t>(p->dsize);
   size_t len = p->col_retlen[j];
-  if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB) {
+  if (f.longval) {
     ub4 longlen;
     memcpy(&longlen, value, sizeof longlen);
     value += sizeof longlen;
@@ -287,21 +330,16 @@ int writeColumn(WRITER *w, int i, int j) {
   } else {
     len = std::min<size_t>(len, static_cast<size_t>(p->dsize));
   }
-  const bool numeric = p->dbtype == SQLT_NUM || p->dbtype == SQLT_DAT;
   // Translation comes first, so the escapes are counted on the bytes copied.
-  if (!isnull && !lob && !numeric && p->quote && w->replacecount > 0) {
-    replaceBuffer(value, static_cast<int>(len), w->sedf, w->sedt);
-  }
-  size_t esclen = 0;
-  if (w->escape != ' ' && !hex && !isnull && !lob && !numeric && !neverEscaped(p)) {
-    esclen = static_cast<size_t>(countEscapes(w, value, len));
-  }
-  if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen + 288;
-  const size_t keeplen = std::min(static_cast<size_t>(p->keeplen), MAX_FIELD_CHECK);
+  if (!isnull && f.translated) replaceBuffer(value, static_cast<int>(len), w->sedf, w->sedt);
+  ESCAPES esc{0, true};
+  if (!isnull && f.escaped) esc = {len, false};
+  const size_t keeplen = f.keeplen;
+  const bool hex = f.hex, lob = f.lob;
   // Beyond keeplen: both quotes, "unhex(" and ")", and a LOB reference,
   // which are not bounded by the fetch size.
   const size_t extra = 2 * static_cast<size_t>(w->quotelen) + 8 + (lob ? LOBVALUE_SIZE : 0);
-  if (check(w, std::min(esclen + keeplen + extra, MAX_FIELD_CHECK)) != 0) return -1;
+  if (checkWithEscapes(w, &esc, value, len, keeplen + extra) != 0) return -1;
 
   if (i > 0 && w->fixlen != 1) put(w, w->field, static_cast<size_t>(w->flen));
   if (w->colseplen > 0) {
@@ -322,14 +360,13 @@ int writeColumn(WRITER *w, int i, int j) {
   }
 
   if (hex) put(w, "unhex(", 6);
-  const bool quoted = w->quotelen > 0 && p->quote && w->fixlen == 0;
-  if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
+  if (f.quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
   const size_t limit = fixed ? static_cast<size_t>(std::max(p->dsize2, 0)) : SIZE_MAX;
   int rc = 0;
   if (lob) {
     putLobReference(w, p, j, false);
     if (fixed) rc = endFixedField(w, fieldStart, 256, true);
-  } else if (numeric) {
+  } else if (f.numeric) {
     ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
                                        : testTIMESTAMP(w->numbuf, value, static_cast<ub2>(len));
     put(w, w->numbuf, numlen);
@@ -337,14 +374,14 @@ int writeColumn(WRITER *w, int i, int j) {
   } else if (hex) {
     rc = putHex(w, value, len, keeplen);
   } else {
-    if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB) {
-      rc = check(w, std::min(len + esclen + keeplen, MAX_FIELD_CHECK));
+    if (f.longval) {
+      rc = checkWithEscapes(w, &esc, value, len, len + keeplen);
     }
-    if (rc == 0) rc = putValue(w, value, len, esclen, limit);
+    if (rc == 0) rc = putValue(w, value, len, &esc, limit);
     if (rc == 0 && fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
   }
   if (rc != 0) return -1;
-  if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
+  if (f.quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
   if (hex) putByte(w, ')');
   return 0;
 }
@@ -417,6 +454,22 @@ ub4 fetchedRows(WRITER *w, OCIStmt *stmt, sword status, ub4 arraysize, ub4 *tota
     *total += rows;
   }
   return std::min(rows, arraysize);
+}
+
+// Decides the form of column i. The LOB side file of every piece is open
+// exactly when lobfile is given, so that too is known up front.
+void setupForm(WRITER *w, int i, bool lobfile) {
+  COLUMN *p = w->cols[i];
+  COLFORM &f = w->forms[i];
+  f.longval = p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB;
+  f.numeric = p->dbtype == SQLT_NUM || p->dbtype == SQLT_DAT;
+  f.hex = w->format == 1 && p->raw;
+  f.lob = isLobLocator(p->dbtype) && lobfile;
+  f.translated = !f.lob && !f.numeric && p->quote && w->replacecount > 0;
+  f.escaped = w->escape != ' ' && !f.hex && !f.lob && !f.numeric && !neverEscaped(p);
+  f.quoted = w->quotelen > 0 && p->quote && w->fixlen == 0;
+  if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen + 288;
+  f.keeplen = std::min(static_cast<size_t>(p->keeplen), MAX_FIELD_CHECK);
 }
 
 void setupLists(WRITER *w) {
@@ -501,6 +554,7 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
   setupLists(w);
   ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : envCharsetId8(db);
   w->pairs = usesDoubleBytePairs(csid);
+  prepareEscapeSet(&w->esc, w->escape, w->escf, w->esct, w->escape_len, w->pairs);
 
   w->sqllen = getInsertSQL(col, w->sqlbuf, sizeof w->sqlbuf, tabname, cmdopts->format, cmdopts->sqlhint);
   if (cmdopts->format == 1 && cmdopts->update == 1) {
@@ -513,6 +567,7 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
     w->max_col_len = std::max(w->max_col_len, n);
     ++w->colcount;
   }
+  for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
 
   if (openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize) != 0) {
     return;
