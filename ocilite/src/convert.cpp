@@ -139,9 +139,11 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const 
       const size_t n = (size_t)sqlite3_column_bytes(st, col);
       if (n == 0) return setNull(d, row);  // Oracle holds no empty strings
       if (isDateKind(type.kind)) {
+        const DateFormat &fmt = formatFor(type.kind, *ctx.conn);
+        if (formatsToItself(std::string_view(p, n), fmt, type.scale)) return putText(d, row, p, n, 0);
         DateTime dt;
         if (parseStoredDateTime(std::string_view(p, n), &dt)) {
-          size_t len = formatDateTime(dt, formatFor(type.kind, *ctx.conn), type.scale, buf);
+          size_t len = formatDateTime(dt, fmt, type.scale, buf);
           return putText(d, row, buf, len, 0);
         }
       }

@@ -3,6 +3,7 @@
 
 #include <cassert>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -155,6 +156,51 @@ char *putNumber(char *out, long value, int width, bool fill) {
   return out;
 }
 
+// The stored layout 'YYYY-MM-DD HH24:MI:SS.FF9' byte by byte: its text ('0'
+// for a digit), and masks of its digit and separator bytes; zeros past it.
+constexpr size_t kLayoutBytes = 32;
+struct StoredLayout {
+  char text[kLayoutBytes] = {};
+  unsigned char digit[kLayoutBytes] = {};
+  unsigned char separator[kLayoutBytes] = {};
+  constexpr StoredLayout() {
+    constexpr char kText[] = "0000-00-00 00:00:00.000000000";
+    static_assert(sizeof kText <= kLayoutBytes);
+    for (size_t i = 0; i + 1 < sizeof kText; i++) {
+      text[i] = kText[i];
+      (kText[i] == '0' ? digit : separator)[i] = 0xFF;
+    }
+  }
+};
+constexpr StoredLayout kLayout;
+
+// Sets fmt->storedForm and its fraction fields from the items.
+void markStoredForm(DateFormat *fmt) {
+  using K = FormatItem::Kind;
+  static constexpr struct {
+    K kind;
+    char literal;
+  } kStored[] = {{K::Year4, 0},   {K::Literal, '-'}, {K::Month, 0},   {K::Literal, '-'},
+                 {K::Day, 0},     {K::Literal, ' '}, {K::Hour24, 0},  {K::Literal, ':'},
+                 {K::Minute, 0},  {K::Literal, ':'}, {K::Second, 0}};
+  constexpr size_t n = sizeof kStored / sizeof kStored[0];
+  const std::vector<FormatItem> &items = fmt->items;
+  if (items.size() != n && items.size() != n + 2) return;
+  for (size_t i = 0; i < n; i++) {
+    if (items[i].kind != kStored[i].kind) return;
+    if (kStored[i].literal && items[i].text != std::string(1, kStored[i].literal)) return;
+  }
+  if (items.size() == n + 2) {
+    const FormatItem &radix = items[n], &fraction = items[n + 1];
+    if (!(radix.kind == K::Radix || (radix.kind == K::Literal && radix.text == ".")) ||
+        fraction.kind != K::Fraction)
+      return;
+    fmt->storedFraction = true;
+    fmt->storedFractionDigits = fraction.digits;
+  }
+  fmt->storedForm = true;
+}
+
 }  // namespace
 
 bool parseStoredDateTime(std::string_view text, DateTime *dt) {
@@ -247,7 +293,38 @@ bool compileDateFormat(std::string_view mask, DateFormat *fmt) {
     }
     if (!found) return false;
   }
+  markStoredForm(&f);
   *fmt = std::move(f);
+  return true;
+}
+
+bool formatsToItself(std::string_view text, const DateFormat &fmt, int fracDigits) {
+  if (!fmt.storedForm) return false;
+  size_t digits = 0;
+  if (fmt.storedFraction) {
+    digits = fmt.storedFractionDigits ? fmt.storedFractionDigits : (size_t)(fracDigits < 0 ? 0 : fracDigits);
+    if (digits > 9) digits = 9;
+  }
+  const size_t length = kDateTextLength + (fmt.storedFraction ? 1 + digits : 0);
+  if (text.size() != length) return false;
+  // Eight bytes at a time, the text laid over a copy of the layout so that
+  // the bytes past it match: a digit has high nibble 3 both as it is and
+  // plus 6. Only a byte of 0xFA and up, which fails by itself, carries into
+  // its neighbour.
+  char buf[kLayoutBytes];
+  std::memcpy(buf, kLayout.text, kLayoutBytes);
+  std::memcpy(buf, text.data(), length);
+  constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL, kThrees = 0x3030303030303030ULL, kSixes = 0x0606060606060606ULL;
+  for (size_t at = 0; at < kLayoutBytes; at += 8) {
+    uint64_t w, digit, separator, want;
+    std::memcpy(&w, buf + at, 8);
+    std::memcpy(&digit, kLayout.digit + at, 8);
+    std::memcpy(&separator, kLayout.separator + at, 8);
+    std::memcpy(&want, kLayout.text + at, 8);
+    if (((w ^ want) & separator) != 0 || (((w & kHigh) ^ kThrees) & digit) != 0 ||
+        ((((w + kSixes) & kHigh) ^ kThrees) & digit) != 0)
+      return false;
+  }
   return true;
 }
 

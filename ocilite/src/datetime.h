@@ -51,6 +51,11 @@ struct FormatItem {
 struct DateFormat {
   std::string mask;  // as given
   std::vector<FormatItem> items;
+  // The items are exactly 'YYYY-MM-DD HH24:MI:SS', the stored form, with a
+  // fraction ("X" or ".", then FF or FFn) when storedFraction is set.
+  bool storedForm = false;
+  bool storedFraction = false;
+  unsigned char storedFractionDigits = 0;  // n of FFn; 0 = the column's precision
 };
 
 // Compiles an Oracle datetime format model. False for an element the stand-in
@@ -60,6 +65,12 @@ bool compileDateFormat(std::string_view mask, DateFormat *fmt);
 // Formats dt with fmt into out (kMaxDateTimeText bytes); fracDigits is used
 // for FF without a digit count. Returns the length.
 size_t formatDateTime(const DateTime &dt, const DateFormat &fmt, int fracDigits, char *out);
+
+// True when text already has the layout fmt gives a stored value (fmt is
+// storedForm, the fraction fracDigits long where FF has no count): text that
+// is a valid date then formats to itself, and text that is not one is
+// delivered as it stands anyway, so a fetch may copy it unchanged.
+bool formatsToItself(std::string_view text, const DateFormat &fmt, int fracDigits);
 
 // Parses text by fmt (TO_DATE / TO_TIMESTAMP). False when it does not match.
 bool parseDateTime(std::string_view text, const DateFormat &fmt, DateTime *dt);

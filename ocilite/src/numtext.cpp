@@ -85,15 +85,55 @@ size_t numberText(double v, char *out) {
   return (size_t)(p + el - out);
 }
 
+namespace {
+
+// Powers of ten a double holds exactly, for the scales the short way serves.
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr int kMaxShortScale = 15;
+// A rounded value below this many units of its scale has at most 15
+// significant digits. Decimals of 15 digits map to distinct doubles, so the
+// shortest text of the double nearest n / 10^scale is that decimal itself:
+// its digits can be written from n without the double's shortest digits.
+constexpr double kMaxShortUnits = 1e15;
+
+// n / 10^scale laid out as numberText lays out that value.
+// REQUIRES: 0 < |n| < 10^15, 0 <= scale <= 15.
+size_t scaledIntegerText(int64_t n, int scale, char *out) {
+  char *p = out;
+  if (n < 0) *p++ = '-';
+  char digits[24];
+  int nd = (int)(std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n).ptr - digits);
+  int frac = scale;
+  while (frac > 0 && digits[nd - 1] == '0') nd--, frac--;
+  const int intDigits = nd - frac;
+  if (intDigits > 0) {
+    std::memcpy(p, digits, (size_t)intDigits);
+    p += intDigits;
+    if (frac > 0) *p++ = '.';
+  } else {
+    *p++ = '.';
+    std::memset(p, '0', (size_t)-intDigits);
+    p += -intDigits;
+  }
+  const int from = intDigits > 0 ? intDigits : 0;
+  std::memcpy(p, digits + from, (size_t)(nd - from));
+  return (size_t)(p + (nd - from) - out);
+}
+
+}  // namespace
+
 size_t numberTextAtScale(double v, int scale, char *out) {
   // Oracle rounds half away from zero, as std::round does. Past 2^53 a
   // double holds no fraction at this scale, and it is shown as it is.
   constexpr double kExactLimit = 9007199254740992.0;
-  const double factor = std::pow(10.0, scale);
+  const double factor = scale <= kMaxShortScale ? kPowersOfTen[scale] : std::pow(10.0, scale);
   const double scaled = v * factor;
   if (!std::isfinite(scaled) || std::fabs(scaled) >= kExactLimit) return numberText(v, out);
-  const double rounded = std::round(scaled) / factor;
-  return numberText(rounded == 0 ? 0.0 : rounded, out);
+  const double units = std::round(scaled);
+  if (units == 0) return numberText(0.0, out);
+  if (scale <= kMaxShortScale && std::fabs(units) < kMaxShortUnits) return scaledIntegerText((int64_t)units, scale, out);
+  return numberText(units / factor, out);
 }
 
 namespace {

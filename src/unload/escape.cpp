@@ -23,37 +23,33 @@ struct StopVectors {
   explicit StopVectors(const ESCAPESET &set) {
     for (int k = 0; k < set.count; k++) wanted[k] = _mm_set1_epi8(static_cast<char>(set.wanted[k]));
   }
+  // Bit k set: byte k of v is one the walk stops at.
+  int hits(__m128i v, const ESCAPESET &set) const {
+    __m128i hit = set.pairs ? v : _mm_setzero_si128();
+    for (int k = 0; k < set.count; k++) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, wanted[k]));
+    return _mm_movemask_epi8(hit);
+  }
 #else
   explicit StopVectors(const ESCAPESET &) {}
 #endif
 };
 
-// Length of the leading run of src that holds no byte the walk stops at.
-int cleanRun(const unsigned char *src, int len, const ESCAPESET &set, const StopVectors &sv) {
-  int i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= len; i += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
-    __m128i hit = set.pairs ? v : _mm_setzero_si128();
-    for (int k = 0; k < set.count; k++) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, sv.wanted[k]));
-    int mask = _mm_movemask_epi8(hit);
-    if (mask != 0) return i + __builtin_ctz(static_cast<unsigned>(mask));
-  }
-#else
-  (void)sv;
-#endif
-  while (i < len && !set.stop[src[i]]) i++;
-  return i;
-}
-
 // Output of one walk: the copy writes bytes, the count only adds them up, so
 // both follow the very same decisions.
 struct CopySink {
   unsigned char *dst;
-  void run(const unsigned char *src, int n) {
-    memcpy(dst, src, n);
+  void run(const unsigned char *src, int n) {  // short runs: a few bytes
+    for (int k = 0; k < n; k++) dst[k] = src[k];
     dst += n;
   }
+#if defined(__SSE2__)
+  // The first n bytes of a 16-byte block: all 16 are stored, as the room for
+  // the rest of the source (16 bytes at least) is there.
+  void block(__m128i v, int n) {
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), v);
+    dst += n;
+  }
+#endif
   void escaped(unsigned char escape, unsigned char b) {
     dst[0] = escape;
     dst[1] = b;
@@ -64,6 +60,9 @@ struct CopySink {
 struct CountSink {
   int escapes = 0;
   void run(const unsigned char *, int) {}
+#if defined(__SSE2__)
+  void block(__m128i, int) {}
+#endif
   void escaped(unsigned char, unsigned char) { escapes++; }
 };
 
@@ -72,10 +71,24 @@ void walkEscape(Sink &sink, const ESCAPESET &set, const unsigned char *src, int 
   const StopVectors sv(set);
   int i = 0;
   while (i < len) {
-    int run = cleanRun(src + i, len - i, set, sv);
-    sink.run(src + i, run);
-    i += run;
-    if (i >= len) break;
+    // The clean bytes before the next stop: whole blocks while 16 are left.
+#if defined(__SSE2__)
+    if (i + 16 <= len) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+      int mask = sv.hits(v, set);
+      int run = mask != 0 ? __builtin_ctz(static_cast<unsigned>(mask)) : 16;
+      sink.block(v, run);
+      i += run;
+      if (mask == 0) continue;
+    } else
+#endif
+    {
+      int run = 0;
+      while (i + run < len && !set.stop[src[i + run]]) run++;
+      sink.run(src + i, run);
+      i += run;
+      if (i >= len) break;
+    }
     unsigned char b = src[i];
     if (set.pairs && i + 1 < len && isChinese(b, src[i + 1])) {
       sink.run(src + i, 2);
