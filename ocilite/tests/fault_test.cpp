@@ -31,10 +31,10 @@ class Faults : public ::testing::Test {
     char buf[kArray][kWidth];
     OCIDefine *def = nullptr;
     OCIDefineByPos(st, &def, s.err, 1, buf, kWidth, SQLT_STR, nullptr, nullptr, nullptr, OCI_DEFAULT);
-    std::string out = "#" + std::to_string(ncol) + " ";
+    std::string out = std::string("#").append(std::to_string(ncol)).append(" ");
     for (int fetches = 0; fetches < 10; fetches++) {
       sword rc = OCIStmtFetch(st, s.err, kArray, OCI_FETCH_NEXT, OCI_DEFAULT);
-      const std::string error = rc == OCI_ERROR ? " " + s.error().substr(0, 9) : "";
+      const std::string error = rc == OCI_ERROR ? std::string(" ").append(s.error().substr(0, 9)) : "";
       ub4 got = 0;
       OCIAttrGet(st, OCI_HTYPE_STMT, &got, nullptr, OCI_ATTR_ROWS_FETCHED, s.err);
       for (ub4 r = 0; r < got; r++) out += std::string(r ? " " : "") + buf[r];
