@@ -2,53 +2,43 @@
 // logon forms, the statements a job sends, its statuses and its control file.
 #include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "support/process.h"
+#include "unload_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::RunResult;
 
-class JobRunner : public ::testing::Test {
+// Each run starts a fresh trace of the statements the stand-in receives.
+class JobRunner : public unloadtest::Unload {
  protected:
+  std::string trace = path("trace.txt");
   void SetUp() override {
-    dir_ = testsupport::makeTempDir("q2job");
-    ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, (dir_ / "demo.db").string(), "--demo"}).status, 0);
-    trace_ = dir_ / "trace.txt";
-    setenv("OCILITE_TRACE", trace_.c_str(), 1);
+    Unload::SetUp();
+    setenv("OCILITE_TRACE", trace.c_str(), 1);
     unsetenv("TWO_TASK");
     unsetenv("ORACLE_SID");
   }
   void TearDown() override {
     unsetenv("OCILITE_TRACE");
     unsetenv("TWO_TASK");
-    fs::remove_all(dir_);
+    Unload::TearDown();
   }
-
-  RunResult run(std::vector<std::string> args) {
-    args.insert(args.begin(), QUILLET2_BIN);
-    fs::remove(trace_);
-    return testsupport::runProgram(args, "", dir_);
+  RunResult job(const std::vector<std::string> &args) {
+    fs::remove(trace);
+    return run(args);
   }
   // Statement texts the stand-in received, one per line.
   std::vector<std::string> statements() {
     std::vector<std::string> lines;
-    std::string all = testsupport::readFile(trace_), line;
-    for (char c : all) {
-      if (c != '\n') { line += c; continue; }
-      lines.push_back(line);
-      line.clear();
-    }
+    std::string all = testsupport::readFile(trace);
+    for (size_t at = 0, nl; (nl = all.find('\n', at)) != std::string::npos; at = nl + 1)
+      lines.push_back(all.substr(at, nl - at));
     return lines;
   }
-
-  fs::path dir_, trace_;
 };
 
 const std::vector<std::string> kNls = {
@@ -85,7 +75,7 @@ TEST_F(JobRunner, Logons) {
     SCOPED_TRACE(c.what);
     if (c.twoTask) setenv("TWO_TASK", c.twoTask, 1);
     else unsetenv("TWO_TASK");
-    RunResult r = run(c.args);
+    RunResult r = job(c.args);
     EXPECT_EQ(r.status, c.status) << r.out;
     EXPECT_NE(r.out.find(c.output), std::string::npos) << r.out;
     if (c.status != 0) {
@@ -96,7 +86,7 @@ TEST_F(JobRunner, Logons) {
 }
 
 TEST_F(JobRunner, SessionStatementsInOrder) {
-  RunResult r = run({"user=scott/tiger@demo.db", "query=dept ;/ \n", "data=NO", "hash=64",
+  RunResult r = job({"user=scott/tiger@demo.db", "query=dept ;/ \n", "data=NO", "hash=64",
                      "alter=SET A_PARAM=1;SET B_PARAM=2;", "read=32", "serial=YES",
                      "sort=2", "trace=12"});
   EXPECT_EQ(r.status, 0) << r.out;
@@ -122,7 +112,7 @@ TEST_F(JobRunner, SessionStatementsInOrder) {
 
 TEST_F(JobRunner, OverlongSessionSettingIsRefused) {
   std::string longer = "SET X='" + std::string(520, 'y') + "'";
-  RunResult r = run({"user=scott/tiger@demo.db", "query=dept", "data=NO",
+  RunResult r = job({"user=scott/tiger@demo.db", "query=dept", "data=NO",
                      "alter=" + longer + ";SET B_PARAM=2"});
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out.rfind("ERROR -- session setting longer than 511 bytes skipped: SET X='yyy", 0), 0u)
@@ -158,7 +148,7 @@ TEST_F(JobRunner, Statuses) {
     SCOPED_TRACE(c.what);
     std::vector<std::string> args = {"user=scott/tiger@demo.db", "data=NO"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    RunResult r = run(args);
+    RunResult r = job(args);
     EXPECT_EQ(r.status, c.status) << r.out;
     if (c.status != 0) {
       EXPECT_NE(r.out.find("ORA-"), std::string::npos) << r.out;
@@ -169,42 +159,29 @@ TEST_F(JobRunner, Statuses) {
   }
 }
 
-// The banner lines are the program's own: compare everything around them.
-std::string withoutBanner(std::string ctl) {
-  for (int line = 0, at = 0; line < 3 && at != -1; line++) {
-    size_t nl = ctl.find('\n', at);
-    if (line >= 1) ctl.replace(at, nl - at, line == 1 ? "-- @BANNER0@" : "-- @BANNER1@");
-    at = static_cast<int>(ctl.find('\n', at)) + 1;
+TEST_F(JobRunner, DescribeOnlyWritesTheControlFile) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string ctl, golden;
+  } cases[] = {
+      {{"query=emp"}, "emp_sqlldr.ctl", "emp_sqlldr.ctl"},
+      {{"query=alltypes", "control=alltypes.ctl", "file=+all_%p.txt", "text=CSV"}, "alltypes.ctl", "alltypes.ctl"},
+      {{"query=alltypes", "control=l.ctl", "lobfile=x_%p.lob", "field=|", "record=0x0d0x0a", "safe=YES", "width=8",
+        "long=1000"},
+       "l.ctl", "alltypes_lobfile_safe.ctl"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args = {"user=scott/tiger@demo.db", "data=NO"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult r = job(args);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(testsupport::withBannerTokens(read(c.ctl), "-- "),
+              testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / c.golden));
   }
-  return ctl;
-}
-
-TEST_F(JobRunner, DescribeOnlyLeavesTheControlFile) {
-  RunResult r = run({"user=scott/tiger@demo.db", "query=emp", "data=NO"});
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(withoutBanner(testsupport::readFile(dir_ / "emp_sqlldr.ctl")),
-            testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / "emp_sqlldr.ctl"));
-  EXPECT_FALSE(fs::exists(dir_ / "qletdata_1.txt"));
-}
-
-TEST_F(JobRunner, DescribeOfEveryDemoType) {
-  RunResult r = run({"user=scott/tiger@demo.db", "query=alltypes", "data=NO",
-                     "control=alltypes.ctl", "file=+all_%p.txt", "text=CSV"});
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(withoutBanner(testsupport::readFile(dir_ / "alltypes.ctl")),
-            testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / "alltypes.ctl"));
-}
-
-TEST_F(JobRunner, DescribeWithLobFileSafeModeAndWidths) {
-  RunResult r = run({"user=scott/tiger@demo.db", "query=alltypes", "data=NO", "control=l.ctl",
-                     "lobfile=x_%p.lob", "field=|", "record=0x0d0x0a", "safe=YES", "width=8",
-                     "long=1000"});
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(withoutBanner(testsupport::readFile(dir_ / "l.ctl")),
-            testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" /
-                                  "alltypes_lobfile_safe.ctl"));
-  EXPECT_FALSE(fs::exists(dir_ / "x_1.lob"));  // describe only: no LOB file
+  // Describe only: no data file, no LOB file.
+  EXPECT_FALSE(fs::exists(path("qletdata_1.txt")));
+  EXPECT_FALSE(fs::exists(path("x_1.lob")));
 }
 
 TEST_F(JobRunner, QueriesAndTableNames) {
@@ -219,21 +196,21 @@ TEST_F(JobRunner, QueriesAndTableNames) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.query);
-    RunResult r = run({"user=scott/tiger@demo.db", "query=" + c.query, "data=NO"});
+    RunResult r = job({"user=scott/tiger@demo.db", "query=" + c.query, "data=NO"});
     EXPECT_EQ(r.status, 0) << r.out;
     std::vector<std::string> got = statements();
     std::string all;
     for (size_t i = kNls.size(); i < got.size(); i++) all += (i > kNls.size() ? "\n" : "") + got[i];
     EXPECT_EQ(all, c.sent);
-    EXPECT_EQ(fs::exists(dir_ / "scott.dept_sqlldr.ctl"), c.ctl);
+    EXPECT_EQ(fs::exists(path("scott.dept_sqlldr.ctl")), c.ctl);
   }
 }
 
 TEST_F(JobRunner, LogFileTakesTheMessages) {
-  RunResult r = run({"user=scott/tiger@demo.db", "query=nosuch", "data=NO", "log=job_%p.log"});
+  RunResult r = job({"user=scott/tiger@demo.db", "query=nosuch", "data=NO", "log=job_%p.log"});
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.out, "");
-  EXPECT_NE(testsupport::readFile(dir_ / "job_1.log").find("ORA-00942"), std::string::npos);
+  EXPECT_NE(read("job_1.log").find("ORA-00942"), std::string::npos);
 }
 
 }  // namespace

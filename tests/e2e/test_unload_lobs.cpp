@@ -9,18 +9,7 @@ namespace {
 
 using unloadtest::Unload;
 
-struct Lobs : Unload {
-  // Skips the test when the stand-in cannot fetch LOBs yet (it then refuses
-  // their defines with ORA-00932).
-  bool lobsServed() {
-    testsupport::RunResult r = q2({"query=select c_clob, c_long from alltypes", "file=probe.txt"});
-    return !(r.status == 7 && r.out.find("ORA-00932") != std::string::npos);
-  }
-};
-
-TEST_F(Lobs, InlineLobAndLongLayouts) {
-  if (!lobsServed()) GTEST_SKIP() << "the stand-in does not fetch LOB and LONG columns yet";
-  if (!escapingBuilt()) GTEST_SKIP() << "this build does not escape values yet";
+TEST_F(Unload, InlineLobAndLongLayouts) {
   const std::string query = "query=select id, c_clob, c_nclob, c_blob, c_long from alltypes order by id";
   struct Case {
     std::string golden;
@@ -38,8 +27,7 @@ TEST_F(Lobs, InlineLobAndLongLayouts) {
   }
 }
 
-TEST_F(Lobs, SideFileAndReferences) {
-  if (!lobsServed()) GTEST_SKIP() << "the stand-in does not fetch LOB and LONG columns yet";
+TEST_F(Unload, SideFileAndReferences) {
   script("CREATE TABLE DOCS (ID NUMBER(4), DOC BLOB);\n"
          "INSERT INTO DOCS VALUES (1, NULL);\n"
          "INSERT INTO DOCS VALUES (2, EMPTY_BLOB());\n"

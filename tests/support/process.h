@@ -1,4 +1,4 @@
-// Running the built programs from tests, and small file helpers.
+// Running the built programs from tests, and small file and text helpers.
 #ifndef QUILLET2_TESTS_SUPPORT_PROCESS_H
 #define QUILLET2_TESTS_SUPPORT_PROCESS_H
 
@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
@@ -69,6 +71,38 @@ inline RunResult runProgram(const std::vector<std::string> &args, const std::str
   RunResult r{WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus), readFile(outPath)};
   std::filesystem::remove_all(dir);
   return r;
+}
+
+// runProgram, failing the test on a sanitizer report (which may come with
+// any exit status).
+inline RunResult runChecked(const std::vector<std::string> &args, const std::string &stdinText = "",
+                            const std::filesystem::path &cwd = {}) {
+  RunResult r = runProgram(args, stdinText, cwd);
+  EXPECT_EQ(r.out.find("Sanitizer"), std::string::npos) << r.out.substr(0, 3000);
+  EXPECT_EQ(r.out.find("runtime error"), std::string::npos) << r.out.substr(0, 3000);
+  return r;
+}
+
+// Upper-case hexadecimal digits of s.
+inline std::string hex(const std::string &s) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string h;
+  for (unsigned char c : s) {
+    h += digits[c >> 4];
+    h += digits[c & 15];
+  }
+  return h;
+}
+
+// The banner lines are the program's own text, so golden files hold the
+// tokens prefix@BANNER0@ and prefix@BANNER1@ in lines 2 and 3 instead; this
+// puts the tokens into out (unchanged when those lines are missing or empty).
+inline std::string withBannerTokens(const std::string &out, const std::string &prefix = "") {
+  size_t first = out.find('\n');
+  size_t second = first == std::string::npos ? first : out.find('\n', first + 1);
+  size_t third = second == std::string::npos ? second : out.find('\n', second + 1);
+  if (third == std::string::npos || second - first < 2 || third - second < 2) return out;
+  return out.substr(0, first + 1) + prefix + "@BANNER0@\n" + prefix + "@BANNER1@" + out.substr(third);
 }
 
 }  // namespace testsupport
