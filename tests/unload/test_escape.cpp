@@ -138,6 +138,10 @@ TEST(CountBufferEscape, ShortLengths) {
   EXPECT_EQ(countBufferEscape(u("\\"), -3, '\\', u(""), 0, 1), 0);
   EXPECT_EQ(countBufferEscape(u("\\"), 1, '\\', u(""), 0, 1), 1);
   EXPECT_EQ(countBufferEscape(u("a\nb"), 3, '\\', u("\n"), 1, 0), 1);
+  // No lists at all (the fuzzer's empty vectors): nothing reads them.
+  unsigned char out[4];
+  EXPECT_EQ(countBufferEscape(u("a\\"), 2, '\\', nullptr, 0, 0), 1);
+  EXPECT_EQ(copyBufferEscape(out, u("a\\"), 2, '\\', nullptr, nullptr, 0, 0), 3);
 }
 
 TEST(ReplaceBuffer, Table) {
