@@ -78,28 +78,20 @@ void setText(text *field, size_t size, const char *value) {
 }
 #define SET(field, value) setText(field, sizeof field, value)
 
-std::string golden(const std::string &name) {
-  std::string g = testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / name);
-  EXPECT_FALSE(g.empty()) << name;
-  for (int which = 0; which < 2; which++) {
-    std::string mark = which == 0 ? "@BANNER0@" : "@BANNER1@";
-    std::string line = reinterpret_cast<const char *>(bannerLine(which));
-    for (size_t at; (at = g.find(mark)) != std::string::npos;) g.replace(at, mark.size(), line);
-  }
-  return g;
-}
-
 class ControlFile : public ::testing::Test {
  protected:
   void SetUp() override {
     prepareBanners();
     dir_ = testsupport::makeTempDir("q2ctl");
-    resetCommandOptions(&o_);
-    SET(o_.tabname, "EMP");
     ctl_ = (dir_ / "out.ctl").string();
-    SET(o_.ctlfname, ctl_.c_str());
+    reset();
   }
   void TearDown() override { fs::remove_all(dir_); }
+  void reset() {
+    resetCommandOptions(&o_);
+    SET(o_.tabname, "EMP");
+    SET(o_.ctlfname, ctl_.c_str());
+  }
 
   std::string write(const std::vector<ColSpec> &specs, int fixlen = 0) {
     ColumnList cols(specs, o_);
@@ -112,41 +104,35 @@ class ControlFile : public ::testing::Test {
   CMDOPTIONS o_;
 };
 
-TEST_F(ControlFile, Delimited) {
-  SET(o_.record, "\r\n");
-  o_.rlen = 2;
-  SET(o_.field, "|");
-  o_.header = 1;
-  EXPECT_EQ(write(kEmp), golden("delimited.ctl"));
-}
-
-TEST_F(ControlFile, CsvWithHeader) {
-  SET(o_.quote, "\"");
-  o_.header = 1;
-  SET(o_.fname, "emp_%p_%b.csv");
-  SET(o_.tabmode, "APPEND");
-  o_.buffer = 16777216;
-  EXPECT_EQ(write({{"ID", 2, 1, 22, 10, 0}, {"NAME", 1, 1, 30, 0, 0}}), golden("csv_header.ctl"));
-}
-
-TEST_F(ControlFile, FixedWidth) {
-  SET(o_.field, " ");
-  SET(o_.quote, "\"");
-  o_.header = 1;
-  std::vector<ColSpec> cols = {{"A", 1, 1, 10, 0, 0}, {"B", 1, 1, 19, 0, 0}, {"C", 1, 1, 5, 0, 0},
-                               {"D", 12, 1, 7, 0, 0},  {"T", 187, 1, 11, 6, 0}, {"Z", 188, 1, 13, 6, 0}};
-  EXPECT_EQ(write(cols, 1), golden("fixed.ctl"));
-}
-
-TEST_F(ControlFile, LobFile) {
-  SET(o_.lobfname, "emp.lob");
-  std::vector<ColSpec> cols = {{"ID", 2, 1, 22, 6, 0},
-                               {"DOC", 112, 1, 4000, 0, 0},
-                               {"NDOC", 112, 2, 4000, 0, 0},
-                               {"PIC", 113, 1, 4000, 0, 0},
-                               {"EXT", 114, 1, 530, 0, 0}};
-  EXPECT_EQ(write(cols), golden("lobfile.ctl"));
-  EXPECT_EQ(write(cols, 1), golden("lobfile_fixed.ctl"));
+TEST_F(ControlFile, Goldens) {
+  const std::vector<ColSpec> lobs = {{"ID", 2, 1, 22, 6, 0},
+                                     {"DOC", 112, 1, 4000, 0, 0},
+                                     {"NDOC", 112, 2, 4000, 0, 0},
+                                     {"PIC", 113, 1, 4000, 0, 0},
+                                     {"EXT", 114, 1, 530, 0, 0}};
+  struct Case {
+    const char *golden;
+    std::vector<std::string> options;
+    std::vector<ColSpec> cols;
+    int fixlen;
+  } cases[] = {
+      {"delimited.ctl", {"record=0x0d0x0a", "field=|", "head=YES"}, kEmp, 0},
+      {"csv_header.ctl", {"quote=0x22", "head=YES", "file=emp_%p_%b.csv", "mode=APPEND", "buffer=16"},
+       {{"ID", 2, 1, 22, 10, 0}, {"NAME", 1, 1, 30, 0, 0}}, 0},
+      {"fixed.ctl", {"field=0x20", "quote=0x22", "head=YES"},
+       {{"A", 1, 1, 10, 0, 0}, {"B", 1, 1, 19, 0, 0}, {"C", 1, 1, 5, 0, 0}, {"D", 12, 1, 7, 0, 0},
+        {"T", 187, 1, 11, 6, 0}, {"Z", 188, 1, 13, 6, 0}},
+       1},
+      {"lobfile.ctl", {"lobfile=emp.lob"}, lobs, 0},
+      {"lobfile_fixed.ctl", {"lobfile=emp.lob"}, lobs, 1},
+  };
+  for (const Case &c : cases) {
+    reset();
+    for (const std::string &line : c.options) parseCommandOption(&o_, reinterpret_cast<const text *>(line.c_str()));
+    EXPECT_EQ(testsupport::withBannerTokens(write(c.cols, c.fixlen), "-- "),
+              testsupport::readFile(fs::path(TEST_DATA_DIR) / "controlfile" / c.golden))
+        << c.golden;
+  }
 }
 
 TEST_F(ControlFile, InfileNamesTheFirstDataFile) {
@@ -187,22 +173,18 @@ TEST_F(ControlFile, NotWritten) {
       {"MySQL inserts", "EMP", 1, 1},
       {"Oracle inserts", "EMP", 2, 1},
       {"worker 2", "EMP", 0, 2},
+      {"unopenable file", "EMP", 0, 1},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     SET(o_.tabname, c.tabname);
     o_.format = c.format;
     o_.slaveid = c.slaveid;
+    if (c.what == std::string("unopenable file")) SET(o_.ctlfname, "/nonexistent-q2/out.ctl");
     ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
     EXPECT_EQ(writeControlFile(&o_, cols.head(), 0, cols.rowsize()), 0);
     EXPECT_FALSE(fs::exists(ctl_));
   }
-}
-
-TEST_F(ControlFile, UnopenableFileIsSkipped) {
-  SET(o_.ctlfname, "/nonexistent-q2/out.ctl");
-  ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
-  EXPECT_EQ(writeControlFile(&o_, cols.head(), 0, cols.rowsize()), 0);
 }
 
 }  // namespace

@@ -38,6 +38,8 @@ struct EscapeCase {
 
 TEST(CopyBufferEscape, Table) {
   const EscapeSet LF = {'\\', "\n", "n"};
+  const EscapeSet ESCAPE_LISTED = {'\\', "\\x", "Qy"};  // the escape byte is tested before the list
+  const EscapeSet TWICE = {'%', "aa", "12"};             // the first matching pair wins
   const EscapeCase cases[] = {
       {"mysql cr lf", "a\rb\nc", &MYSQL, 0, "a\\rb\\nc"},
       {"mysql quotes", "it's \"x\"", &MYSQL, 0, "it\\'s \\\"x\\\""},
@@ -61,17 +63,12 @@ TEST(CopyBufferEscape, Table) {
       {"utf8 with pair rule", "\xE4\xB8\xAD\\", &MYSQL, 1, "\xE4\xB8\xAD\\"},
       {"utf8 without pair rule", "\xE4\xB8\xAD\\", &MYSQL, 0, "\xE4\xB8\xAD\\\\"},
       {"utf8 two-byte char", "\xC3\xA9\\", &MYSQL, 1, "\xC3\xA9\\\\"},
+      {"escape byte before the list", "\\x", &ESCAPE_LISTED, 0, "\\\\\\y"},
+      {"first pair wins", "a", &TWICE, 0, "%1"},
       {"long clean run then escape", std::string(37, 'z') + "\n" + std::string(20, 'y'), &MYSQL, 1,
        std::string(37, 'z') + "\\n" + std::string(20, 'y')},
   };
   for (const auto &c : cases) EXPECT_EQ(escaped(c.in, *c.set, c.pairs), c.out) << c.what;
-}
-
-TEST(CopyBufferEscape, EscapeByteTestedBeforeList) {
-  const EscapeSet set = {'\\', "\\x", "Qy"};  // the list also names the escape byte
-  EXPECT_EQ(escaped("\\x", set, 0), "\\\\\\y");
-  const EscapeSet twice = {'%', "aa", "12"};  // first matching pair wins
-  EXPECT_EQ(escaped("a", twice, 0), "%1");
 }
 
 TEST(CopyBufferEscape, TwentyPairsAtMost) {
