@@ -9,7 +9,6 @@
 #include "fakecursor.h"
 #include "support/process.h"
 
-namespace fs = std::filesystem;
 using fake::Cursor;
 using fake::Value;
 using testsupport::readFile;
@@ -17,6 +16,20 @@ using testsupport::readFile;
 namespace {
 
 const Value N = fake::NUL;
+
+Cursor table(std::vector<fake::ColumnSpec> specs, std::vector<std::vector<Value>> rows) {
+  Cursor c;
+  c.specs = std::move(specs);
+  c.rows = std::move(rows);
+  return c;
+}
+
+// One ID column of rows 0, 1, 2 ...
+Cursor ids(int rows) {
+  Cursor c = table({fake::number("ID", 12)}, {});
+  for (int i = 0; i < rows; ++i) c.rows.push_back({Value(std::to_string(i))});
+  return c;
+}
 
 struct RowWriter : fake::FolderTest {
   // Runs the layout into a file and returns the file's content.
@@ -32,40 +45,87 @@ struct RowWriter : fake::FolderTest {
 // A small table with the awkward values: NULL, empty, quotes, separators,
 // line feeds, carriage returns, backslashes and UTF-8.
 Cursor awkward() {
-  Cursor c;
-  c.specs = {fake::number("ID", 12), fake::varchar("NAME", 40), fake::date("HIRED")};
-  c.rows = {
-      {Value("1"), Value("plain"), Value("2024-03-05 13:07:09")},
-      {Value("2"), N, N},
-      {Value("3"), Value(""), Value("2000-01-01 00:00:00")},
-      {Value("-4.5"), Value("say \"hi\", it's"), N},
-      {Value("5"), Value("line\nbreak\r\\end"), N},
-      {Value("6"), Value("\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9"), N},
-  };
+  return table({fake::number("ID", 12), fake::varchar("NAME", 40), fake::date("HIRED")},
+               {
+                   {Value("1"), Value("plain"), Value("2024-03-05 13:07:09")},
+                   {Value("2"), N, N},
+                   {Value("3"), Value(""), Value("2000-01-01 00:00:00")},
+                   {Value("-4.5"), Value("say \"hi\", it's"), N},
+                   {Value("5"), Value("line\nbreak\r\\end"), N},
+                   {Value("6"), Value("\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9"), N},
+               });
+}
+
+Cursor insertTable(int rows) {
+  Cursor c = table({fake::number("ID", 12), fake::varchar("NAME", 10), fake::rawcol("R", 4)}, {});
+  for (int i = 0; i < rows; ++i) {
+    c.rows.push_back({Value(std::to_string(i + 1)), i % 2 ? N : Value("n'" + std::to_string(i)),
+                      i % 3 ? Value(std::string("\x01\xff", 2)) : Value("")});
+  }
   return c;
 }
 
-TEST_F(RowWriter, CsvPreset) {
-  Cursor c = awkward();
-  EXPECT_EQ(output(c, {"text=CSV"}),
-            "ID,NAME,HIRED\n"
-            "1,\"plain\",\"2024-03-05 13:07:09\"\n"
-            "2,,\n"
-            "3,\"\",\"2000-01-01 00:00:00\"\n"
-            "-4.5,\"say \"\"hi\"\", it's\",\n"
-            "5,\"line\nbreak\r\\end\",\n"
-            "6,\"\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9\",\n");
-}
-
-TEST_F(RowWriter, MysqlPreset) {
-  Cursor c = awkward();
-  EXPECT_EQ(output(c, {"text=MYSQL"}),
-            "1,\"plain\",\"2024-03-05 13:07:09\"\n"
-            "2,\\N,\\N\n"
-            "3,\"\",\"2000-01-01 00:00:00\"\n"
-            "-4.5,\"say \\\"hi\\\", it\\'s\",\\N\n"
-            "5,\"line\\nbreak\\r\\\\end\",\\N\n"
-            "6,\"\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9\",\\N\n");
+TEST_F(RowWriter, Layouts) {
+  // RAW and inline LOB bytes are escaped like text, so a quote or line feed
+  // in them cannot break the record.
+  const std::vector<fake::ColumnSpec> binary = {
+      fake::rawcol("R", 8), {"C", 112, SQLT_LVC, 100, 100, 1, 1}, {"B", 113, SQLT_LVB, 100, 100, 1, 1}};
+  const std::vector<std::vector<Value>> binaryRow = {{Value("\"\n\\"), Value("a\"b"), Value("\n")}};
+  const std::string mysqlHead = "INSERT  INTO `T` (`ID`,`NAME`,`R`) VALUES \n"
+                                "(1,unhex('6e2730'),unhex(''))"
+                                ",\n(2,null,unhex('01ff'))"
+                                ",\n(3,unhex('6e2732'),unhex('01ff'))";
+  struct Case {
+    const char *what;
+    Cursor cursor;
+    std::vector<std::string> options;
+    std::string want;
+  } cases[] = {
+      {"csv", awkward(), {"text=CSV"},
+       "ID,NAME,HIRED\n"
+       "1,\"plain\",\"2024-03-05 13:07:09\"\n"
+       "2,,\n"
+       "3,\"\",\"2000-01-01 00:00:00\"\n"
+       "-4.5,\"say \"\"hi\"\", it's\",\n"
+       "5,\"line\nbreak\r\\end\",\n"
+       "6,\"\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9\",\n"},
+      {"mysql", awkward(), {"text=MYSQL"},
+       "1,\"plain\",\"2024-03-05 13:07:09\"\n"
+       "2,\\N,\\N\n"
+       "3,\"\",\"2000-01-01 00:00:00\"\n"
+       "-4.5,\"say \\\"hi\\\", it\\'s\",\\N\n"
+       "5,\"line\\nbreak\\r\\\\end\",\\N\n"
+       "6,\"\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9\",\\N\n"},
+      {"form", table({fake::number("ID", 12), fake::varchar("NAME", 10)}, {{Value("1"), N}, {Value("2"), Value("x")}}),
+       {"text=FORM"}, "ID   : 1\nNAME : (null)\n\nID   : 2\nNAME : x\n\n"},
+      {"search", table({fake::number("ID", 12), fake::varchar("NAME", 10)}, {{Value("1"), Value("a")}}),
+       {"text=SEARCH"}, "<DOC>\x01\nID=1\x01\nNAME=a\x01\n</DOC>\x01\n"},
+      // Fixed width: no separators, quotes or header; fields padded to their
+      // width. An escaped value longer than its field is cut at the width.
+      {"fixed width",
+       table({fake::number("ID", 4), fake::varchar("NAME", 6), fake::varchar("X", 3)},
+             {{Value("1"), Value("abc"), Value("xyz")}, {Value("22"), N, Value("q")},
+              {Value("333"), Value("abcdef"), Value("")}}),
+       {"field=0x20", "head=YES", "quote=0x22", "null=-"}, "1   abc   xyz\n22  -     q  \n333 abcdef   \n"},
+      {"fixed width escaped",
+       table({fake::varchar("A", 4), fake::varchar("B", 2)}, {{Value("a\"b\""), Value("z")}, {Value("c"), Value("y")}}),
+       {"field=0x20", "escape=0x22"}, "a\"\"bz \nc   y \n"},
+      {"row and header prefixes",
+       table({fake::number("ID", 12), fake::varchar("V", 10)}, {{Value("1"), Value("a")}}),
+       {"rowpre=[", "rowsuf=]", "head=YES", "prehead=#", "field=|", "record=0x0d0x0a"}, "[#ID|#V]\r\n[1|a]\r\n"},
+      {"binary csv", table(binary, binaryRow), {"text=CSV"}, "R,C,B\n\"\"\"\n\\\",\"a\"\"b\",\"\n\"\n"},
+      {"binary mysql", table(binary, binaryRow), {"text=MYSQL"}, "\"\\\"\\n\\\\\",\"a\\\"b\",\"\\n\"\n"},
+      // '"' translated to '\\' must then be escaped like any backslash.
+      {"translation before escaping", table({fake::varchar("V", 10)}, {{Value("a\"b")}}),
+       {"text=MYSQL", "sedf=0x22", "sedt=0x5c"}, "\"a\\\\b\"\n"},
+      {"mysql inserts", insertTable(3), {"text=MYSQLINS"}, mysqlHead + ";\n"},
+      {"mysql inserts with keys", insertTable(3), {"text=MYSQLINS", "unique=ID"},
+       mysqlHead + "\nON DUPLICATE KEY UPDATE \n    `NAME`=VALUES(`NAME`), `R`=VALUES(`R`);\n"},
+      {"oracle inserts", insertTable(2), {"text=ORACLEINS", "exec=/"},
+       "INSERT  INTO T (ID,NAME,R) VALUES \n(1,'n''0','')/\n"
+       "INSERT  INTO T (ID,NAME,R) VALUES \n(2,null,'\x01\xff')/\n"},
+  };
+  for (Case &c : cases) EXPECT_EQ(output(c.cursor, c.options), c.want) << c.what;
 }
 
 TEST_F(RowWriter, DefaultLayoutAndProgressMessages) {
@@ -77,90 +137,6 @@ TEST_F(RowWriter, DefaultLayoutAndProgressMessages) {
   EXPECT_NE(run.messages.find(", size 0 MB.\n           2 rows exported at "), std::string::npos);
   EXPECT_NE(run.messages.find("         output file " + path("out.txt") + " closed at 2 rows, size 0 MB.\n"),
             std::string::npos);
-}
-
-TEST_F(RowWriter, FormPresetAlignsNames) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12), fake::varchar("NAME", 10)};
-  c.rows = {{Value("1"), N}, {Value("2"), Value("x")}};
-  EXPECT_EQ(output(c, {"text=FORM"}), "ID   : 1\nNAME : (null)\n\nID   : 2\nNAME : x\n\n");
-}
-
-TEST_F(RowWriter, SearchPresetFramesRows) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12), fake::varchar("NAME", 10)};
-  c.rows = {{Value("1"), Value("a")}};
-  EXPECT_EQ(output(c, {"text=SEARCH"}), "<DOC>\x01\nID=1\x01\nNAME=a\x01\n</DOC>\x01\n");
-}
-
-TEST_F(RowWriter, FixedWidthPadsAndCuts) {
-  Cursor c;
-  c.specs = {fake::number("ID", 4), fake::varchar("NAME", 6), fake::varchar("X", 3)};
-  c.rows = {{Value("1"), Value("abc"), Value("xyz")}, {Value("22"), N, Value("q")},
-            {Value("333"), Value("abcdef"), Value("")}};
-  // Fixed width: no separators, quotes or header; fields padded to their
-  // width. An escaped value longer than its field is cut at the width.
-  EXPECT_EQ(output(c, {"field=0x20", "head=YES", "quote=0x22", "null=-"}),
-            "1   abc   xyz\n22  -     q  \n333 abcdef   \n");
-  Cursor e;
-  e.specs = {fake::varchar("A", 4), fake::varchar("B", 2)};
-  e.rows = {{Value("a\"b\""), Value("z")}, {Value("c"), Value("y")}};
-  EXPECT_EQ(output(e, {"field=0x20", "escape=0x22"}), "a\"\"bz \nc   y \n");
-}
-
-TEST_F(RowWriter, RowPrefixSuffixAndHeaderPrefix) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12), fake::varchar("V", 10)};
-  c.rows = {{Value("1"), Value("a")}};
-  EXPECT_EQ(output(c, {"rowpre=[", "rowsuf=]", "head=YES", "prehead=#", "field=|", "record=0x0d0x0a"}),
-            "[#ID|#V]\r\n[1|a]\r\n");
-}
-
-// RAW and inline LOB bytes are escaped like text, so a quote or line feed
-// in them cannot break the record.
-TEST_F(RowWriter, BinaryAndInlineLobBytesAreEscaped) {
-  Cursor c;
-  c.specs = {fake::rawcol("R", 8), {"C", 112, SQLT_LVC, 100, 100, 1, 1}, {"B", 113, SQLT_LVB, 100, 100, 1, 1}};
-  c.rows = {{Value("\"\n\\"), Value("a\"b"), Value("\n")}};
-  EXPECT_EQ(output(c, {"text=CSV"}), "R,C,B\n\"\"\"\n\\\",\"a\"\"b\",\"\n\"\n");
-  Cursor m;
-  m.specs = c.specs;
-  m.rows = c.rows;
-  EXPECT_EQ(output(m, {"text=MYSQL"}), "\"\\\"\\n\\\\\",\"a\\\"b\",\"\\n\"\n");
-}
-
-TEST_F(RowWriter, TranslationBeforeEscaping) {
-  Cursor c;
-  c.specs = {fake::varchar("V", 10)};
-  c.rows = {{Value("a\"b")}};
-  // '"' translated to '\\' must then be escaped like any backslash.
-  EXPECT_EQ(output(c, {"text=MYSQL", "sedf=0x22", "sedt=0x5c"}), "\"a\\\\b\"\n");
-}
-
-Cursor insertTable(int rows) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12), fake::varchar("NAME", 10), fake::rawcol("R", 4)};
-  for (int i = 0; i < rows; ++i) {
-    c.rows.push_back({Value(std::to_string(i + 1)), i % 2 ? N : Value("n'" + std::to_string(i)),
-                      i % 3 ? Value(std::string("\x01\xff", 2)) : Value("")});
-  }
-  return c;
-}
-
-TEST_F(RowWriter, MysqlInsertStatements) {
-  Cursor c = insertTable(3);
-  EXPECT_EQ(output(c, {"text=MYSQLINS"}),
-            "INSERT  INTO `T` (`ID`,`NAME`,`R`) VALUES \n"
-            "(1,unhex('6e2730'),unhex(''))"
-            ",\n(2,null,unhex('01ff'))"
-            ",\n(3,unhex('6e2732'),unhex('01ff'));\n");
-  Cursor k = insertTable(3);
-  EXPECT_EQ(output(k, {"text=MYSQLINS", "unique=ID"}),
-            "INSERT  INTO `T` (`ID`,`NAME`,`R`) VALUES \n"
-            "(1,unhex('6e2730'),unhex(''))"
-            ",\n(2,null,unhex('01ff'))"
-            ",\n(3,unhex('6e2732'),unhex('01ff'))"
-            "\nON DUPLICATE KEY UPDATE \n    `NAME`=VALUES(`NAME`), `R`=VALUES(`R`);\n");
 }
 
 TEST_F(RowWriter, MysqlInsertOneStatementPerArray) {
@@ -177,85 +153,63 @@ TEST_F(RowWriter, MysqlInsertOneStatementPerArray) {
   EXPECT_EQ(out.substr(out.size() - 3), ");\n");
 }
 
-TEST_F(RowWriter, OracleInsertWithExec) {
-  Cursor c = insertTable(2);
-  EXPECT_EQ(output(c, {"text=ORACLEINS", "exec=/"}),
-            "INSERT  INTO T (ID,NAME,R) VALUES \n(1,'n''0','')/\n"
-            "INSERT  INTO T (ID,NAME,R) VALUES \n(2,null,'\x01\xff')/\n");
+// Fetch errors and warnings: which rows are written and the status.
+TEST_F(RowWriter, FetchErrors) {
+  struct Case {
+    const char *what;
+    int rows;
+    size_t failRow;
+    sword failStatus;
+    int failCode;
+    bool failOnce;
+    std::vector<std::string> options;
+    const char *file;
+    int status;
+    int lines;  // rows written, 0..lines-1
+  } cases[] = {
+      {"fetch error stops", 2500, 1500, OCI_ERROR, 20001, true, {}, "f.txt", 7, 1500},
+      {"fetch error stops, gzip", 2500, 1500, OCI_ERROR, 20001, true, {}, "f.gz", 7, 1500},
+      {"listed error is skipped", 2500, 1500, OCI_ERROR, 20001, true, {"error=20001"}, "s.txt", 0, 2500},
+      {"warning without error record", 1500, 1200, OCI_SUCCESS_WITH_INFO, 0, true, {}, "w.txt", 0, 1500},
+      {"persistent listed error ends", 10, 5, OCI_ERROR, 20001, false, {"error=20001"}, "p.txt", 7, 5},
+  };
+  for (const Case &k : cases) {
+    SCOPED_TRACE(k.what);
+    Cursor c = ids(k.rows);
+    c.failRow = k.failRow;
+    c.failStatus = k.failStatus;
+    c.failCode = k.failCode;
+    c.failOnce = k.failOnce;
+    fake::Run run = fake::unload(&c, k.options, path(k.file));
+    EXPECT_EQ(run.status, k.status) << run.messages;
+    if (k.failCode != 0) {
+      EXPECT_NE(run.messages.find("ORA-20001"), std::string::npos);
+    }
+    std::string out = readFile(path(k.file));
+    if (std::string(k.file).ends_with(".gz")) {
+      EXPECT_EQ(testsupport::runProgram({"/bin/gzip", "-t", path(k.file)}).status, 0);
+      out = testsupport::runProgram({"/bin/gzip", "-dc", path(k.file)}).out;
+    }
+    std::string want;
+    for (int i = 0; i < k.lines; ++i) want += std::to_string(i) + "\n";
+    EXPECT_TRUE(out == want) << out.substr(0, 100);
+  }
 }
 
 // Values whose array met a skipped truncation error are all written.
 TEST_F(RowWriter, SkippedTruncationKeepsEveryRow) {
-  Cursor c;
-  c.specs = {fake::varchar("V", 5)};
+  Cursor c = table({fake::varchar("V", 5)}, {});
   for (int i = 0; i < 2500; ++i) c.rows.push_back({Value("value-" + std::to_string(i))});
+  Cursor u = table(c.specs, c.rows);
   fake::Run run;
   std::string out = output(c, {"error=24345"}, &run);
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2500);
   EXPECT_EQ(out.substr(0, 12), "value\nvalue\n");
   EXPECT_NE(run.messages.find("ORA-24345"), std::string::npos);
   // Unlisted, the warning ends the unload before its array is written.
-  Cursor u;
-  u.specs = c.specs;
-  u.rows = c.rows;
   fake::Run stopped = fake::unload(&u, {}, path("u.txt"));
   EXPECT_EQ(stopped.status, 7);
   EXPECT_EQ(readFile(path("u.txt")), "");
-}
-
-TEST_F(RowWriter, FetchErrorStopsWithRowsBeforeItWritten) {
-  for (const char *name : {"f.txt", "f.gz"}) {
-    Cursor c;
-    c.specs = {fake::number("ID", 12)};
-    for (int i = 0; i < 2500; ++i) c.rows.push_back({Value(std::to_string(i))});
-    c.failRow = 1500;
-    c.failCode = 20001;
-    fake::Run run = fake::unload(&c, {}, path(name));
-    EXPECT_EQ(run.status, 7);
-    EXPECT_NE(run.messages.find("ORA-20001"), std::string::npos);
-    std::string out = std::string(name) == "f.gz" ? "" : readFile(path(name));
-    if (out.empty()) {
-      EXPECT_EQ(system(("gzip -t " + path(name)).c_str()), 0);
-      out = testsupport::runProgram({"/bin/gzip", "-dc", path(name)}).out;
-    }
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1500) << name;
-    EXPECT_EQ(out.substr(out.size() - 5), "1499\n");
-  }
-}
-
-TEST_F(RowWriter, ListedFetchErrorIsSkipped) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12)};
-  for (int i = 0; i < 2500; ++i) c.rows.push_back({Value(std::to_string(i))});
-  c.failRow = 1500;
-  c.failCode = 20001;
-  fake::Run run;
-  std::string out = output(c, {"error=20001"}, &run);
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2500);
-}
-
-// A warning without an error record is a success.
-TEST_F(RowWriter, WarningWithoutErrorRecordGoesOn) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12)};
-  for (int i = 0; i < 1500; ++i) c.rows.push_back({Value(std::to_string(i))});
-  c.failRow = 1200;
-  c.failStatus = OCI_SUCCESS_WITH_INFO;
-  c.failCode = 0;
-  std::string out = output(c, {});
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1500);
-}
-
-TEST_F(RowWriter, PersistentSkippedErrorEnds) {
-  Cursor c;
-  c.specs = {fake::number("ID", 12)};
-  for (int i = 0; i < 10; ++i) c.rows.push_back({Value(std::to_string(i))});
-  c.failRow = 5;
-  c.failCode = 20001;
-  c.failOnce = false;
-  fake::Run run = fake::unload(&c, {"error=20001"}, path("p.txt"));
-  EXPECT_EQ(run.status, 7);
-  EXPECT_EQ(readFile(path("p.txt")), "0\n1\n2\n3\n4\n");
 }
 
 // Double-byte pairs are skipped only for double-byte character sets.
@@ -268,21 +222,15 @@ TEST_F(RowWriter, EscapingFollowsTheSessionCharacterSet) {
     std::vector<std::string> options;
     std::string want;
   } cases[] = {
-      {gbk, 873, {"charsetid:852"}, "\"\xd5\x5c\\\"\"\n"},
-      {gbk, 852, {}, "\"\xd5\x5c\\\"\"\n"},
-      {utf8, 873, {}, "\"\xe4\xb8\xad\\\\\"\n"},
-      {utf8, 871, {}, "\"\xe4\xb8\xad\\\\\"\n"},
+      {gbk, 873, {"text=MYSQL", "charsetid:852"}, "\"\xd5\x5c\\\"\"\n"},
+      {gbk, 852, {"text=MYSQL"}, "\"\xd5\x5c\\\"\"\n"},
+      {utf8, 873, {"text=MYSQL"}, "\"\xe4\xb8\xad\\\\\"\n"},
+      {utf8, 871, {"text=MYSQL"}, "\"\xe4\xb8\xad\\\\\"\n"},
   };
   for (const Case &k : cases) {
-    Cursor c;
-    c.specs = {fake::varchar("V", 10)};
-    c.rows = {{Value(k.value)}};
+    Cursor c = table({fake::varchar("V", 10)}, {{Value(k.value)}});
     c.charset = k.envset;
-    std::vector<std::string> opts = {"text=MYSQL"};
-    opts.insert(opts.end(), k.options.begin(), k.options.end());
-    std::string file = path("cs.txt");
-    fake::Run r = fake::unload(&c, opts, file);
-    EXPECT_EQ(readFile(file), k.want) << k.envset;
+    EXPECT_EQ(output(c, k.options), k.want) << k.envset;
   }
 }
 

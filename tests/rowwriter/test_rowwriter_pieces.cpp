@@ -18,8 +18,7 @@ namespace {
 
 const Value N = fake::NUL;
 
-struct Pieces : fake::FolderTest {
-};
+using Pieces = fake::FolderTest;
 
 Cursor numbered(int rows) {
   Cursor c;
@@ -30,19 +29,11 @@ Cursor numbered(int rows) {
 
 size_t lines(const std::string &s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
 
-TEST_F(Pieces, BatchPiecesWithHeaderOnEach) {
-  Cursor c = numbered(2500);
-  fake::Run run = fake::unload(&c, {"text=CSV", "batch=YES", "rows=1000"}, path("out_%b.csv"));
-  ASSERT_EQ(run.status, 0) << run.messages;
-  size_t want[] = {1000, 1000, 500};
-  for (int b = 1; b <= 3; ++b) {
-    std::string piece = readFile(path("out_" + std::to_string(b) + ".csv"));
-    EXPECT_EQ(piece.substr(0, 8), "ID,NAME\n") << b;
-    EXPECT_EQ(lines(piece), want[b - 1] + 1) << b;
-  }
-  EXPECT_FALSE(fs::exists(path("out_4.csv")));
-  EXPECT_NE(run.messages.find("output file " + path("out_1.csv") + " closed at 1000 rows"), std::string::npos);
-  EXPECT_NE(run.messages.find("output file " + path("out_3.csv") + " closed at 500 rows"), std::string::npos);
+std::string repeat(const std::string &s, size_t n) {
+  std::string r;
+  r.reserve(s.size() * n);
+  for (size_t i = 0; i < n; ++i) r += s;
+  return r;
 }
 
 // A piece boundary inside a MySQL statement closes it and opens a new one,
@@ -93,66 +84,43 @@ TEST_F(Pieces, SizePiecesAndScrambledGzipPieces) {
   EXPECT_EQ(restored.substr(restored.size() - 3001), std::string(3000, 'a' + 2999 % 26) + "\n");
 }
 
-TEST_F(Pieces, StandardOutputHasNoMessages) {
-  Cursor c = numbered(3);
-  fake::Run run = fake::unload(&c, {"rows=1000"}, "-");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.messages, "");
-}
-
-TEST_F(Pieces, MissingFolderIsStatus6) {
-  Cursor c = numbered(3);
-  fake::Run run = fake::unload(&c, {}, path("no/such/x.txt"));
+TEST_F(Pieces, OutputFailuresAndStandardOutput) {
+  Cursor big;
+  big.specs = {fake::varchar("V", 4000)};
+  for (int i = 0; i < 2000; ++i) big.rows.push_back({Value(std::string(4000, 'x'))});
+  Cursor small = numbered(3), missing = numbered(3), out = numbered(3);
+  EXPECT_EQ(fake::unload(&big, {}, "/dev/full").status, 2);
+  EXPECT_EQ(fake::unload(&small, {}, "/dev/full").status, 2);
+  fake::Run run = fake::unload(&missing, {}, path("no/such/x.txt"));
   EXPECT_EQ(run.status, 6);
   EXPECT_EQ(run.messages, "ERROR -- Cannot write to file : " + path("no/such/x.txt") + "\n");
-  EXPECT_EQ(c.fetches, 0);
-}
-
-TEST_F(Pieces, FullDeviceIsStatus2) {
-  Cursor c;
-  c.specs = {fake::varchar("V", 4000)};
-  for (int i = 0; i < 2000; ++i) c.rows.push_back({Value(std::string(4000, 'x'))});
-  EXPECT_EQ(fake::unload(&c, {}, "/dev/full").status, 2);
-  Cursor small = numbered(3);
-  EXPECT_EQ(fake::unload(&small, {}, "/dev/full").status, 2);
+  EXPECT_EQ(missing.fetches, 0);
+  run = fake::unload(&out, {"rows=1000"}, "-");  // standard output carries no messages
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.messages, "");
 }
 
 // A LONG of the largest size whose every byte needs an escape is twice the
 // size of half the buffer: it is written whole, in parts.
 TEST_F(Pieces, FieldLargerThanTheBufferIsWrittenWhole) {
   const size_t big = 2097152 - 4;
-  struct Case {
-    std::vector<std::string> options;
-    std::string value;
-    std::string want;
-  } cases[] = {
-      {{"text=MYSQL", "long=2097152"}, std::string(big, '\\'), "\"" + std::string(2 * big, '\\') + "\"\n"},
-      {{"text=MYSQL", "long=2097152"}, std::string(big, '\n'), "\"" + [&] {
-         std::string s;
-         for (size_t i = 0; i < big; ++i) s += "\\n";
-         return s;
-       }() + "\"\n"},
-  };
-  for (const Case &k : cases) {
+  for (const std::string &escaped : {std::string("\\\\"), std::string("\\n")}) {
     Cursor c;
     c.specs = {fake::longcol("L", 2097152)};
-    c.rows = {{Value(k.value)}, {Value(k.value)}};
-    fake::Run run = fake::unload(&c, k.options, path("long.txt"));
-    ASSERT_EQ(run.status, 0);
+    const std::string value(big, escaped == "\\n" ? '\n' : '\\');
+    c.rows = {{Value(value)}, {Value(value)}};
+    ASSERT_EQ(fake::unload(&c, {"text=MYSQL", "long=2097152"}, path("long.txt")).status, 0);
+    const std::string want = "\"" + repeat(escaped, big) + "\"\n";
     std::string out = readFile(path("long.txt"));
-    EXPECT_EQ(out.size(), 2 * k.want.size());
-    EXPECT_TRUE(out == k.want + k.want);
+    EXPECT_EQ(out.size(), 2 * want.size());
+    EXPECT_TRUE(out == want + want);
   }
   // Hex output of the same LONG in MySQL INSERT form: 4 MiB of digits a row.
   Cursor h;
   h.specs = {fake::longcol("L", 2097152)};
   h.rows = {{Value(std::string(big, '\xab'))}, {Value("z")}};
   ASSERT_EQ(fake::unload(&h, {"text=MYSQLINS"}, path("hex.sql")).status, 0);
-  std::string want = "INSERT  INTO `T` (`L`) VALUES \n(unhex('" + [&] {
-    std::string s;
-    for (size_t i = 0; i < big; ++i) s += "ab";
-    return s;
-  }() + "')),\n(unhex('7a'));\n";
+  std::string want = "INSERT  INTO `T` (`L`) VALUES \n(unhex('" + repeat("ab", big) + "')),\n(unhex('7a'));\n";
   std::string got = readFile(path("hex.sql"));
   EXPECT_EQ(got.size(), want.size());
   EXPECT_TRUE(got == want);
@@ -160,16 +128,14 @@ TEST_F(Pieces, FieldLargerThanTheBufferIsWrittenWhole) {
 
 // A field cut into parts never splits a double-byte character.
 TEST_F(Pieces, PartsKeepDoubleBytePairsWhole) {
-  std::string v;
-  while (v.size() < 2097152 - 8) v += "\xd5\x5c\\";  // pair with trail '\\', then a '\\'
+  const size_t n = (2097152 - 8 + 2) / 3;
+  const std::string v = repeat("\xd5\x5c\\", n);  // pair with trail '\\', then a '\\'
   Cursor c;
   c.specs = {fake::longcol("L", 2097152)};
   c.rows = {{Value(v)}};
   c.charset = 852;
   ASSERT_EQ(fake::unload(&c, {"text=MYSQL", "long=2097152"}, path("gbk.txt")).status, 0);
-  std::string want = "\"";
-  for (size_t i = 0; i < v.size(); i += 3) want += "\xd5\x5c\\\\";
-  want += "\"\n";
+  std::string want = "\"" + repeat("\xd5\x5c\\\\", n) + "\"\n";
   std::string got = readFile(path("gbk.txt"));
   EXPECT_EQ(got.size(), want.size());
   EXPECT_TRUE(got == want);
