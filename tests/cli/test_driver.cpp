@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "cli/driver.h"
-#include "crypto/password.h"
 #include "support/process.h"
 
 namespace {
@@ -132,21 +131,13 @@ TEST(BindVariablePass, StopsAtEighteen) {
   EXPECT_EQ(std::string(c.o.sqlargv[17].pname), "b17");
 }
 
-TEST(ParameterStream, ContinuationAndBlankLines) {
-  MemStream in("query=select *\n   from emp\n\nfile=out.txt\n");
-  CMDOPTIONS o;
-  resetCommandOptions(&o);
-  readParameterStream(&o, in.fp);
-  EXPECT_EQ(str(o.query), "select *   from emp");
-  EXPECT_EQ(str(o.fname), "out.txt");
-}
-
 TEST(ParameterStream, LineHandling) {
   struct Case {
     std::string content;
     std::string fname, username;
   };
   const Case cases[] = {
+      {"file=select *\n   from emp\n\nuser=u\n", "select *   from emp", "u"},  // continuation, blank line
       {"file=a.txt  \t\r\n", "a.txt", ""},                    // trailing white space dropped
       {"#file=a.txt\nfile=b.txt", "b.txt", ""},               // no line end at the end of the file
       {"# comment\n  file=x.txt\nuser=u", "qletdata_%p.txt", "u"},  // continuation of an unknown line
@@ -167,24 +158,17 @@ TEST(ParameterStream, LineHandling) {
 
 TEST(ParameterStream, LongLinesAreReadInPieces) {
   // A 600-byte line: the first 510 bytes are one option, the rest another.
-  const std::string value(600 - 5, 'f');
-  MemStream in("file=" + value + "\n");
-  CMDOPTIONS o;
-  resetCommandOptions(&o);
-  readParameterStream(&o, in.fp);
-  EXPECT_EQ(str(o.fname), value.substr(0, 255));
-}
-
-TEST(ParameterStream, OversizedInputIsCut) {
   // A 1 MB line (its first 510-byte piece is the option, the other pieces
   // unknown keywords), then an option joined from 100 000 continuation lines.
-  std::string content = "width=" + std::string(1 << 20, 'w') + "\n" + "alter=a\n";
+  std::string content = "file=" + std::string(600 - 5, 'f') + "\n" + "width=" + std::string(1 << 20, 'w') +
+                        "\n" + "alter=a\n";
   for (int i = 0; i < 100000; i++) content += " x\n";
   content += "sort=7\n";
   MemStream in(content);
   CMDOPTIONS o;
   resetCommandOptions(&o);
   readParameterStream(&o, in.fp);
+  EXPECT_EQ(str(o.fname), std::string(255, 'f'));
   EXPECT_EQ(strlen(reinterpret_cast<char *>(o.width)), static_cast<size_t>(PARFILE_LINE_MAX - 6));
   EXPECT_EQ(strlen(reinterpret_cast<char *>(o.altses)), 2047u);
   EXPECT_EQ(o.ssize, 7);
@@ -247,31 +231,6 @@ TEST_F(TempDir, MissingFilesAreSkipped) {
   Collected c({"user=x", "parfile=" + (dir / "none.par").string(), "sql=" + (dir / "none.sql").string(),
                "query=q"});
   EXPECT_EQ(str(c.o.query), "q");
-}
-
-TEST(HelpScreen, MatchesTheGoldenFiles) {
-  prepareBanners();
-  for (int help : {0, 1}) {
-    CMDOPTIONS o;
-    resetCommandOptions(&o);
-    o.help = static_cast<ub1>(help);
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *out = open_memstream(&buf, &len);
-    printHelpScreen(out, &o);
-    fclose(out);
-    std::string got(buf, len);
-    free(buf);
-
-    std::string golden = testsupport::readFile(std::string(TEST_DATA_DIR) +
-                                               (help ? "/cli/help_extended.txt" : "/cli/help_basic.txt"));
-    ASSERT_FALSE(golden.empty());
-    for (int i : {0, 1}) {
-      std::string token = "@BANNER" + std::to_string(i) + "@";
-      golden.replace(golden.find(token), token.size(), reinterpret_cast<const char *>(bannerLine(i)));
-    }
-    EXPECT_EQ(got, golden) << "help=" << help;
-  }
 }
 
 }  // namespace

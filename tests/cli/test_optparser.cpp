@@ -232,24 +232,6 @@ TEST(ParseCommandOption, KeywordTable) {
   }
 }
 
-TEST(ParseCommandOption, EveryKeywordHasARow) {
-  const char *keywords[] = {
-      "alter", "array", "batch", "buffer", "charset", "client", "colsep", "control", "crack", "crypt", "data",
-      "degree", "error", "escape", "escf", "esct", "exec", "fast", "field", "file", "form", "format", "hash",
-      "head", "help", "hint", "lobfile", "log", "long", "mode", "ncharset", "null", "part", "postsql", "prehead",
-      "presql", "query", "quote", "read", "record", "retry", "rowpre", "rows", "rowsuf", "safe", "sedf", "sedt",
-      "serial", "size", "sleep", "sort", "split", "sql", "table", "text", "trace", "uncrack", "unique", "update",
-      "user", "width"};
-  ASSERT_EQ(std::size(keywords), 61u);
-  for (const char *k : keywords) {
-    bool found = false;
-    for (const KeywordCase &c : keywordCases())
-      found = found || (strncasecmp(c.option.c_str(), k, strlen(k)) == 0 &&
-                        (c.option[strlen(k)] == '=' || c.option[strlen(k)] == ' ' || c.option[strlen(k)] == 0));
-    EXPECT_TRUE(found) << k;
-  }
-}
-
 TEST(ParseCommandOption, UnknownKeywordsChangeNothing) {
   for (const char *line : {"fields=,", "fiel=,", "parfile=x", "-si", ":x=1", "#user=x", "=value", "", "   "}) {
     Options opts;
@@ -259,19 +241,35 @@ TEST(ParseCommandOption, UnknownKeywordsChangeNothing) {
   }
 }
 
-TEST(ParseCommandOption, SwitchClearsBeforeSetting) {
-  Options opts;
-  opts.parse("head=yes");
-  opts.parse("head=no");
-  EXPECT_EQ(opts.o.header, 0);
-}
-
-TEST(ParseCommandOption, TextClearsTheWholeField) {
-  Options opts;
-  opts.parse("file=a_much_longer_name.txt");
-  opts.parse("file=b");
-  EXPECT_EQ(str(opts.o.fname), "b");
-  EXPECT_EQ(opts.o.fname[5], 0);
+// Options applied one after the other: later ones win, fields are cleared
+// whole before they are set, presets set several fields.
+TEST(ParseCommandOption, Sequences) {
+  struct Case {
+    std::vector<std::string> options;
+    std::function<std::string(const CMDOPTIONS &)> field;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{"head=yes", "head=no"}, NUM(header), "0"},
+      {{"file=a_much_longer_name.txt", "file=b"}, [](const CMDOPTIONS &o) { return bytes(o.fname, 6); }, "b\0\0\0\0\0"s},
+      {{"update=yes", "unique="}, NUM(update), "1"},
+      {{"update=yes", "unique="}, TXT(unique), ""},
+      {{"fast=YES"}, NUM(hsize), "128"},
+      {{"fast=YES"}, NUM(ssize), "128"},
+      {{"fast=YES"}, NUM(DEFAULT_ARRAY_SIZE), "2000"},
+      {{"fast=YES"}, NUM(serial), "1"},
+      {{"text=csv", "field=0x09"}, CONV(field, flen), "\t"},
+      {{"field=0x09", "text=csv"}, CONV(field, flen), ","},
+      {{"text=MYSQLINS", "file=out.sql"}, TXT(fname), "out.sql"},
+      {{"file=out.sql", "text=MYSQLINS"}, TXT(fname), "-"},
+      {{"form=yes", "file=f.txt", "field=;"}, TXT(fname), "f.txt"},
+      {{"form=yes", "file=f.txt", "field=;"}, CONV(field, flen), ";"},
+  };
+  for (const Case &c : cases) {
+    Options opts;
+    for (const std::string &line : c.options) opts.parse(line);
+    EXPECT_EQ(c.field(opts.o), c.expected) << testing::PrintToString(c.options);
+  }
 }
 
 TEST(ParseCommandOption, ErrorListKeepsDistinctNumbersUpToItsSize) {
@@ -355,36 +353,6 @@ TEST(Presets, TextLayouts) {
   }
 }
 
-TEST(Presets, FastTunesTheSession) {
-  Options opts;
-  opts.parse("fast=YES");
-  EXPECT_EQ(opts.o.bsize, 128);
-  EXPECT_EQ(opts.o.hsize, 128);
-  EXPECT_EQ(opts.o.ssize, 128);
-  EXPECT_EQ(opts.o.DEFAULT_ARRAY_SIZE, 2000u);
-  EXPECT_EQ(opts.o.serial, 1);
-}
-
-TEST(Presets, LaterOptionsWin) {
-  struct Case {
-    std::vector<std::string> options;
-    std::string field, fname;
-  };
-  const Case cases[] = {
-      {{"text=csv", "field=0x09"}, "\t", "qletdata_%p.txt"},
-      {{"field=0x09", "text=csv"}, ",", "qletdata_%p.txt"},
-      {{"text=MYSQLINS", "file=out.sql"}, ",", "out.sql"},
-      {{"file=out.sql", "text=MYSQLINS"}, ",", "-"},
-      {{"form=yes", "file=f.txt", "field=;"}, ";", "f.txt"},
-  };
-  for (const Case &c : cases) {
-    Options opts;
-    for (const std::string &line : c.options) opts.parse(line);
-    EXPECT_EQ(bytes(opts.o.field, opts.o.flen), c.field) << c.options[0];
-    EXPECT_EQ(str(opts.o.fname), c.fname) << c.options[0];
-  }
-}
-
 // Text functions ------------------------------------------------------------
 
 TEST(GetCommandValue, SplitsKeywordAndValue) {
@@ -420,6 +388,7 @@ TEST(ConvertOption, EscapeRules) {
       {",", 131, ","},                      // 1: plain bytes are copied
       {"0x2c", 131, ","},                   // 4: hex pair
       {"0X2C", 131, ","},
+      {"0xaF0xFa0x9A", 131, "\xaf\xfa\x9a"},  // digits of either case
       {"0x0d0x0a", 131, "\r\n"},
       {"|0x7c|", 131, "|||"},
       {"0xZZ", 131, "\0"s},                 // non-digits count as 0
@@ -440,15 +409,6 @@ TEST(ConvertOption, EscapeRules) {
     int len = convertOption(T(c.src), dst, c.mlen);
     EXPECT_EQ(bytes(dst, len), c.out) << c.src;
     EXPECT_EQ(dst[len], 0) << c.src;
-  }
-}
-
-TEST(GetHexIndex, DigitValues) {
-  const std::pair<char, int> cases[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'f', 15}, {'A', 10},
-                                        {'F', 15}, {'g', 0}, {'x', 0}, {' ', 0},  {'\xff', 0}};
-  for (auto [c, v] : cases) {
-    EXPECT_EQ(getHexIndex(c), v) << c;
-    EXPECT_EQ(getAsciiHexValue(c), v) << c;
   }
 }
 
