@@ -6,17 +6,9 @@
 #include <random>
 #include <string>
 
-namespace {
+#include "support/process.h"
 
-std::string hexOf(const unsigned char *b, int n) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string s;
-  for (int i = 0; i < n; i++) {
-    s += digits[b[i] >> 4];
-    s += digits[b[i] & 15];
-  }
-  return s;
-}
+namespace {
 
 void fromHex(const char *hex, unsigned char *out) {
   for (size_t i = 0; i < std::strlen(hex) / 2; i++)
@@ -30,7 +22,7 @@ std::string encrypt3(const char *keyHex, const char *plainHex) {
   DES3_KEYSCHED ks;
   korvex_DES3_Key_Setup(key, 24, &ks);
   korvex_DES3_encipher(block, block, &ks);
-  return hexOf(block, 8);
+  return testsupport::hex(std::string(reinterpret_cast<char *>(block), 8));
 }
 
 struct Vector {

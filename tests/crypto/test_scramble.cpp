@@ -55,34 +55,20 @@ Bytes writeLikeWriter(const Bytes &plain, const Key &key, size_t bufsize) {
 }
 
 TEST(CrackBuffer, LeadingWordsOnly) {
-  struct Case { size_t len; int result; };
-  const Case cases[] = {{0, 0}, {1, 0}, {8, 0}, {9, 8}, {16, 8}, {17, 16}, {24, 16}, {25, 24}};
-  const Key key("K3y!word");
+  // A short key scrambles with its own bytes only (the rest of the 8 are 0);
+  // an empty key changes nothing and reports the whole buffer done.
+  struct Case { const char *key; size_t len; int result; };
+  const Case cases[] = {{"K3y!word", 0, 0},  {"K3y!word", 1, 0},   {"K3y!word", 8, 0},   {"K3y!word", 9, 8},
+                        {"K3y!word", 16, 8}, {"K3y!word", 17, 16}, {"K3y!word", 24, 16}, {"K3y!word", 25, 24},
+                        {"abc", 17, 16},     {"", 17, 17},         {"", 3, 3}};
   for (const auto &c : cases) {
+    const Key key(c.key);
     Bytes plain = randomBytes(c.len, static_cast<unsigned>(c.len));
     Bytes buf = plain;
-    EXPECT_EQ(doCrackBuffer(buf.data(), static_cast<int>(c.len), key.bytes), c.result) << c.len;
-    EXPECT_EQ(buf, layout(plain, key)) << c.len;
-    EXPECT_EQ(doUncrackBuffer(buf.data(), static_cast<int>(c.len), key.bytes), c.result) << c.len;
-    EXPECT_EQ(buf, plain) << "twice restores, length " << c.len;
-  }
-}
-
-TEST(CrackBuffer, EmptyKeyChangesNothing) {
-  const Key key("");
-  Bytes plain = randomBytes(17, 1), buf = plain;
-  EXPECT_EQ(doCrackBuffer(buf.data(), 17, key.bytes), 17);
-  EXPECT_EQ(buf, plain);
-  EXPECT_EQ(doUncrackBuffer(buf.data(), 3, key.bytes), 3);
-}
-
-TEST(CrackBuffer, ShortKeyTouchesItsBytesOnly) {
-  const Key key("abc");
-  Bytes buf(17, 0);
-  EXPECT_EQ(doCrackBuffer(buf.data(), 17, key.bytes), 16);
-  for (size_t i = 0; i < buf.size(); i++) {
-    ub1 want = i < 16 && i % 8 < 3 ? static_cast<ub1>("abc"[i % 8]) : 0;
-    EXPECT_EQ(buf[i], want) << i;
+    EXPECT_EQ(doCrackBuffer(buf.data(), static_cast<int>(c.len), key.bytes), c.result) << c.key << c.len;
+    EXPECT_EQ(buf, layout(plain, key)) << c.key << c.len;
+    EXPECT_EQ(doUncrackBuffer(buf.data(), static_cast<int>(c.len), key.bytes), c.result) << c.key << c.len;
+    EXPECT_EQ(buf, plain) << "twice restores, " << c.key << c.len;
   }
 }
 
@@ -99,6 +85,7 @@ TEST(CrackBuffer, WriterFlushesGiveTheLayout) {
 class UncrackFile : public ::testing::Test {
  protected:
   std::string dir = testsupport::makeTempDir();
+  ~UncrackFile() override { std::filesystem::remove_all(dir); }
 
   // Runs doUncrackFile in a child whose standard output goes to a file;
   // stdinFile, when given, becomes its standard input.
@@ -136,20 +123,6 @@ TEST_F(UncrackFile, RestoresEveryLengthByteForByte) {
   }
 }
 
-TEST_F(UncrackFile, ChunkEndsAreRestored) {
-  // The bytes that end each full 16384-byte chunk are scrambled in the file
-  // (they are followed by more data) and must come back plain.
-  const Key key("chunkkey");
-  Bytes plain(40000, 'x');
-  std::string fname = dir + "/data";
-  Bytes scrambled = writeLikeWriter(plain, key, 65536);
-  EXPECT_NE(scrambled[16380], 'x');
-  EXPECT_NE(scrambled[32764], 'x');
-  EXPECT_EQ(scrambled[39999], 'x');
-  testsupport::writeFile(fname, str(scrambled));
-  EXPECT_EQ(uncrack(fname, key), str(plain));
-}
-
 TEST_F(UncrackFile, DashReadsStandardInput) {
   const Key key("stdin");
   Bytes plain = randomBytes(20000, 5);
@@ -158,21 +131,16 @@ TEST_F(UncrackFile, DashReadsStandardInput) {
   EXPECT_EQ(uncrack("-", key, fname), str(plain));
 }
 
-TEST_F(UncrackFile, EmptyKeyCopiesAndMissingFileWritesNothing) {
+TEST_F(UncrackFile, EmptyKeyCopiesWrongKeyKeepsTheLengthMissingFileWritesNothing) {
   Bytes plain = randomBytes(17000, 6);
   std::string fname = dir + "/data";
   testsupport::writeFile(fname, str(plain));
   EXPECT_EQ(uncrack(fname, Key("")), str(plain));
-  EXPECT_EQ(uncrack(dir + "/missing", Key("k")), "");
-}
-
-TEST_F(UncrackFile, WrongKeyKeepsTheLength) {
-  Bytes plain = randomBytes(100, 7);
-  std::string fname = dir + "/data";
   testsupport::writeFile(fname, str(layout(plain, Key("right"))));
   std::string got = uncrack(fname, Key("wrong"));
   EXPECT_EQ(got.size(), plain.size());
   EXPECT_NE(got, str(plain));
+  EXPECT_EQ(uncrack(dir + "/missing", Key("k")), "");
 }
 
 }  // namespace
