@@ -285,14 +285,6 @@ TEST(ParseCommandOption, ErrorListKeepsDistinctNumbersUpToItsSize) {
   EXPECT_EQ(full.o.oerrorno[MAX_SKIP_ERRORS - 1], 1000 + MAX_SKIP_ERRORS - 1);
 }
 
-TEST(ParseCommandOption, UniqueWithoutValueLeavesUpdate) {
-  Options opts;
-  opts.parse("update=yes");
-  opts.parse("unique=");
-  EXPECT_EQ(opts.o.update, 1);
-  EXPECT_EQ(opts.o.unique[0], 0);
-}
-
 TEST(ParseCommandOption, QueryClearsOnlyItsOwnPart) {
   Options opts;
   opts.o.query[9000] = 'x';  // text a SQL file appended beyond the option's part
