@@ -10,7 +10,7 @@ namespace {
 using unloadtest::countLines;
 using unloadtest::Unload;
 
-std::string gunzip(const std::string &file) { return testsupport::runProgram({"/bin/gzip", "-dc", file}).out; }
+using testsupport::gunzip;
 
 TEST_F(Unload, BatchPiecesWithHeaders) {
   numberedTable("T2500", 2500);
@@ -37,7 +37,6 @@ TEST_F(Unload, GzipAndScrambledOutputRestoreToPlain) {
   ASSERT_EQ(q2({query, "file=plain.txt"}).status, 0);
   std::string plain = read("plain.txt");
   ASSERT_EQ(q2({query, "file=packed.gz"}).status, 0);
-  EXPECT_EQ(testsupport::runProgram({"/bin/gzip", "-t", path("packed.gz")}).status, 0);
   EXPECT_TRUE(gunzip(path("packed.gz")) == plain);
   // Scrambled, plain and gzip, restored by uncrack=.
   ASSERT_EQ(q2({query, "crack=k3y", "file=s.txt"}).status, 0);

@@ -72,8 +72,7 @@ TEST_F(Pieces, SizePiecesAndScrambledGzipPieces) {
   int pieces = 0;
   for (int b = 1; fs::exists(path("z_" + std::to_string(b) + ".gz")); ++b, ++pieces) {
     std::string f = path("z_" + std::to_string(b) + ".gz");
-    EXPECT_EQ(system(("gzip -t " + f).c_str()), 0);
-    std::string s = testsupport::runProgram({"/bin/gzip", "-dc", f}).out;
+    std::string s = testsupport::gunzip(f);
     size_t scrambled = s.size() < 9 ? 0 : 8 * ((s.size() - 9) / 8 + 1);
     for (size_t i = 0; i < scrambled; ++i) s[i] = static_cast<char>(s[i] ^ "secret12"[i % 8]);
     restored += s;

@@ -73,6 +73,13 @@ inline RunResult runProgram(const std::vector<std::string> &args, const std::str
   return r;
 }
 
+// The content of the gzip file at path; the test fails unless `gzip -t`
+// finds the file whole.
+inline std::string gunzip(const std::string &path) {
+  EXPECT_EQ(runProgram({"/bin/gzip", "-t", path}).status, 0) << path << " is not a whole gzip file";
+  return runProgram({"/bin/gzip", "-dc", path}).out;
+}
+
 // runProgram, failing the test on a sanitizer report (which may come with
 // any exit status).
 inline RunResult runChecked(const std::vector<std::string> &args, const std::string &stdinText = "",

@@ -1,6 +1,5 @@
 // The output stream: flushes, scrambling, gzip, pieces, failures.
 #include <string.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <string>
@@ -11,6 +10,7 @@
 #include "unload/outstream.h"
 
 namespace fs = std::filesystem;
+using testsupport::gunzip;
 using testsupport::readFile;
 
 namespace {
@@ -46,16 +46,6 @@ struct OutStream : ::testing::Test {
   }
   std::string pattern_, lob_;
 };
-
-std::string gunzip(const std::string &file) {
-  gzFile gz = gzopen(file.c_str(), "rb");
-  std::string s;
-  char buf[65536];
-  int n;
-  while ((n = gzread(gz, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
-  gzclose(gz);
-  return s;
-}
 
 // A block of text that is not a repeat of 8 bytes, so misaligned scrambling shows.
 std::string sample(size_t n) {
@@ -118,7 +108,6 @@ TEST_F(OutStream, GzipOutputDecompressesToPlain) {
   closeOutput(&out, &db, 1000000);
   EXPECT_EQ(db.return_code, 0);
   EXPECT_EQ(gunzip(file), data);
-  EXPECT_EQ(system(("gzip -t " + file).c_str()), 0);
 }
 
 TEST_F(OutStream, PiecesGetTheirOwnFilesAndEmptyLobFilesGo) {
@@ -198,7 +187,6 @@ TEST_F(OutStream, AbortFlushesAndKeepsStatus) {
   abortOutput(&out, &db, 1);
   EXPECT_EQ(db.return_code, 7);
   EXPECT_EQ(out.iobuf, nullptr);
-  EXPECT_EQ(system(("gzip -t " + file).c_str()), 0);
   EXPECT_EQ(gunzip(file), "rows before the error\n");
 }
 
