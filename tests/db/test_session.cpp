@@ -17,10 +17,6 @@ namespace fs = std::filesystem;
 
 const text *T(const char *s) { return reinterpret_cast<const text *>(s); }
 
-void collect(void *ctx, unsigned char *msg) {
-  *static_cast<std::string *>(ctx) += reinterpret_cast<char *>(msg);
-}
-
 class Session : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -30,7 +26,7 @@ class Session : public ::testing::Test {
     initDB(&db_);
     defaultMessageFunc(nullptr, const_cast<unsigned char *>(T("nothing\n")));  // no session: no-op
     db_.context = &messages_;
-    db_.msgfunc = collect;
+    db_.msgfunc = testsupport::appendMessage;
   }
   void TearDown() override {
     disconnectDB(&db_);

@@ -93,10 +93,8 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
   DATABASE db{};
   db.fp_log = stdout;
   Run run{0, {}};
-  db.context = &run;
-  db.msgfunc = [](void *ctx, unsigned char *line) {
-    static_cast<Run *>(ctx)->messages += reinterpret_cast<char *>(line);
-  };
+  db.context = &run.messages;
+  db.msgfunc = testsupport::appendMessage;
   OCIStmt *stmt = reinterpret_cast<OCIStmt *>(c);
   printRow8(opts.fname, opts.lobfname, &db, stmt, &c->head, opts.field, opts.flen, opts.record,
             opts.rlen, opts.batch, opts.header, opts.field[0] == ' ' ? 1 : 0, opts.sedf, opts.sedt,

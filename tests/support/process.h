@@ -80,6 +80,11 @@ inline std::string gunzip(const std::string &path) {
   return runProgram({"/bin/gzip", "-dc", path}).out;
 }
 
+// A message callback that appends each line to the std::string at ctx.
+inline void appendMessage(void *ctx, unsigned char *line) {
+  *static_cast<std::string *>(ctx) += reinterpret_cast<char *>(line);
+}
+
 // runProgram, failing the test on a sanitizer report (which may come with
 // any exit status).
 inline RunResult runChecked(const std::vector<std::string> &args, const std::string &stdinText = "",

@@ -93,16 +93,12 @@ TEST(OpenFile, EmptyOrUnopenableNames) {
   }
 }
 
-void collect(void *ctx, unsigned char *text) {
-  *static_cast<std::string *>(ctx) += reinterpret_cast<char *>(text);
-}
-
 TEST(PrintRowInfo, ProgressLine) {
   std::string got;
   DATABASE db;
   initDB(&db);
   db.context = &got;
-  db.msgfunc = collect;
+  db.msgfunc = testsupport::appendMessage;
   printRowInfo(&db, 1234, 5.6f);
   EXPECT_TRUE(std::regex_match(
       got, std::regex("        1234 rows exported at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d, "

@@ -24,10 +24,8 @@ struct OutStream : ::testing::Test {
   OUTSTREAM out{};
 
   void SetUp() override {
-    db.context = this;
-    db.msgfunc = [](void *ctx, unsigned char *line) {
-      static_cast<OutStream *>(ctx)->messages += reinterpret_cast<char *>(line);
-    };
+    db.context = &messages;
+    db.msgfunc = testsupport::appendMessage;
   }
   void TearDown() override {
     abortOutput(&out, &db, 0);
