@@ -43,9 +43,12 @@ TEST(Des3, SingleDesKnownAnswersWithEqualKeys) {
 }
 
 TEST(Des3, ThreeDistinctKeys) {
-  // NIST SP 800-67 example: "The quick brown fox jump" under three keys.
-  EXPECT_EQ(encrypt3("0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123", "5468652071756663"),
-            "A826FD8CE53B855F");
+  // NIST SP 800-67 example: "The qufck brown fox jump" (sic) under three
+  // keys, block by block.
+  const char *keys = "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
+  EXPECT_EQ(encrypt3(keys, "5468652071756663"), "A826FD8CE53B855F");
+  EXPECT_EQ(encrypt3(keys, "6B2062726F776E20"), "CCE21C8112256FE6");
+  EXPECT_EQ(encrypt3(keys, "666F78206A756D70"), "68D5C05DD9B6B900");
 }
 
 TEST(Des3, RoundTripAndInPlaceOverRandomKeys) {
