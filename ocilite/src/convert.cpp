@@ -115,28 +115,27 @@ bool isDateKind(ValueKind k) {
   return k == ValueKind::Date || k == ValueKind::Timestamp || k == ValueKind::TimestampTz;
 }
 
-Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
-                  const FetchContext &ctx) {
+Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_value *v, const ColumnType &type, const FetchContext &ctx) {
   char buf[kMaxDateTimeText > kNumberBufferSize ? kMaxDateTimeText : kNumberBufferSize];
-  switch (sqlite3_column_type(st, col)) {
+  switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER: {
-      sqlite3_int64 v = sqlite3_column_int64(st, col);
-      size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText((double)v, buf)
-                 : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)v, buf)
-                                                       : integerText(v, buf);
+      sqlite3_int64 i = sqlite3_value_int64(v);
+      size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText((double)i, buf)
+                 : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)i, buf)
+                                                       : integerText(i, buf);
       return putText(d, row, buf, n, 0);
     }
     case SQLITE_FLOAT: {
-      double v = sqlite3_column_double(st, col);
-      size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText(v, buf)
-                 : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)v, buf)
-                 : hasScale(type)                      ? numberTextAtScale(v, type.scale, buf)
-                                                       : numberText(v, buf);
+      double f = sqlite3_value_double(v);
+      size_t n = type.kind == ValueKind::BinaryDouble  ? binaryDoubleText(f, buf)
+                 : type.kind == ValueKind::BinaryFloat ? binaryFloatText((float)f, buf)
+                 : hasScale(type)                      ? numberTextAtScale(f, type.scale, buf)
+                                                       : numberText(f, buf);
       return putText(d, row, buf, n, 0);
     }
     case SQLITE_TEXT: {
-      const char *p = (const char *)sqlite3_column_text(st, col);
-      const size_t n = (size_t)sqlite3_column_bytes(st, col);
+      const char *p = (const char *)sqlite3_value_text(v);
+      const size_t n = (size_t)sqlite3_value_bytes(v);
       if (n == 0) return setNull(d, row);  // Oracle holds no empty strings
       if (isDateKind(type.kind)) {
         const DateFormat &fmt = formatFor(type.kind, *ctx.conn);
@@ -160,8 +159,8 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const 
       return putText(d, row, p, n, padTo);
     }
     case SQLITE_BLOB: {
-      const ub1 *b = (const ub1 *)sqlite3_column_blob(st, col);
-      const size_t n = (size_t)sqlite3_column_bytes(st, col);
+      const ub1 *b = (const ub1 *)sqlite3_value_blob(v);
+      const size_t n = (size_t)sqlite3_value_bytes(v);
       if (n == 0) return setNull(d, row);
       if (d.dty == SQLT_BIN || d.dty == SQLT_LBI) return putText(d, row, b, n, 0);
       return putHex(d, row, b, n);
@@ -173,18 +172,18 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const 
 
 // The value as a number: integer when exact, else double. False for text
 // that is not a number.
-bool numericValue(sqlite3_stmt *st, int col, bool *isInt, sqlite3_int64 *i, double *f) {
-  switch (sqlite3_column_type(st, col)) {
+bool numericValue(sqlite3_value *v, bool *isInt, sqlite3_int64 *i, double *f) {
+  switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER:
       *isInt = true;
-      *i = sqlite3_column_int64(st, col);
+      *i = sqlite3_value_int64(v);
       return true;
     case SQLITE_FLOAT:
       *isInt = false;
-      *f = sqlite3_column_double(st, col);
+      *f = sqlite3_value_double(v);
       return true;
     case SQLITE_TEXT: {
-      const char *p = (const char *)sqlite3_column_text(st, col);
+      const char *p = (const char *)sqlite3_value_text(v);
       char *end = nullptr;
       *f = std::strtod(p, &end);
       while (end && *end == ' ') end++;
@@ -196,13 +195,13 @@ bool numericValue(sqlite3_stmt *st, int col, bool *isInt, sqlite3_int64 *i, doub
   }
 }
 
-Outcome putNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, sb4 *error) {
-  if (sqlite3_column_type(st, col) == SQLITE_NULL) return setNull(d, row);
+Outcome putNumber(const OCIDefine &d, ub4 row, sqlite3_value *v, sb4 *error) {
+  if (sqlite3_value_type(v) == SQLITE_NULL) return setNull(d, row);
   bool isInt = false;
   sqlite3_int64 iv = 0;
   double fv = 0;
-  if (!numericValue(st, col, &isInt, &iv, &fv)) {
-    *error = sqlite3_column_type(st, col) == SQLITE_TEXT ? 1722 : 932;
+  if (!numericValue(v, &isInt, &iv, &fv)) {
+    *error = sqlite3_value_type(v) == SQLITE_TEXT ? 1722 : 932;
     return Outcome::Failed;
   }
   ub1 *e = elementAt(d, row);
@@ -255,27 +254,27 @@ Outcome putNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, sb4 *e
 
 // SQLT_NUM: Oracle's internal NUMBER bytes; SQLT_VNU the same after a
 // length byte.
-Outcome putInternalNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+Outcome putInternalNumber(const OCIDefine &d, ub4 row, sqlite3_value *v, const ColumnType &type,
                           sb4 *error) {
   uint8_t bytes[kNumberBytes];
   size_t n = 0;
   NumberStatus status;
-  switch (sqlite3_column_type(st, col)) {
+  switch (sqlite3_value_type(v)) {
     case SQLITE_NULL: return setNull(d, row);
-    case SQLITE_INTEGER: status = encodeNumberInt(sqlite3_column_int64(st, col), bytes, &n); break;
+    case SQLITE_INTEGER: status = encodeNumberInt(sqlite3_value_int64(v), bytes, &n); break;
     case SQLITE_FLOAT:
-      status = encodeNumberReal(sqlite3_column_double(st, col), hasScale(type) ? type.scale : -1, bytes, &n);
+      status = encodeNumberReal(sqlite3_value_double(v), hasScale(type) ? type.scale : -1, bytes, &n);
       break;
     case SQLITE_TEXT: {
-      const size_t len = (size_t)sqlite3_column_bytes(st, col);
+      const size_t len = (size_t)sqlite3_value_bytes(v);
       if (len == 0) return setNull(d, row);
-      status = encodeNumberText(std::string_view((const char *)sqlite3_column_text(st, col), len), bytes, &n);
+      status = encodeNumberText(std::string_view((const char *)sqlite3_value_text(v), len), bytes, &n);
       break;
     }
     default: status = NumberStatus::NotANumber; break;
   }
   if (status != NumberStatus::Ok) {
-    *error = status == NumberStatus::Overflow ? 1426 : sqlite3_column_type(st, col) == SQLITE_TEXT ? 1722 : 932;
+    *error = status == NumberStatus::Overflow ? 1426 : sqlite3_value_type(v) == SQLITE_TEXT ? 1722 : 932;
     return Outcome::Failed;
   }
   ub1 *e = elementAt(d, row);
@@ -291,14 +290,14 @@ Outcome putInternalNumber(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col
 
 // SQLT_DAT: the 7-byte DATE of a stored date or timestamp (fraction and
 // offset dropped).
-Outcome putInternalDate(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, sb4 *error) {
-  const int t = sqlite3_column_type(st, col);
+Outcome putInternalDate(const OCIDefine &d, ub4 row, sqlite3_value *v, sb4 *error) {
+  const int t = sqlite3_value_type(v);
   if (t == SQLITE_NULL) return setNull(d, row);
-  const size_t len = (size_t)sqlite3_column_bytes(st, col);
+  const size_t len = (size_t)sqlite3_value_bytes(v);
   if (t == SQLITE_TEXT && len == 0) return setNull(d, row);
   DateTime dt;
   if (t != SQLITE_TEXT ||
-      !parseStoredDateTime(std::string_view((const char *)sqlite3_column_text(st, col), len), &dt)) {
+      !parseStoredDateTime(std::string_view((const char *)sqlite3_value_text(v), len), &dt)) {
     *error = 932;
     return Outcome::Failed;
   }
@@ -313,7 +312,7 @@ Outcome putInternalDate(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, 
 // SQLT_LVC / SQLT_LVB: a 4-byte host-order length, then the data cut to the
 // element less those 4 bytes. Character data arrives as a text fetch gives
 // it; binary data as its bytes.
-Outcome putLong(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
+Outcome putLong(const OCIDefine &d, ub4 row, sqlite3_value *v, const ColumnType &type,
                 const FetchContext &ctx) {
   constexpr sb4 kPrefix = sizeof(ub4);
   if (d.size < kPrefix) return setNull(d, row);
@@ -329,11 +328,11 @@ Outcome putLong(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const Co
   inner.fullLength = &delivered;
   size_t full = 0;
   Outcome o = Outcome::Null;
-  if (sqlite3_column_type(st, col) == SQLITE_BLOB && d.dty == SQLT_LVB) {
-    full = (size_t)sqlite3_column_bytes(st, col);
-    o = full == 0 ? setNull(inner, 0) : putText(inner, 0, sqlite3_column_blob(st, col), full, 0);
+  if (sqlite3_value_type(v) == SQLITE_BLOB && d.dty == SQLT_LVB) {
+    full = (size_t)sqlite3_value_bytes(v);
+    o = full == 0 ? setNull(inner, 0) : putText(inner, 0, sqlite3_value_blob(v), full, 0);
   } else {
-    o = putAsText(inner, 0, st, col, type, ctx);
+    o = putAsText(inner, 0, v, type, ctx);
   }
   if (o != Outcome::Value && o != Outcome::Truncated) delivered = 0;
   const ub4 prefix = (ub4)delivered;
@@ -406,27 +405,30 @@ bool isSupportedDefineType(ub2 dty) {
 
 Outcome putElement(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const ColumnType &type,
                    const FetchContext &ctx, sb4 *error) {
+  // One look-up of the column's value, not one per sqlite3_column_* call:
+  // the value is read on this thread only, before the next step.
+  sqlite3_value *v = sqlite3_column_value(st, col);
   switch (d.dty) {
     case SQLT_CHR:
     case SQLT_STR:
     case SQLT_AFC:
     case SQLT_BIN:
     case SQLT_LBI:
-      return putAsText(d, row, st, col, type, ctx);
+      return putAsText(d, row, v, type, ctx);
     case SQLT_INT:
     case SQLT_UIN:
     case SQLT_FLT:
     case SQLT_BFLOAT:
     case SQLT_BDOUBLE:
-      return putNumber(d, row, st, col, error);
+      return putNumber(d, row, v, error);
     case SQLT_NUM:
     case SQLT_VNU:
-      return putInternalNumber(d, row, st, col, type, error);
+      return putInternalNumber(d, row, v, type, error);
     case SQLT_DAT:
-      return putInternalDate(d, row, st, col, error);
+      return putInternalDate(d, row, v, error);
     case SQLT_LVC:
     case SQLT_LVB:
-      return putLong(d, row, st, col, type, ctx);
+      return putLong(d, row, v, type, ctx);
     case SQLT_CLOB:
     case SQLT_BLOB:
     case SQLT_BFILEE:
