@@ -61,6 +61,14 @@ Outcome setLength(const OCIDefine &d, ub4 row, size_t delivered, size_t full) {
 Outcome putText(const OCIDefine &d, ub4 row, const void *data, size_t n, size_t padTo) {
   ub1 *e = elementAt(d, row);
   const size_t size = (size_t)d.size;
+  if (d.dty == SQLT_CHR && n <= size && padTo <= n && n < kMaxReturnedLength && d.fullLength == nullptr) {
+    // The common case, a whole value into a plain character element.
+    std::memcpy(e, data, n);
+    if (d.rlen) d.rlen[row] = (ub2)n;
+    if (d.ind) d.ind[row] = 0;
+    if (d.rcode) d.rcode[row] = 0;
+    return Outcome::Value;
+  }
   const size_t cap = d.dty == SQLT_STR ? (size ? size - 1 : 0) : size;
   const size_t full = n > padTo ? n : padTo;
   const size_t copied = n < cap ? n : cap;

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "numtext.h"
@@ -135,13 +136,39 @@ NumberStatus encodeNumberText(std::string_view text, uint8_t *out, size_t *len) 
 }
 
 NumberStatus encodeNumberInt(int64_t v, uint8_t *out, size_t *len) {
-  char buf[kNumberBufferSize];
-  size_t n = integerText(v, buf);
-  return encodeNumberText(std::string_view(buf, n), out, len);
+  if (v == 0) {
+    out[0] = kZeroByte;
+    *len = 1;
+    return NumberStatus::Ok;
+  }
+  // Base-100 digits straight from the integer, least significant first; at
+  // most 10 of them, so a negative value always gets its terminator.
+  const bool negative = v < 0;
+  uint64_t u = negative ? 0 - (uint64_t)v : (uint64_t)v;
+  uint8_t digits[10];
+  int n = 0;
+  for (; u != 0; u /= 100) digits[n++] = (uint8_t)(u % 100);
+  int low = 0;
+  while (digits[low] == 0) low++;  // trailing zero pairs are not stored
+  const uint8_t e = (uint8_t)(kPositiveBias + n - 1);
+  size_t k = 0;
+  out[k++] = negative ? (uint8_t)~e : e;
+  for (int p = n - 1; p >= low; p--) out[k++] = (uint8_t)(negative ? 101 - digits[p] : digits[p] + 1);
+  if (negative) out[k++] = kNegativeTerminator;
+  *len = k;
+  return NumberStatus::Ok;
 }
 
 NumberStatus encodeNumberReal(double v, int scale, uint8_t *out, size_t *len) {
   if (!std::isfinite(v)) return NumberStatus::Overflow;
+  int64_t units;
+  if (roundedUnits(v, scale, &units)) {  // the decimal units / 10^scale, without its text
+    Decimal d;
+    d.negative = units < 0;
+    d.n = (int)(std::to_chars(d.digits, d.digits + sizeof d.digits, units < 0 ? -units : units).ptr - d.digits);
+    d.pointPos = d.n - scale;
+    return encodeDecimal(d, out, len);
+  }
   char buf[kNumberBufferSize];
   size_t n = scale >= 0 && scale <= 127 ? numberTextAtScale(v, scale, buf)
                                         : (size_t)(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);

@@ -123,17 +123,25 @@ size_t scaledIntegerText(int64_t n, int scale, char *out) {
 
 }  // namespace
 
+bool roundedUnits(double v, int scale, int64_t *units) {
+  if (scale < 0 || scale > kMaxShortScale) return false;
+  const double u = std::round(v * kPowersOfTen[scale]);
+  if (!(std::fabs(u) < kMaxShortUnits) || u == 0) return false;
+  *units = (int64_t)u;
+  return true;
+}
+
 size_t numberTextAtScale(double v, int scale, char *out) {
+  int64_t units;
+  if (roundedUnits(v, scale, &units)) return scaledIntegerText(units, scale, out);
   // Oracle rounds half away from zero, as std::round does. Past 2^53 a
   // double holds no fraction at this scale, and it is shown as it is.
   constexpr double kExactLimit = 9007199254740992.0;
-  const double factor = scale <= kMaxShortScale ? kPowersOfTen[scale] : std::pow(10.0, scale);
+  const double factor = std::pow(10.0, scale);
   const double scaled = v * factor;
   if (!std::isfinite(scaled) || std::fabs(scaled) >= kExactLimit) return numberText(v, out);
-  const double units = std::round(scaled);
-  if (units == 0) return numberText(0.0, out);
-  if (scale <= kMaxShortScale && std::fabs(units) < kMaxShortUnits) return scaledIntegerText((int64_t)units, scale, out);
-  return numberText(units / factor, out);
+  const double rounded = std::round(scaled) / factor;
+  return numberText(rounded == 0 ? 0.0 : rounded, out);
 }
 
 namespace {

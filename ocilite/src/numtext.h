@@ -21,6 +21,11 @@ size_t numberText(double v, char *out);
 // laid out as numberText does ("1.07", not "1.0700000000000001").
 // REQUIRES: 0 <= scale <= 127.
 size_t numberTextAtScale(double v, int scale, char *out);
+// v rounded to scale fractional digits, as whole units of 10^-scale, when
+// those are not zero and have at most 15 digits and scale is at most 15:
+// numberTextAtScale then writes exactly the decimal units / 10^scale.
+bool roundedUnits(double v, int scale, int64_t *units);
+
 // BINARY_DOUBLE / BINARY_FLOAT text: "1.5E+000", "-3.0E-003", "Inf", "Nan".
 size_t binaryDoubleText(double v, char *out);
 size_t binaryFloatText(float v, char *out);
