@@ -133,7 +133,8 @@ void getCommandValue(text *buf, OPTIONPOS *optpos);
 // returns the output length. REQUIRES: dst has room for mlen + 1 bytes.
 int convertOption(const text *src, text *dst, int mlen);
 
-// Value of one hexadecimal digit; any other byte gives 0.
+// Value of one hexadecimal digit; any other byte gives 0. The first serves
+// option values, the second the encrypted connect-string form.
 ub1 getHexIndex(char c);
 int getAsciiHexValue(char c);
 

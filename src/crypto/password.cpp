@@ -5,6 +5,7 @@
 // so anyone who has the program can turn a form back into the password.
 #include "crypto/password.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -51,13 +52,6 @@ void transformBlocks(ub1 *buf, int size, const ub1 *evenKey, const ub1 *oddKey, 
     ub1 *block = buf + k * BLOCK_BYTES;
     korvex_DES3_encipher(block, block, k % 2 == 0 ? &even : &odd);
   }
-}
-
-int hexValue(text c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -108,11 +102,11 @@ void autoDecryptPassword(text *buf) {
   const int n = static_cast<int>(strnlen(reinterpret_cast<const char *>(buf), USERNAME_SIZE - 1));
   if (n == 0) return;
   for (int i = 0; i < n; i++)
-    if (hexValue(buf[i]) < 0) return;  // a plain connect string
+    if (!isxdigit(buf[i])) return;  // a plain connect string
 
   ub1 work[USERNAME_SIZE] = {};
   for (int i = 0; i < n; i++) {
-    const int half = hexValue(buf[i]);
+    const int half = getAsciiHexValue(static_cast<char>(buf[i]));
     work[i / 2] = static_cast<ub1>(work[i / 2] | (i % 2 == 0 ? half << 4 : half));
   }
   korvex_decrypt_password(work);
