@@ -36,6 +36,11 @@ struct ESCAPESET {
   unsigned char to[256];       // the byte written after the escape byte
   int count;                   // the distinct escaped bytes, in wanted[]
   unsigned char wanted[MAX_ESCAPE_PAIRS + 1];
+  // wanted[k] sets bit k % 8 (k % 7 with pairs, whose bit 7 marks the bytes
+  // from 0x80 up) in the entries of its low and high nibble. A byte whose two
+  // entries share a bit may be a stop; one whose entries share none is not.
+  unsigned char lonib[16];
+  unsigned char hinib[16];
 };
 
 // Prepares set from the arguments copyBufferEscape takes (escdchars may be

@@ -24,7 +24,7 @@ std::string escaped(const std::string &in, const EscapeSet &set, int pairs) {
   int n = copyBufferEscape(dst, u(in), static_cast<int>(in.size()), set.escape, u(set.from), u(set.to), esclen, pairs);
   int count = countBufferEscape(u(in), static_cast<int>(in.size()), set.escape, u(set.from), esclen, pairs);
   EXPECT_EQ(n, static_cast<int>(in.size()) + count) << "count and copy disagree";
-  EXPECT_EQ(out[n], '#') << "wrote past the returned length";
+  EXPECT_EQ(out.find_first_not_of('#', n), std::string::npos) << "wrote past the returned length";
   return out.substr(0, n);
 }
 
@@ -116,16 +116,22 @@ std::string slowEscape(const std::string &in, const EscapeSet &set, int pairs) {
   return out;
 }
 
+// Values up to 200 bytes cross every block and tail boundary of the vector
+// copy. Sparse values are clean runs with a stop or two placed anywhere; the
+// twelve-byte list shares nibble-table bits between its bytes.
 TEST(CopyBufferEscape, RandomBuffersAgreeWithByteWalk) {
   std::mt19937 rng(7);
-  const EscapeSet sets[] = {MYSQL, CSV, {'\xD5', "\x81\xFE", "ab"}};
+  const EscapeSet sets[] = {MYSQL, CSV, {'\xD5', "\x81\xFE", "ab"}, {'#', "\t\r\n,;|\"'`$%&", "trnxyzqabcde"}};
   const std::string alphabet = std::string("ab\\\"'\r\n,\x81\xA1\xD5\xFE\x40\x7E\x80\xFF") + '\0';
-  for (int iter = 0; iter < 20000; iter++) {
-    std::string in(rng() % 70, ' ');
-    bool dense = rng() & 1;
-    for (char &c : in) c = dense ? alphabet[rng() % alphabet.size()] : static_cast<char>(rng() % 256);
-    const EscapeSet &set = sets[iter % 3];
-    int pairs = (iter / 3) & 1;
+  for (int iter = 0; iter < 40000; iter++) {
+    std::string in(rng() % 200, ' ');
+    const int mode = rng() % 3;
+    for (char &c : in)
+      c = mode == 0 ? alphabet[rng() % alphabet.size()] : mode == 1 ? static_cast<char>(rng() % 256) : 'a' + rng() % 26;
+    for (int k = mode == 2 && !in.empty() ? static_cast<int>(rng() % 3) : 0; k > 0; k--)
+      in[rng() % in.size()] = alphabet[rng() % alphabet.size()];
+    const EscapeSet &set = sets[iter % 4];
+    int pairs = (iter / 4) & 1;
     ASSERT_EQ(escaped(in, set, pairs), slowEscape(in, set, pairs)) << iter;
   }
 }
