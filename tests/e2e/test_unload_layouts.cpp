@@ -14,24 +14,14 @@ const std::string ALLTYPES =
     "c_binary_float, c_binary_double, c_date, c_timestamp, c_timestamp_tz, c_timestamp_ltz, c_interval_ym, "
     "c_interval_ds, c_raw from alltypes order by id";
 
-struct TypeTable : Unload {
-  void SetUp() override {
-    Unload::SetUp();
-    // Row 7's C_VARCHAR2 holds 61 bytes in a VARCHAR2(60), which Oracle
-    // would have refused; a 58-byte value keeps its scripts.
-    script("UPDATE ALLTYPES SET C_VARCHAR2 = '\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x83\x86\xe3\x82\xad"
-           "\xe3\x82\xb9\xe3\x83\x88, \xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac, "
-           "\xd1\x80\xd1\x83\xd1\x81\xd1\x81\xd0\xba\xd0\xb8\xd0\xb9 \xf0\x9f\x98\x80' WHERE ID = 7;\n");
-  }
-};
-
-TEST_F(TypeTable, EveryLayout) {
+TEST_F(Unload, EveryLayout) {
   struct Case {
     std::string golden;
     std::vector<std::string> args;
   } cases[] = {
       {"alltypes_default.txt", {ALLTYPES}},
       {"alltypes_csv.csv", {ALLTYPES, "text=CSV"}},
+      {"alltypes_whole_csv.csv", {"query=alltypes", "text=CSV"}},
       {"alltypes_mysql.txt", {ALLTYPES, "text=MYSQL"}},
       {"alltypes_form.txt", {ALLTYPES, "text=FORM"}},
       {"alltypes_search.txt", {ALLTYPES, "text=SEARCH"}},
