@@ -119,6 +119,30 @@ bool hasScale(const ColumnType &type) {
   return type.kind == ValueKind::Number && type.precision > 0 && type.scale >= 0;
 }
 
+// Characters of UTF-8 text counted as AL16UTF16 code units, the national
+// set's length unit: a character outside the Basic Multilingual Plane (a
+// four-byte UTF-8 sequence) counts two.
+size_t utf16Units(const char *p, size_t n) {
+  size_t units = 0;
+  for (size_t i = 0; i < n; i++) {
+    const unsigned char b = (unsigned char)p[i];
+    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
+// Bytes a CHAR or NCHAR value is blank-padded to once it is delivered in
+// delivered bytes. CHAR pads to its declared byte length; NCHAR to its
+// declared length in characters (described as two bytes each), so the
+// blanks are the characters the stored value lacks, whatever set it is
+// delivered in.
+size_t fixedCharPad(const ColumnType &type, const char *stored, size_t n, size_t delivered) {
+  if (type.kind != ValueKind::FixedChar) return 0;
+  if (type.form != SQLCS_NCHAR) return type.size;
+  const size_t declared = type.size / 2, units = utf16Units(stored, n);
+  return units < declared ? delivered + (declared - units) : 0;
+}
+
 bool isDateKind(ValueKind k) {
   return k == ValueKind::Date || k == ValueKind::Timestamp || k == ValueKind::TimestampTz;
 }
@@ -158,13 +182,13 @@ Outcome putAsText(const OCIDefine &d, ub4 row, sqlite3_value *v, const ColumnTyp
         // RAW text is hex already; binary elements get its bytes.
         return putText(d, row, p, n, 0);
       }
-      const size_t padTo = type.kind == ValueKind::FixedChar ? type.size : 0;
       const Transcoder &t = type.form == SQLCS_NCHAR ? *ctx.toClientN : *ctx.toClient;
       if (t.active() && d.dty != SQLT_BIN && d.dty != SQLT_LBI) {
         transcode(t, std::string_view(p, n), ctx.scratch);
-        return putText(d, row, ctx.scratch->data(), ctx.scratch->size(), padTo);
+        const size_t delivered = ctx.scratch->size();
+        return putText(d, row, ctx.scratch->data(), delivered, fixedCharPad(type, p, n, delivered));
       }
-      return putText(d, row, p, n, padTo);
+      return putText(d, row, p, n, fixedCharPad(type, p, n, n));
     }
     case SQLITE_BLOB: {
       const ub1 *b = (const ub1 *)sqlite3_value_blob(v);

@@ -81,6 +81,8 @@ bool typeFromDeclaration(std::string_view decl, ColumnType *type) {
   } else if (w == "CHAR" || w == "CHARACTER") {
     *type = make(SQLT_AFC, clampSize(argOr(t, 0, 1), 2000), 0, 0, ValueKind::FixedChar);
   } else if (w == "NCHAR" || w == "NATIONAL CHARACTER") {
+    // Described in AL16UTF16 bytes like NVARCHAR2; the length that values
+    // are padded to is in characters.
     *type = make(SQLT_AFC, clampSize(2 * argOr(t, 0, 1), 2000), 0, 0, ValueKind::FixedChar,
                  SQLCS_NCHAR);
   } else if (w == "NUMBER" || w == "NUMERIC" || w == "DECIMAL" || w == "DEC") {

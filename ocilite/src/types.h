@@ -13,7 +13,7 @@ namespace ocilite {
 // How a stored value is turned into text or bytes by a fetch.
 enum class ValueKind : ub1 {
   Text,          // VARCHAR2, NVARCHAR2, CLOB, LONG, INTERVAL...: the stored text
-  FixedChar,     // CHAR, NCHAR: blank-padded to the declared byte length
+  FixedChar,     // CHAR, NCHAR: blank-padded to the declared length (NCHAR in characters)
   Number,        // NUMBER, FLOAT: Oracle's number text
   BinaryFloat,   // BINARY_FLOAT: 1.5E+000 style
   BinaryDouble,  // BINARY_DOUBLE

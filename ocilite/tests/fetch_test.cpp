@@ -94,6 +94,35 @@ TEST_F(Fetch, DescribesEveryDeclaredType) {
                                     {"MAX(HIREDATE)", SQLT_DAT, 7, 0, 0, 1}}));
 }
 
+// NCHAR(n) holds n characters whatever their byte length: described in
+// national-set bytes (two per character), fetched blank-padded to n
+// characters. CHAR(n) pads to n bytes.
+TEST_F(Fetch, NationalCharIsPaddedToItsLengthInCharacters) {
+  ASSERT_EQ(s.exec("CREATE TABLE fixed (id NUMBER(2), n NCHAR(4), c CHAR(12))"), OCI_SUCCESS) << s.error();
+  struct Case {
+    const char *stored, *nchar, *chr;
+  } cases[] = {
+      {"ab", "ab  ", "ab          "},
+      {"aé", "aé  ", "aé         "},
+      {"日本語テ", "日本語テ", "日本語テ"},
+      {"x😀", "x😀 ", "x😀       "},  // outside the BMP: two characters
+      {"abcd", "abcd", "abcd        "},
+  };
+  for (size_t i = 0; i < std::size(cases); i++) {
+    const std::string v = cases[i].stored;
+    ASSERT_EQ(s.exec("INSERT INTO fixed VALUES (" + std::to_string(i) + ", '" + v + "', '" + v + "')"), OCI_SUCCESS)
+        << s.error();
+  }
+  EXPECT_EQ(describe(s, "SELECT n, c FROM fixed"),
+            (std::vector<Described>{{"N", SQLT_AFC, 8, 0, 0, 2}, {"C", SQLT_AFC, 12, 0, 0, 1}}));
+  const auto rows = queryText(s, "SELECT n, c FROM fixed ORDER BY id");
+  ASSERT_EQ(rows.size(), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); i++) {
+    SCOPED_TRACE(cases[i].stored);
+    EXPECT_EQ(rows[i], (std::vector<std::string>{cases[i].nchar, cases[i].chr}));
+  }
+}
+
 TEST_F(Fetch, ArraysOfAThousandEndWithNoDataAndTheRest) {
   ASSERT_EQ(s.exec("CREATE TABLE big (n NUMBER(6), s VARCHAR2(20))"), OCI_SUCCESS) << s.error();
   ASSERT_EQ(s.exec("INSERT INTO big WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2500) "
@@ -274,8 +303,8 @@ TEST_F(Fetch, RealsInScaledColumnsAreRoundedToTheScale) {
 
 TEST_F(Fetch, CharactersRawBytesAndIntegers) {
   EXPECT_EQ(queryText(s, "SELECT c_char, c_nchar, c_raw, c_blob, c_clob FROM alltypes WHERE id IN (1, 7) ORDER BY id"),
-            (std::vector<std::vector<std::string>>{{"abc   ", "xy          ", "DEADBEEF00FF", "0102030405", "short clob"},
-                                                   {"é    ", "ü          ", "E697A5E69CAC", "F09F9880",
+            (std::vector<std::vector<std::string>>{{"abc   ", "xy    ", "DEADBEEF00FF", "0102030405", "short clob"},
+                                                   {"é    ", "ü     ", "E697A5E69CAC", "F09F9880",
                                                     "ユニコード CLOB ✓"}}));
   OCIStmt *st = s.query("SELECT c_raw, c_number_p, sal FROM alltypes, emp WHERE id = 1 AND empno = 7499");
   ub1 raw[16];
@@ -326,6 +355,8 @@ TEST(ClientCharset, TextIsDeliveredAndBoundInTheEnvironmentsSet) {
   Session l;
   ASSERT_EQ(l.logon("scott", "tiger", demo.db(), OCI_CRED_RDBMS, OCI_DEFAULT, 31), OCI_SUCCESS);
   EXPECT_EQ(queryValue(l, "SELECT c_nvarchar2 FROM alltypes WHERE id = 1"), "Gr\xFC\xDF" "e ??");
+  // An NCHAR(6) value is padded to six characters, counted before conversion.
+  EXPECT_EQ(queryValue(l, "SELECT c_nchar FROM alltypes WHERE id = 7"), "\xFC     ");
   // Statement text arrives in Latin-1 too.
   EXPECT_EQ(queryValue(l, "SELECT count(*) FROM alltypes WHERE c_nvarchar2 LIKE 'Gr\xFC\xDF" "e%'"), "1");
 }
