@@ -12,7 +12,8 @@ namespace ocilite {
 namespace {
 
 // Upper-cased words of the type name (outside parentheses) joined by one
-// blank, and up to two numbers found inside parentheses.
+// blank, and up to two numbers found inside parentheses (a minus sign
+// belongs to the number: NUMBER(3,-2) has scale -2).
 struct TypeName {
   std::string words;
   int args[2] = {-1, -1};
@@ -27,13 +28,15 @@ TypeName splitTypeName(std::string_view decl) {
     unsigned char c = decl[i];
     if (c == '(') { depth++; i++; continue; }
     if (c == ')') { depth--; i++; continue; }
-    if (depth > 0 && std::isdigit(c)) {
+    const bool negative = c == '-' && i + 1 < decl.size() && std::isdigit((unsigned char)decl[i + 1]);
+    if (depth > 0 && (std::isdigit(c) || negative)) {
+      if (negative) i++;
       int v = 0;
       while (i < decl.size() && std::isdigit((unsigned char)decl[i])) {
         if (v < 100000) v = v * 10 + (decl[i] - '0');
         i++;
       }
-      if (t.nargs < 2) t.args[t.nargs++] = v;
+      if (t.nargs < 2) t.args[t.nargs++] = negative ? -v : v;
       continue;
     }
     if (depth == 0 && (std::isalnum(c) || c == '_')) {

@@ -92,6 +92,14 @@ TEST_F(Fetch, DescribesEveryDeclaredType) {
                                     {"SYSDATE", SQLT_DAT, 7, 0, 0, 1},
                                     {"HEXTORAW('00')", SQLT_BIN, 2000, 0, 0, 1},
                                     {"MAX(HIREDATE)", SQLT_DAT, 7, 0, 0, 1}}));
+  // A negative scale (rounding left of the point) keeps its sign.
+  ASSERT_EQ(s.exec("CREATE TABLE scales (a NUMBER(3,-2), b NUMBER(5, -1), c NUMBER(5,2), d NUMBER(38,-84))"),
+            OCI_SUCCESS)
+      << s.error();
+  EXPECT_EQ(describe(s, "SELECT * FROM scales"), (std::vector<Described>{{"A", SQLT_NUM, 22, 3, -2, 1},
+                                                                         {"B", SQLT_NUM, 22, 5, -1, 1},
+                                                                         {"C", SQLT_NUM, 22, 5, 2, 1},
+                                                                         {"D", SQLT_NUM, 22, 38, -84, 1}}));
 }
 
 // NCHAR(n) holds n characters whatever their byte length: described in

@@ -160,6 +160,8 @@ TEST_F(JobRunner, Statuses) {
 }
 
 TEST_F(JobRunner, DescribeOnlyWritesTheControlFile) {
+  script("CREATE TABLE NUMBERS (ROUNDED NUMBER(3,-2), AMOUNT NUMBER(10,2), RATIO NUMBER(5,5), WHOLE NUMBER(6), "
+         "ANYNUM NUMBER);\n");
   struct Case {
     std::vector<std::string> args;
     std::string ctl, golden;
@@ -169,6 +171,7 @@ TEST_F(JobRunner, DescribeOnlyWritesTheControlFile) {
       {{"query=alltypes", "control=l.ctl", "lobfile=x_%p.lob", "field=|", "record=0x0d0x0a", "safe=YES", "width=8",
         "long=1000"},
        "l.ctl", "alltypes_lobfile_safe.ctl"},
+      {{"query=numbers"}, "numbers_sqlldr.ctl", "numbers_sqlldr.ctl"},
   };
   for (const Case &c : cases) {
     std::vector<std::string> args = {"user=scott/tiger@demo.db", "data=NO"};

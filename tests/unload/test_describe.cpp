@@ -25,6 +25,7 @@ FETCHMODE with(sb4 width, bool safe, bool internal, bool lobfile, ub4 longsize =
 const TypeCase kTypes[] = {
     {"NUMBER(10)", {2, 22, 10, 0}, plain(), {SQLT_CHR, 12, 12, 0, 0, 12}},
     {"NUMBER(10,2)", {2, 22, 10, 2}, plain(), {SQLT_CHR, 13, 13, 0, 0, 13}},
+    {"NUMBER(3,-2)", {2, 22, 3, -2}, plain(), {SQLT_CHR, 6, 6, 0, 0, 6}},
     {"NUMBER", {2, 22, 0, -127}, plain(), {SQLT_CHR, 46, 46, 0, 0, 46}},
     {"NUMBER(10) safe", {2, 22, 10, 0}, with(0, true, false, false), {SQLT_CHR, 22, 22, 0, 0, 22}},
     {"NUMBER(10,2) safe", {2, 22, 10, 2}, with(0, true, false, false), {SQLT_CHR, 23, 23, 0, 0, 23}},
