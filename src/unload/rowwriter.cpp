@@ -31,8 +31,13 @@ constexpr size_t VALUE_TAIL_ROOM = 288;
 constexpr size_t MAX_FIELD_CHECK = IOBUF_SIZE / 2;
 // Below this much room a value written in parts flushes first.
 constexpr size_t MIN_PART_ROOM = 65536;
-// A skipped fetch error that keeps delivering no rows ends the unload.
-constexpr int MAX_EMPTY_SKIPS = 3;
+// Fetches in a row that fail with a skipped error (error=) and deliver no
+// row before the unload ends with status 7. Each such fetch steps over one
+// failing row, so a run of bad rows is still a valid unload; the limit only
+// ends an error that repeats for ever without the cursor moving on. A
+// thousand bad rows in a row is far beyond real data, and a thousand
+// round trips end that loop in seconds.
+constexpr int MAX_EMPTY_SKIPS = 1000;
 
 constexpr char HEXARR[] = "0123456789abcdef";
 
