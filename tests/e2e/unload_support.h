@@ -17,33 +17,12 @@
 namespace unloadtest {
 
 namespace fs = std::filesystem;
-
-inline const std::string BIN = QUILLET2_BIN;
-inline const std::string OCILITE = OCILITE_BIN;
+using testsupport::RunResult;
 
 inline size_t countLines(const std::string &s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
 
-class Unload : public ::testing::Test {
+class Unload : public testsupport::DemoDbTest {
  protected:
-  fs::path dir = testsupport::makeTempDir("q2unl");
-  std::string db = (dir / "demo.db").string();
-
-  void SetUp() override {
-    testsupport::RunResult r = testsupport::runProgram({OCILITE, db, "--demo"});
-    ASSERT_EQ(r.status, 0) << r.out;
-  }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir);
-  }
-  std::string path(const std::string &name) const { return (dir / name).string(); }
-  std::string read(const std::string &name) const { return testsupport::readFile(dir / name); }
-
-  // Runs a SQL script into the database.
-  void script(const std::string &sql) {
-    testsupport::writeFile(dir / "script.sql", sql);
-    testsupport::RunResult r = testsupport::runProgram({OCILITE, db, path("script.sql")});
-    ASSERT_EQ(r.status, 0) << r.out;
-  }
   // A table NAME(ID NUMBER, NAME VARCHAR2(20)) of rows rows: ID 1..rows,
   // NAME 'name-<id>'.
   void numberedTable(const std::string &name, int rows) {
@@ -55,12 +34,12 @@ class Unload : public ::testing::Test {
   }
 
   // Runs quillet2 with args in the test folder; q2 logs on to the database.
-  testsupport::RunResult run(std::vector<std::string> args, const std::string &in = "") {
-    args.insert(args.begin(), BIN);
+  RunResult run(std::vector<std::string> args, const std::string &in = "") {
+    args.insert(args.begin(), QUILLET2_BIN);
     return testsupport::runChecked(args, in, dir);
   }
-  testsupport::RunResult q2(std::vector<std::string> args) {
-    args.insert(args.begin(), "user=scott/tiger@" + db);
+  RunResult q2(std::vector<std::string> args, const std::string &user = "scott/tiger") {
+    args.insert(args.begin(), "user=" + user + "@" + db);
     return run(args);
   }
 

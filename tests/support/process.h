@@ -117,6 +117,38 @@ inline std::string withBannerTokens(const std::string &out, const std::string &p
   return out.substr(0, first + 1) + prefix + "@BANNER0@\n" + prefix + "@BANNER1@" + out.substr(third);
 }
 
+// A test with a fresh temp folder of its own, removed unless the test
+// failed (then it is left for inspection).
+class FolderTest : public ::testing::Test {
+ protected:
+  std::filesystem::path dir = makeTempDir();
+  void TearDown() override {
+    if (!HasFailure()) std::filesystem::remove_all(dir);
+  }
+  std::string path(const std::string &name) const { return (dir / name).string(); }
+  std::string read(const std::string &name) const { return readFile(dir / name); }
+  // Writes a file of the folder; returns its path.
+  std::string write(const std::string &name, const std::string &content) const {
+    writeFile(dir / name, content);
+    return path(name);
+  }
+};
+
+// A FolderTest with a fresh stand-in demo database, demo.db, in its folder.
+class DemoDbTest : public FolderTest {
+ protected:
+  std::string db = path("demo.db");
+  void SetUp() override { admin({"--demo"}); }
+  // Runs the stand-in's admin tool on the database with args, in on its
+  // standard input; fails the test unless it succeeds.
+  void admin(std::vector<std::string> args, const std::string &in = "") const {
+    args.insert(args.begin(), {OCILITE_BIN, db});
+    RunResult r = runProgram(args, in);
+    ASSERT_EQ(r.status, 0) << r.out;
+  }
+  void script(const std::string &sql) const { admin({"-"}, sql); }
+};
+
 }  // namespace testsupport
 
 #endif  // QUILLET2_TESTS_SUPPORT_PROCESS_H
