@@ -124,7 +124,9 @@ TEST_F(Unload, SkippedTruncationWritesEveryRow) {
   EXPECT_EQ(countLines(out), 2500u);
   EXPECT_EQ(out.substr(0, 12), "name-\nname-\n");
   EXPECT_NE(r.out.find("ORA-24345"), std::string::npos);
+  // Unlisted, the warning ends the unload before its array is written.
   EXPECT_EQ(q2({"query=select name from t2500", "width=5", "file=x.txt"}).status, 7);
+  EXPECT_EQ(read("x.txt"), "");
 }
 
 }  // namespace
