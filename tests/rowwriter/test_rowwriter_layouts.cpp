@@ -42,39 +42,19 @@ struct RowWriter : fake::FolderTest {
   }
 };
 
-// A small table with the awkward values: NULL, empty, quotes, separators,
-// line feeds, carriage returns, backslashes and UTF-8.
+// NULL next to an empty value that is not NULL, which no demo table holds
+// (the end-to-end golden files cover quotes, separators, line ends,
+// backslashes, UTF-8, RAW and inline LOBs in every layout and preset).
 Cursor awkward() {
   return table({fake::number("ID", 12), fake::varchar("NAME", 40), fake::date("HIRED")},
                {
                    {Value("1"), Value("plain"), Value("2024-03-05 13:07:09")},
                    {Value("2"), N, N},
                    {Value("3"), Value(""), Value("2000-01-01 00:00:00")},
-                   {Value("-4.5"), Value("say \"hi\", it's"), N},
-                   {Value("5"), Value("line\nbreak\r\\end"), N},
-                   {Value("6"), Value("\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9"), N},
                });
 }
 
-Cursor insertTable(int rows) {
-  Cursor c = table({fake::number("ID", 12), fake::varchar("NAME", 10), fake::rawcol("R", 4)}, {});
-  for (int i = 0; i < rows; ++i) {
-    c.rows.push_back({Value(std::to_string(i + 1)), i % 2 ? N : Value("n'" + std::to_string(i)),
-                      i % 3 ? Value(std::string("\x01\xff", 2)) : Value("")});
-  }
-  return c;
-}
-
 TEST_F(RowWriter, Layouts) {
-  // RAW and inline LOB bytes are escaped like text, so a quote or line feed
-  // in them cannot break the record.
-  const std::vector<fake::ColumnSpec> binary = {
-      fake::rawcol("R", 8), {"C", 112, SQLT_LVC, 100, 100, 1, 1}, {"B", 113, SQLT_LVB, 100, 100, 1, 1}};
-  const std::vector<std::vector<Value>> binaryRow = {{Value("\"\n\\"), Value("a\"b"), Value("\n")}};
-  const std::string mysqlHead = "INSERT  INTO `T` (`ID`,`NAME`,`R`) VALUES \n"
-                                "(1,unhex('6e2730'),unhex(''))"
-                                ",\n(2,null,unhex('01ff'))"
-                                ",\n(3,unhex('6e2732'),unhex('01ff'))";
   struct Case {
     const char *what;
     Cursor cursor;
@@ -82,24 +62,9 @@ TEST_F(RowWriter, Layouts) {
     std::string want;
   } cases[] = {
       {"csv", awkward(), {"text=CSV"},
-       "ID,NAME,HIRED\n"
-       "1,\"plain\",\"2024-03-05 13:07:09\"\n"
-       "2,,\n"
-       "3,\"\",\"2000-01-01 00:00:00\"\n"
-       "-4.5,\"say \"\"hi\"\", it's\",\n"
-       "5,\"line\nbreak\r\\end\",\n"
-       "6,\"\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9\",\n"},
+       "ID,NAME,HIRED\n1,\"plain\",\"2024-03-05 13:07:09\"\n2,,\n3,\"\",\"2000-01-01 00:00:00\"\n"},
       {"mysql", awkward(), {"text=MYSQL"},
-       "1,\"plain\",\"2024-03-05 13:07:09\"\n"
-       "2,\\N,\\N\n"
-       "3,\"\",\"2000-01-01 00:00:00\"\n"
-       "-4.5,\"say \\\"hi\\\", it\\'s\",\\N\n"
-       "5,\"line\\nbreak\\r\\\\end\",\\N\n"
-       "6,\"\xe4\xb8\xad\xe6\x96\x87 \xc3\xa9\",\\N\n"},
-      {"form", table({fake::number("ID", 12), fake::varchar("NAME", 10)}, {{Value("1"), N}, {Value("2"), Value("x")}}),
-       {"text=FORM"}, "ID   : 1\nNAME : (null)\n\nID   : 2\nNAME : x\n\n"},
-      {"search", table({fake::number("ID", 12), fake::varchar("NAME", 10)}, {{Value("1"), Value("a")}}),
-       {"text=SEARCH"}, "<DOC>\x01\nID=1\x01\nNAME=a\x01\n</DOC>\x01\n"},
+       "1,\"plain\",\"2024-03-05 13:07:09\"\n2,\\N,\\N\n3,\"\",\"2000-01-01 00:00:00\"\n"},
       // Fixed width: no separators, quotes or header; fields padded to their
       // width. An escaped value longer than its field is cut at the width.
       {"fixed width",
@@ -110,20 +75,9 @@ TEST_F(RowWriter, Layouts) {
       {"fixed width escaped",
        table({fake::varchar("A", 4), fake::varchar("B", 2)}, {{Value("a\"b\""), Value("z")}, {Value("c"), Value("y")}}),
        {"field=0x20", "escape=0x22"}, "a\"\"bz \nc   y \n"},
-      {"row and header prefixes",
-       table({fake::number("ID", 12), fake::varchar("V", 10)}, {{Value("1"), Value("a")}}),
-       {"rowpre=[", "rowsuf=]", "head=YES", "prehead=#", "field=|", "record=0x0d0x0a"}, "[#ID|#V]\r\n[1|a]\r\n"},
-      {"binary csv", table(binary, binaryRow), {"text=CSV"}, "R,C,B\n\"\"\"\n\\\",\"a\"\"b\",\"\n\"\n"},
-      {"binary mysql", table(binary, binaryRow), {"text=MYSQL"}, "\"\\\"\\n\\\\\",\"a\\\"b\",\"\\n\"\n"},
       // '"' translated to '\\' must then be escaped like any backslash.
       {"translation before escaping", table({fake::varchar("V", 10)}, {{Value("a\"b")}}),
        {"text=MYSQL", "sedf=0x22", "sedt=0x5c"}, "\"a\\\\b\"\n"},
-      {"mysql inserts", insertTable(3), {"text=MYSQLINS"}, mysqlHead + ";\n"},
-      {"mysql inserts with keys", insertTable(3), {"text=MYSQLINS", "unique=ID"},
-       mysqlHead + "\nON DUPLICATE KEY UPDATE \n    `NAME`=VALUES(`NAME`), `R`=VALUES(`R`);\n"},
-      {"oracle inserts", insertTable(2), {"text=ORACLEINS", "exec=/"},
-       "INSERT  INTO T (ID,NAME,R) VALUES \n(1,'n''0','')/\n"
-       "INSERT  INTO T (ID,NAME,R) VALUES \n(2,null,'\x01\xff')/\n"},
   };
   for (Case &c : cases) EXPECT_EQ(output(c.cursor, c.options), c.want) << c.what;
 }
@@ -137,20 +91,6 @@ TEST_F(RowWriter, DefaultLayoutAndProgressMessages) {
   EXPECT_NE(run.messages.find(", size 0 MB.\n           2 rows exported at "), std::string::npos);
   EXPECT_NE(run.messages.find("         output file " + path("out.txt") + " closed at 2 rows, size 0 MB.\n"),
             std::string::npos);
-}
-
-TEST_F(RowWriter, MysqlInsertOneStatementPerArray) {
-  Cursor c = insertTable(2500);
-  std::string out = output(c, {"text=MYSQLINS"});
-  size_t heads = 0, ends = 0;
-  for (size_t p = 0; (p = out.find("INSERT  INTO", p)) != std::string::npos; ++p) ++heads;
-  for (size_t p = 0; (p = out.find(");\n", p)) != std::string::npos; ++p) ++ends;
-  EXPECT_EQ(heads, 3u);
-  EXPECT_EQ(ends, 3u);
-  EXPECT_NE(out.find("VALUES \n(1001,"), std::string::npos);
-  EXPECT_NE(out.find("VALUES \n(2001,"), std::string::npos);
-  EXPECT_NE(out.find("(1000,null,unhex(''));\n"), std::string::npos);
-  EXPECT_EQ(out.substr(out.size() - 3), ");\n");
 }
 
 // Fetch errors and warnings: which rows are written and the status.
@@ -190,22 +130,6 @@ TEST_F(RowWriter, FetchErrors) {
     for (int i = 0; i < k.lines; ++i) want += std::to_string(i) + "\n";
     EXPECT_TRUE(out == want) << out.substr(0, 100);
   }
-}
-
-// Values whose array met a skipped truncation error are all written.
-TEST_F(RowWriter, SkippedTruncationKeepsEveryRow) {
-  Cursor c = table({fake::varchar("V", 5)}, {});
-  for (int i = 0; i < 2500; ++i) c.rows.push_back({Value("value-" + std::to_string(i))});
-  Cursor u = table(c.specs, c.rows);
-  fake::Run run;
-  std::string out = output(c, {"error=24345"}, &run);
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2500);
-  EXPECT_EQ(out.substr(0, 12), "value\nvalue\n");
-  EXPECT_NE(run.messages.find("ORA-24345"), std::string::npos);
-  // Unlisted, the warning ends the unload before its array is written.
-  fake::Run stopped = fake::unload(&u, {}, path("u.txt"));
-  EXPECT_EQ(stopped.status, 7);
-  EXPECT_EQ(readFile(path("u.txt")), "");
 }
 
 // Double-byte pairs are skipped only for double-byte character sets.
