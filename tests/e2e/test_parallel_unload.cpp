@@ -5,39 +5,23 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "support/process.h"
+#include "unload_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::RunResult;
 
-class ParallelProgram : public ::testing::Test {
+class ParallelUnload : public unloadtest::Unload {
  protected:
-  fs::path dir = testsupport::makeTempDir("q2par");
-  std::string dbfile = (dir / "par.db").string();
-
-  void SetUp() override {
-    ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, dbfile, "--demo"}).status, 0);
-  }
-  ~ParallelProgram() override { fs::remove_all(dir); }
-
-  void script(const std::string &sql) {
-    RunResult r = testsupport::runProgram({OCILITE_BIN, dbfile, "-"}, sql);
-    ASSERT_EQ(r.status, 0) << r.out;
-  }
   // A generated table of rows rows (rowid = ID) with deleted rows spread
   // through it and, from 300 rows on, runs of deleted rows at its start, in
   // its middle and at its end.
   void makeTable(const std::string &name, int rows) {
-    RunResult g = testsupport::runProgram({OCILITE_BIN, dbfile, "--generate", name, std::to_string(rows)});
-    ASSERT_EQ(g.status, 0) << g.out;
+    admin({"--generate", name, std::to_string(rows)});
     std::string sql;
     if (rows >= 10) sql += "DELETE FROM " + name + " WHERE MOD(ID, 7) = 3;\n";
     if (rows >= 300)
@@ -45,27 +29,19 @@ class ParallelProgram : public ::testing::Test {
              " OR ID BETWEEN " + std::to_string(rows / 3) + " AND " + std::to_string(rows / 2) + ";\n";
     if (!sql.empty()) script(sql);
   }
-  void partition(const std::string &table, const std::string &name, int low, int high) {
-    RunResult r = testsupport::runProgram(
-        {OCILITE_BIN, dbfile, "--partition", table, name, std::to_string(low), std::to_string(high)});
-    ASSERT_EQ(r.status, 0) << r.out;
+  // A split into the worker files part_N.txt.
+  RunResult split(const std::string &table, const std::string &degree, std::vector<std::string> more = {},
+                  const std::string &user = "scott/tiger") {
+    more.insert(more.begin(), {"split=" + table, "degree=" + degree, "head=NO", "file=part_%p.txt"});
+    return q2(more, user);
   }
-
-  RunResult run(const std::string &user, std::vector<std::string> args) {
-    args.insert(args.begin(), {QUILLET2_BIN, "user=" + user + "@" + dbfile});
-    RunResult r = testsupport::runProgram(args, "", dir);
-    EXPECT_EQ(r.out.find("Sanitizer"), std::string::npos) << r.out.substr(0, 2000);
-    EXPECT_EQ(r.out.find("runtime error"), std::string::npos) << r.out.substr(0, 2000);
-    return r;
-  }
-  RunResult run(std::vector<std::string> args) { return run("scott/tiger", std::move(args)); }
 
   // Lines of the single unload of query, sorted.
   std::vector<std::string> single(const std::string &query) {
-    RunResult r = run({"query=" + query, "head=NO", "file=single.txt"});
+    RunResult r = q2({"query=" + query, "head=NO", "file=single.txt"});
     EXPECT_EQ(r.status, 0) << r.out;
-    std::vector<std::string> lines = sortedLines(testsupport::readFile(dir / "single.txt"));
-    fs::remove(dir / "single.txt");
+    std::vector<std::string> lines = sortedLines(read("single.txt"));
+    fs::remove(path("single.txt"));
     return lines;
   }
 
@@ -95,8 +71,6 @@ class ParallelProgram : public ::testing::Test {
   }
 };
 
-class ParallelUnload : public ParallelProgram {};
-
 // Workers numbered 1..n without holes.
 void expectWorkers(const std::vector<int> &workers, int most) {
   ASSERT_FALSE(workers.empty());
@@ -111,8 +85,7 @@ TEST_F(ParallelUnload, EveryRowExactlyOnceAtEveryDegree) {
     const std::vector<std::string> expected = single(table);
     for (int degree : {2, 3, 4, 7, 16, 128}) {
       SCOPED_TRACE(table + " degree " + std::to_string(degree));
-      RunResult r = run({"split=" + table, "degree=" + std::to_string(degree), "head=NO",
-                         "file=part_%p.txt"});
+      RunResult r = split(table, std::to_string(degree));
       ASSERT_EQ(r.status, 0) << r.out;
       std::vector<int> workers;
       EXPECT_EQ(collect(&workers), expected);
@@ -124,68 +97,69 @@ TEST_F(ParallelUnload, EveryRowExactlyOnceAtEveryDegree) {
   }
 }
 
-TEST_F(ParallelUnload, GivenQueryRunsInEveryWorkerWithItsRange) {
-  makeTable("T999", 999);
-  const std::vector<std::string> expected = single("select ID, NAME from T999");
-  RunResult r = run({"split=T999", "degree=4", "head=NO", "file=part_%p.txt",
-                     "query=select ID, NAME from T999 where ROWID >= :minrid and ROWID < :maxrid"});
-  ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(collect(), expected);
-}
-
-TEST_F(ParallelUnload, OwnerAndTableNamesAsUsersTypeThem) {
-  const std::vector<std::string> expected = single("SCOTT.EMP");
-  for (const char *split : {"emp", "EMP", "scott.emp", "SCOTT.EMP", "Scott.Emp"}) {
-    SCOPED_TRACE(split);
-    RunResult r = run({std::string("split=") + split, "degree=3", "head=NO", "file=part_%p.txt"});
-    ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(collect(), expected);
-  }
-}
-
 // A partition's workers read its rows only, whatever the form of the name;
 // the stand-in's partitions are rowid ranges, so the single unload selects
-// the same rows by rowid.
-TEST_F(ParallelUnload, PartitionFormsReadThePartitionOnly) {
+// the same rows by rowid. Owner and table names are taken as users type them,
+// by the owner or another user; a given query runs in every worker with its
+// range.
+TEST_F(ParallelUnload, NamesPartitionsAndQueries) {
   makeTable("G", 5000);
-  partition("G", "P1", 1, 2000);
-  partition("G", "P2", 2001, 5000);
+  admin({"--partition", "G", "P1", "1", "2000"});
+  admin({"--partition", "G", "P2", "2001", "5000"});
   const std::vector<std::string> p1 = single("select * from G where rowid <= 2000");
   const std::vector<std::string> p2 = single("select * from G where rowid > 2000");
+  const std::vector<std::string> emp = single("SCOTT.EMP"), some = single("select ID, NAME from G");
   ASSERT_FALSE(p1.empty());
   ASSERT_FALSE(p2.empty());
+  const std::string rangeQuery = "query=select ID, NAME from G where ROWID >= :minrid and ROWID < :maxrid";
   struct Case {
-    const char *split;
-    const char *degree;
+    const char *split, *degree;
     const std::vector<std::string> &expected;
+    std::vector<std::string> more;
+    const char *user;
+  } cases[] = {
+      {"g:p1", "3", p1, {}, "scott/tiger"},        {"G:P1", "2", p1, {}, "scott/tiger"},
+      {"scott.g:p1", "4", p1, {}, "scott/tiger"},  {"Scott.G:p2", "7", p2, {}, "scott/tiger"},
+      {"g:P2", "2", p2, {}, "scott/tiger"},        {"scott.g:p2", "3", p2, {}, "system/manager"},
+      {"emp", "3", emp, {}, "scott/tiger"},        {"EMP", "3", emp, {}, "scott/tiger"},
+      {"scott.emp", "3", emp, {}, "scott/tiger"},  {"SCOTT.EMP", "3", emp, {}, "scott/tiger"},
+      {"Scott.Emp", "3", emp, {}, "scott/tiger"},  {"scott.emp", "2", emp, {}, "system/manager"},
+      {"G", "4", some, {rangeQuery}, "scott/tiger"},
   };
-  for (const Case &c : {Case{"g:p1", "3", p1}, Case{"G:P1", "2", p1}, Case{"scott.g:p1", "4", p1},
-                        Case{"Scott.G:p2", "7", p2}, Case{"g:P2", "2", p2}}) {
-    SCOPED_TRACE(c.split);
-    RunResult r = run({std::string("split=") + c.split, std::string("degree=") + c.degree, "head=NO",
-                       "file=part_%p.txt"});
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.split) + " by " + c.user);
+    RunResult r = split(c.split, c.degree, c.more, c.user);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(collect(), c.expected);
   }
-  RunResult other = run("system/manager", {"split=scott.g:p2", "degree=3", "head=NO", "file=part_%p.txt"});
-  ASSERT_EQ(other.status, 0) << other.out;
-  EXPECT_EQ(collect(), p2);
 }
 
-TEST_F(ParallelUnload, AnotherUserSplitsTheOwnersTable) {
-  const std::vector<std::string> expected = single("SCOTT.EMP");
-  RunResult r = run("system/manager", {"split=scott.emp", "degree=2", "head=NO", "file=part_%p.txt"});
-  ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(collect(), expected);
-}
-
-TEST_F(ParallelUnload, MissingTableEndsWithAnError) {
-  for (const char *split : {"nosuch", "scott.nosuch", "nosuch:p1", "emp:nosuch"}) {
-    SCOPED_TRACE(split);
-    RunResult r = run({std::string("split=") + split, "degree=2", "file=part_%p.txt"});
-    EXPECT_NE(r.status, 0) << r.out;
-    EXPECT_TRUE(r.out.find("ERROR -- ") != std::string::npos || r.out.find("ORA-") != std::string::npos)
-        << r.out;
+// Splits that are refused or find no table write no worker file.
+TEST_F(ParallelUnload, RefusedSplitsWriteNothing) {
+  struct Case {
+    const char *split;
+    std::string query;
+    const char *message;
+  } cases[] = {
+      {"nosuch", "", nullptr},
+      {"scott.nosuch", "", nullptr},
+      {"nosuch:p1", "", nullptr},
+      {"emp:nosuch", "", nullptr},
+      {"emp", "select * from emp", "must limit ROWID by :minrid and :maxrid"},
+      {"emp", "select * from emp where rowid >= :minrid", "must limit ROWID by :minrid and :maxrid"},
+      {"emp' OR '1'='1", "", "not a plain table name"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.split + (" " + c.query));
+    RunResult r = split(c.split, "2", c.query.empty() ? std::vector<std::string>{} : std::vector{"query=" + c.query});
+    if (c.message != nullptr) {
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+    } else {
+      EXPECT_NE(r.status, 0) << r.out;
+      EXPECT_TRUE(r.out.find("ERROR -- ") != std::string::npos || r.out.find("ORA-") != std::string::npos)
+          << r.out;
+    }
     EXPECT_TRUE(collect().empty());
   }
 }
@@ -223,12 +197,11 @@ TEST_F(ParallelUnload, FailedWorkersAreRerunByTheRules) {
     std::string spec = c.faults;
     const size_t mark = spec.find("MARK");
     if (mark != std::string::npos) spec.replace(mark, 4, marker);
-    std::vector<std::string> args = {"split=T999", "degree=2", "head=NO", "file=part_%p.txt",
-                                     "sleep=" + std::to_string(c.sleep)};
+    std::vector<std::string> args = {"sleep=" + std::to_string(c.sleep)};
     args.insert(args.end(), c.options.begin(), c.options.end());
     setenv("OCILITE_FAULT", spec.c_str(), 1);
     const auto start = std::chrono::steady_clock::now();
-    RunResult r = run(args);
+    RunResult r = split("T999", "2", args);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     unsetenv("OCILITE_FAULT");
     EXPECT_EQ(r.status, c.status) << r.out;
@@ -243,21 +216,6 @@ TEST_F(ParallelUnload, FailedWorkersAreRerunByTheRules) {
       EXPECT_LT(got.size(), expected.size());
     EXPECT_EQ(fs::remove(marker), mark != std::string::npos);  // the one-time fault fired
   }
-}
-
-TEST_F(ParallelProgram, GivenQueryWithoutTheRangeIsRefused) {
-  for (const char *query : {"select * from emp", "select * from emp where rowid >= :minrid"}) {
-    RunResult r = run({"split=emp", "degree=2", "file=part_%p.txt", std::string("query=") + query});
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("must limit ROWID by :minrid and :maxrid"), std::string::npos) << r.out;
-    EXPECT_TRUE(collect().empty());
-  }
-}
-
-TEST_F(ParallelProgram, NameThatIsNotPlainIsRefused) {
-  RunResult r = run({"split=emp' OR '1'='1", "degree=2", "file=part_%p.txt"});
-  EXPECT_EQ(r.status, 1) << r.out;
-  EXPECT_NE(r.out.find("not a plain table name"), std::string::npos) << r.out;
 }
 
 }  // namespace
