@@ -1,5 +1,6 @@
-// LOB and LONG columns: inline, and exported to a side file with LLS
-// references (NULL, empty, 1, 32768 and 10 MB byte LOBs).
+// LOB columns exported to a side file with LLS references (NULL, empty, 1,
+// 32768 and 10 MB byte LOBs); the inline layouts are golden files of the
+// layout tests.
 #include <string>
 #include <vector>
 
@@ -8,24 +9,6 @@
 namespace {
 
 using unloadtest::Unload;
-
-TEST_F(Unload, InlineLobAndLongLayouts) {
-  const std::string query = "query=select id, c_clob, c_nclob, c_blob, c_long from alltypes order by id";
-  struct Case {
-    std::string golden;
-    std::vector<std::string> args;
-  } cases[] = {
-      {"lobs_csv.csv", {query, "text=CSV"}},
-      {"lobs_mysql.txt", {query, "text=MYSQL"}},
-      {"lobs_mysqlins.sql", {query, "text=MYSQLINS", "table=ALLTYPES"}},
-  };
-  for (const Case &c : cases) {
-    std::vector<std::string> args = c.args;
-    args.push_back("file=out.txt");
-    EXPECT_EQ(q2(args).status, 0) << c.golden;
-    expectGolden(c.golden, read("out.txt"));
-  }
-}
 
 TEST_F(Unload, SideFileAndReferences) {
   script("CREATE TABLE DOCS (ID NUMBER(4), DOC BLOB);\n"
