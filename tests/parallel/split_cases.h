@@ -1,5 +1,5 @@
-// The splitting examples shared by the range-forming and the stand-in tests:
-// pieces of a split query with their budget and the ranges they must form.
+// Pieces of a split query, and the splitting examples: pieces with their
+// budget and the ranges they must form.
 #ifndef QUILLET2_TESTS_PARALLEL_SPLIT_CASES_H
 #define QUILLET2_TESTS_PARALLEL_SPLIT_CASES_H
 

@@ -2,7 +2,6 @@
 // block counts, and ranges formed from split-query rows as fetches deliver them.
 #include <string.h>
 
-#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -17,33 +16,27 @@ using namespace splitcases;
 
 const text *T(const char *s) { return reinterpret_cast<const text *>(s); }
 
-class Dictionary : public ::testing::Test {
+class Dictionary : public testsupport::DemoDbTest {
  protected:
-  std::filesystem::path dir = testsupport::makeTempDir("q2dict");
-  std::string dbfile = (dir / "split.db").string();
-  DATABASE db;
+  DATABASE session;  // logged on to the demo database
 
   void SetUp() override {
-    ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, dbfile, "--demo"}).status, 0);
-    initDB(&db);
-    db.fp_log = nullptr;  // messages are checked through errcode
-    const std::string connect = "scott/tiger@" + dbfile;
-    ASSERT_EQ(LogonDB(&db, T(connect.c_str())), 0);
-  }
-  void script(const std::string &sql) {
-    testsupport::RunResult r = testsupport::runProgram({OCILITE_BIN, dbfile, "-"}, sql);
-    ASSERT_EQ(r.status, 0) << r.out;
+    DemoDbTest::SetUp();
+    initDB(&session);
+    session.fp_log = nullptr;  // messages are checked through errcode
+    const std::string connect = "scott/tiger@" + db;
+    ASSERT_EQ(LogonDB(&session, T(connect.c_str())), 0);
   }
   void TearDown() override {
-    disconnectDB(&db);
-    std::filesystem::remove_all(dir);
+    disconnectDB(&session);
+    DemoDbTest::TearDown();
   }
 };
 
 TEST_F(Dictionary, UserNameOfTheSession) {
   text name[30];
   memset(name, 'x', sizeof name);
-  ASSERT_EQ(queryUserName(&db, name), 0);
+  ASSERT_EQ(queryUserName(&session, name), 0);
   EXPECT_STRCASEEQ(reinterpret_cast<char *>(name), "SCOTT");
 }
 
@@ -62,7 +55,7 @@ TEST_F(Dictionary, BlockCountNullOrMissingIsNoData) {
   };
   for (const Case &c : cases) {
     ub4 blocks = 77;
-    EXPECT_EQ(readBlockCount(&db, T(c.sql), &blocks), c.status) << c.sql;
+    EXPECT_EQ(readBlockCount(&session, T(c.sql), &blocks), c.status) << c.sql;
     EXPECT_EQ(blocks, c.blocks) << c.sql;
   }
 }
@@ -81,7 +74,7 @@ TEST_P(SplitQuery, RangesFromFetchedPieces) {
   script(sql);
   static TABLESPLIT split;
   memset(&split, 0x5a, sizeof split);
-  ASSERT_EQ(readSplitPieces(&db, T("SELECT S, E, BLOCKS FROM PIECES ORDER BY SEQ"), c.budget, &split), 0);
+  ASSERT_EQ(readSplitPieces(&session, T("SELECT S, E, BLOCKS FROM PIECES ORDER BY SEQ"), c.budget, &split), 0);
   expectRanges(split, c.spans);
 }
 
@@ -91,9 +84,9 @@ INSTANTIATE_TEST_SUITE_P(Examples, SplitQuery, ::testing::ValuesIn(splitCases())
 TEST_F(Dictionary, FailingSplitQueryReportsAndFormsNothing) {
   static TABLESPLIT split;
   memset(&split, 0, sizeof split);
-  EXPECT_EQ(readSplitPieces(&db, T("SELECT S, E, BLOCKS FROM NOSUCH"), 10, &split), 942);
+  EXPECT_EQ(readSplitPieces(&session, T("SELECT S, E, BLOCKS FROM NOSUCH"), 10, &split), 942);
   EXPECT_EQ(split.count, 0);
-  EXPECT_EQ(db.errcode, 942);
+  EXPECT_EQ(session.errcode, 942);
 }
 
 }  // namespace

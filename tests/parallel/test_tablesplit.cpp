@@ -93,19 +93,8 @@ TEST(SplitBudget, DegreeIsRaisedToTwoAndLimitedTo128) {
   EXPECT_EQ(splitBudget(3, 4), 0u);
 }
 
-class RangeForming : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(RangeForming, RangesFollowTheBudget) {
-  const SplitCase &c = GetParam();
-  static TABLESPLIT split;
-  memset(&split, 0x5a, sizeof split);
-  formRanges(pieces(c.blocks), c.budget, &split);
-  expectRanges(split, c.spans);
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, RangeForming, ::testing::ValuesIn(splitCases()),
-                         [](const auto &info) { return std::string(info.param.name); });
-
+// The splitting examples run through the split query's fetches in the
+// dictionary tests, which form their ranges with the functions below.
 TEST(RangeForming, LongFetchedRowidIsCutTo18Characters) {
   static TABLESPLIT split;
   memset(&split, 0, sizeof split);
