@@ -6,17 +6,13 @@
 
 #include "ocitest.h"
 
-using ocitest::DemoDir;
-using ocitest::Session;
-
 namespace {
 
-class Faults : public ::testing::Test {
+class Faults : public ocitest::LoggedOn {
  protected:
   void SetUp() override {
-    std::string cmd = std::string(OCILITE_BIN) + " " + demo.db() + " --generate T 10 >/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
+    ASSERT_EQ(ocitest::tool(demo.db() + " --generate T 10 >/dev/null"), 0);
+    LoggedOn::SetUp();
   }
   void TearDown() override { unsetenv("OCILITE_FAULT"); }
 
@@ -44,9 +40,6 @@ class Faults : public ::testing::Test {
     OCIHandleFree(st, OCI_HTYPE_STMT);
     return out;
   }
-
-  DemoDir demo;
-  Session s;
 };
 
 TEST_F(Faults, AFaultedRowFailsItsFetchAfterTheRowsBeforeIt) {

@@ -9,15 +9,11 @@ using ocitest::DemoDir;
 using ocitest::Session;
 using ocitest::queryText;
 using ocitest::queryValue;
+using ocitest::tool;
 
 namespace {
 
-int tool(const std::string &args) {
-  const std::string cmd = std::string(OCILITE_BIN) + " " + args + " 2>/dev/null";
-  return WEXITSTATUS(std::system(cmd.c_str()));
-}
-
-TEST(Generate, RowsAreDeterministicWithRowidEqualToId) {
+TEST(Generate, DeterministicRowsOfOracleTypesWithRowidEqualToId) {
   DemoDir demo;
   ASSERT_EQ(tool(demo.db() + " --generate gen 1000"), 0);
   Session s;
@@ -39,34 +35,13 @@ TEST(Generate, RowsAreDeterministicWithRowidEqualToId) {
                           "|| ',' || MIN(ID) || ',' || MAX(ID) FROM gen WHERE rowid = ID"),
             "1000,942,900,924,1,1000");
   EXPECT_EQ(queryValue(s, "SELECT MAX(LENGTH(NOTE)) <= 100 AND MAX(LENGTH(NAME)) <= 30 FROM gen"), "1");
-}
-
-TEST(Generate, DescribesOracleTypes) {
-  DemoDir demo;
-  ASSERT_EQ(tool(demo.db() + " --generate gen 3"), 0);
-  Session s;
-  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
-  OCIStmt *st = s.query("SELECT * FROM gen");
-  struct Expected { const char *name; ub2 type; ub2 size; };
-  const Expected cols[] = {{"ID", SQLT_NUM, 22},     {"AMOUNT", SQLT_NUM, 22}, {"NAME", SQLT_CHR, 30},
-                           {"NOTE", SQLT_CHR, 100},  {"CREATED", SQLT_DAT, 7}, {"UPDATED", SQLT_TIMESTAMP, 11}};
-  ub4 count = 0;
-  OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, s.err);
-  ASSERT_EQ(count, 6u);
-  for (ub4 i = 0; i < count; i++) {
-    OCIParam *p = nullptr;
-    ASSERT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, s.err, (void **)&p, i + 1), OCI_SUCCESS);
-    ub2 type = 0, size = 0;
-    text *name = nullptr;
-    ub4 len = 0;
-    OCIAttrGet(p, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
-    OCIAttrGet(p, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
-    OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &len, OCI_ATTR_NAME, s.err);
-    EXPECT_EQ(std::string((const char *)name, len), cols[i].name);
-    EXPECT_EQ(type, cols[i].type) << cols[i].name;
-    EXPECT_EQ(size, cols[i].size) << cols[i].name;
-  }
-  OCIHandleFree(st, OCI_HTYPE_STMT);
+  EXPECT_EQ(ocitest::describe(s, "SELECT * FROM gen"),
+            (std::vector<ocitest::Described>{{"ID", SQLT_NUM, 22, 10, 0, 1},
+                                             {"AMOUNT", SQLT_NUM, 22, 12, 2, 1},
+                                             {"NAME", SQLT_CHR, 30, 0, 0, 1},
+                                             {"NOTE", SQLT_CHR, 100, 0, 0, 1},
+                                             {"CREATED", SQLT_DAT, 7, 0, 0, 1},
+                                             {"UPDATED", SQLT_TIMESTAMP, 11, 0, 6, 1}}));
 }
 
 TEST(Generate, ReplacesTheTableAndRefusesBadArguments) {

@@ -5,9 +5,6 @@
 
 #include "ocitest.h"
 
-using ocitest::DemoDir;
-using ocitest::Session;
-
 namespace {
 
 constexpr ub4 kPiece = 32768;
@@ -22,10 +19,11 @@ std::string content(size_t n, bool binary) {
   return s;
 }
 
-class Lobs : public ::testing::Test {
+class Lobs : public ocitest::LoggedOn {
  protected:
   void SetUp() override {
-    ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
+    LoggedOn::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_EQ(s.exec("CREATE TABLE l (id NUMBER, c CLOB, b BLOB)"), OCI_SUCCESS) << s.error();
     for (size_t n : kSizes) {
       if (n == 0) {
@@ -83,9 +81,6 @@ class Lobs : public ::testing::Test {
     OCIHandleFree(st, OCI_HTYPE_STMT);
     return out;
   }
-
-  DemoDir demo;
-  Session s;
 };
 
 TEST_F(Lobs, ReadsInPiecesOfTheBufferWithTheLastOneShorter) {

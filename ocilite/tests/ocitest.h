@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,12 @@ inline int runScript(const std::string &db, const std::string &script) {
   std::fwrite(script.data(), 1, script.size(), f);
   std::fclose(f);
   std::string cmd = std::string(OCILITE_BIN) + " " + db + " - < " + path + " 2>/dev/null";
+  return WEXITSTATUS(std::system(cmd.c_str()));
+}
+
+// Runs the admin tool with args (its messages dropped); its exit status.
+inline int tool(const std::string &args) {
+  const std::string cmd = std::string(OCILITE_BIN) + " " + args + " 2>/dev/null";
   return WEXITSTATUS(std::system(cmd.c_str()));
 }
 
@@ -104,6 +111,56 @@ struct Session {
     return rc;
   }
 };
+
+// A demo database and a session logged on to it as scott.
+class LoggedOn : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error(); }
+  DemoDir demo;
+  Session s;
+};
+
+// A select-list item as the describe gives it.
+struct Described {
+  std::string name;
+  ub2 type, size;
+  sb2 precision;
+  sb1 scale;
+  ub1 form;
+  bool operator==(const Described &) const = default;
+};
+
+inline std::ostream &operator<<(std::ostream &os, const Described &d) {
+  return os << d.name << " type " << d.type << " size " << d.size << " p " << d.precision << " s " << (int)d.scale
+            << " form " << (int)d.form;
+}
+
+// Every select-list item of sql; a parameter past the last is refused.
+inline std::vector<Described> describe(Session &s, const std::string &sql) {
+  OCIStmt *st = s.query(sql);
+  ub4 n = 0;
+  OCIAttrGet(st, OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, s.err);
+  std::vector<Described> out;
+  for (ub4 i = 1; i <= n; i++) {
+    OCIParam *p = nullptr;
+    EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, s.err, (void **)&p, i), OCI_SUCCESS);
+    Described d{};
+    text *name = nullptr;
+    ub4 len = 0;
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.form, nullptr, OCI_ATTR_CHARSET_FORM, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &len, OCI_ATTR_NAME, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION, s.err);
+    OCIAttrGet(p, OCI_DTYPE_PARAM, &d.scale, nullptr, OCI_ATTR_SCALE, s.err);
+    d.name.assign((const char *)name, len);
+    out.push_back(d);
+  }
+  void *p = nullptr;
+  EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, s.err, &p, n + 1), OCI_ERROR);
+  OCIHandleFree(st, OCI_HTYPE_STMT);
+  return out;
+}
 
 // A query defined column by column as SQLT_STR text of `width` bytes, read
 // to the end: every row as its values ("<NULL>" for NULL).

@@ -115,10 +115,8 @@ TEST(Charsets, NamesToOracleIds) {
   OCIHandleFree(gbk, OCI_HTYPE_ENV);
 }
 
-TEST(Errors, OracleNumbersAndTexts) {
-  DemoDir demo;
-  Session s;
-  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS);
+using Errors = ocitest::LoggedOn;
+TEST_F(Errors, OracleNumbersAndTexts) {
   struct Case {
     const char *sql;
     const char *error;
@@ -150,10 +148,8 @@ TEST(Errors, OracleNumbersAndTexts) {
   EXPECT_EQ(s.error(), "");
 }
 
-TEST(SessionStatements, AcceptedAndIgnored) {
-  DemoDir demo;
-  Session s;
-  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS);
+using SessionStatements = ocitest::LoggedOn;
+TEST_F(SessionStatements, AcceptedAndIgnored) {
   for (const char *sql : {"ALTER SESSION SET DB_FILE_MULTIBLOCK_READ_COUNT=128",
                           "ALTER SESSION SET WORKAREA_SIZE_POLICY=MANUAL",
                           "ALTER SESSION SET \"_serial_direct_read\"=TRUE",
@@ -179,10 +175,8 @@ TEST(Trace, EveryPreparedStatementIsAppended) {
   EXPECT_EQ(got.str(), "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'\nselect count(*) from emp\n");
 }
 
-TEST(Handles, FreeingTheEnvironmentFreesEverything) {
-  DemoDir demo;
-  Session s;
-  ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS);
+using Handles = ocitest::LoggedOn;
+TEST_F(Handles, FreeingTheEnvironmentFreesEverything) {
   // Statements, defines and locators left allocated go with the environment
   // (the sanitizer run checks that nothing leaks).
   OCIStmt *st = s.prepare("SELECT ename FROM emp");
