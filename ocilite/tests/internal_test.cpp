@@ -128,12 +128,7 @@ TEST(DateBytes, SevenBytes) {
   EXPECT_EQ(Bytes(out, out + 7), (Bytes{100, 101, 1, 1, 1, 1, 1}));
 }
 
-class InternalFetch : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error(); }
-  ocitest::DemoDir demo;
-  ocitest::Session s;
-};
+using InternalFetch = ocitest::LoggedOn;
 
 TEST_F(InternalFetch, NumberAndDateDefines) {
   OCIStmt *st = s.query("SELECT 123.45, -1, NULL, TO_DATE('1999-12-31 23:59:58','YYYY-MM-DD HH24:MI:SS') FROM DUAL");
@@ -184,56 +179,45 @@ TEST_F(InternalFetch, EveryDemoNumberAgreesWithItsText) {
   OCIHandleFree(st, OCI_HTYPE_STMT);
 }
 
-}  // namespace
-
-namespace {
-
-struct LongElement {
-  ub4 prefix;
-  std::string data;
-  sb2 ind;
-  ub2 rlen, rcode;
-};
-
-// Fetches the first column of sql's single row as type dty into an element
-// of size bytes.
-LongElement fetchLong(ocitest::Session &s, const std::string &sql, ub2 dty, sb4 size, sword *rc) {
-  OCIStmt *st = s.query(sql);
-  std::vector<ub1> buf((size_t)size);
-  LongElement out{};
-  OCIDefine *d = nullptr;
-  EXPECT_EQ(OCIDefineByPos(st, &d, s.err, 1, buf.data(), size, dty, &out.ind, &out.rlen, &out.rcode, OCI_DEFAULT),
-            OCI_SUCCESS);
-  *rc = OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
-  std::memcpy(&out.prefix, buf.data(), sizeof out.prefix);
-  out.data.assign((const char *)buf.data() + 4, std::min<size_t>(out.prefix, buf.size() - 4));
-  OCIHandleFree(st, OCI_HTYPE_STMT);
-  return out;
-}
-
+// A long element: four bytes of length, then the value cut to the element.
 TEST_F(InternalFetch, LongValuesCarryTheirLength) {
-  sword rc;
-  LongElement e = fetchLong(s, "SELECT 'hello, world' FROM DUAL", SQLT_LVC, 100, &rc);
-  EXPECT_EQ(rc, OCI_SUCCESS);
-  EXPECT_EQ(e.prefix, 12u);
-  EXPECT_EQ(e.data, "hello, world");
-  EXPECT_EQ(e.ind, 0);
-  EXPECT_EQ(e.rlen, 16);
-  EXPECT_EQ(e.rcode, 0);
-
-  e = fetchLong(s, "SELECT 'hello, world' FROM DUAL", SQLT_LVC, 9, &rc);
-  EXPECT_EQ(rc, OCI_SUCCESS_WITH_INFO);
-  EXPECT_NE(s.error().find("ORA-24345"), std::string::npos) << s.error();
-  EXPECT_EQ(e.prefix, 5u);
-  EXPECT_EQ(e.data, "hello");
-  EXPECT_EQ(e.ind, 12);
-  EXPECT_EQ(e.rcode, 1406);
-
-  e = fetchLong(s, "SELECT HEXTORAW('00FF10') FROM DUAL", SQLT_LVB, 64, &rc);
-  EXPECT_EQ(rc, OCI_SUCCESS);
-  EXPECT_EQ(e.data, std::string("\x00\xff\x10", 3));
-  e = fetchLong(s, "SELECT HEXTORAW('00FF10') FROM DUAL", SQLT_LVC, 64, &rc);
-  EXPECT_EQ(e.data, "00FF10");
+  const std::string hello = "SELECT 'hello, world' FROM DUAL", raw = "SELECT HEXTORAW('00FF10') FROM DUAL";
+  struct Case {
+    std::string sql;
+    ub2 dty;
+    sb4 size;
+    sword status;
+    std::string data;
+    sb2 ind;
+    ub2 rlen, rcode;
+  } cases[] = {
+      {hello, SQLT_LVC, 100, OCI_SUCCESS, "hello, world", 0, 16, 0},
+      {hello, SQLT_LVC, 9, OCI_SUCCESS_WITH_INFO, "hello", 12, 9, 1406},
+      {raw, SQLT_LVB, 64, OCI_SUCCESS, std::string("\x00\xff\x10", 3), 0, 7, 0},
+      {raw, SQLT_LVC, 64, OCI_SUCCESS, "00FF10", 0, 10, 0},
+      {"SELECT c_clob FROM alltypes WHERE id = 1", SQLT_LVC, 64, OCI_SUCCESS, "short clob", 0, 14, 0},
+      {"SELECT c_blob FROM alltypes WHERE id = 1", SQLT_LVB, 64, OCI_SUCCESS, "\x01\x02\x03\x04\x05", 0, 9, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.sql + " as " + std::to_string(c.dty) + " in " + std::to_string(c.size));
+    OCIStmt *st = s.query(c.sql);
+    std::vector<ub1> buf((size_t)c.size);
+    sb2 ind = 0;
+    ub2 rlen = 0, rcode = 0;
+    OCIDefine *d = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &d, s.err, 1, buf.data(), c.size, c.dty, &ind, &rlen, &rcode, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), c.status);
+    if (c.status == OCI_SUCCESS_WITH_INFO) {
+      EXPECT_NE(s.error().find("ORA-24345"), std::string::npos) << s.error();
+    }
+    ub4 prefix = 0;
+    std::memcpy(&prefix, buf.data(), sizeof prefix);
+    EXPECT_EQ(prefix, c.data.size());
+    EXPECT_EQ(std::string((const char *)buf.data() + 4, std::min<size_t>(prefix, buf.size() - 4)), c.data);
+    EXPECT_EQ((std::vector<int>{ind, rlen, rcode}), (std::vector<int>{c.ind, c.rlen, c.rcode}));
+    OCIHandleFree(st, OCI_HTYPE_STMT);
+  }
 }
 
 }  // namespace
