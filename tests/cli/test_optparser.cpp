@@ -75,10 +75,31 @@ std::string num(long long v) { return std::to_string(v); }
 
 const std::string LONG_VALUE(100000, 'v');
 
+// A text option, its field, and the bytes the field holds: a longer value
+// is cut there.
+struct FieldBound {
+  const char *keyword;
+  std::function<std::string(const CMDOPTIONS &)> field;
+  size_t max;
+};
+
 const std::vector<KeywordCase> &keywordCases() {
-  static const std::vector<KeywordCase> cases = {
+  static const std::vector<KeywordCase> cases = [] {
+    const FieldBound bounds[] = {
+      {"alter", TXT(altses), 2047}, {"charset", TXT(charset), 63}, {"colsep", CONV(colsep, colseplen), 63},
+      {"control", TXT(ctlfname), 255}, {"crack", TXT(crackkey), 31}, {"escf", TXT(escf), 60}, {"esct", TXT(esct), 60},
+      {"exec", CONV(exec, execlen), 60}, {"field", CONV(field, flen), 131}, {"file", TXT(fname), 255},
+      {"hint", TXT(sqlhint), 255}, {"lobfile", TXT(lobfname), 255}, {"log", TXT(logfile), 255},
+      {"mode", TXT(tabmode), 128}, {"ncharset", TXT(ncharset), 63}, {"null", CONV(snull, lnull), 127},
+      {"part", TXT(partition), 128}, {"postsql", TXT(postsql), 1023}, {"prehead", CONV(prehead, preheadlen), 63},
+      {"presql", TXT(presql), 1023}, {"query", TXT(query), 8191}, {"quote", TXT(quote), 40},
+      {"record", CONV(record, rlen), 131}, {"rowpre", CONV(rowpre, rplen), 63}, {"rowsuf", CONV(rowsuf, rslen), 63},
+      {"sedf", TXT(sedf), 40}, {"sedt", TXT(sedt), 40}, {"split", TXT(tabsplit), 128}, {"sql", TXT(sqlfname), 255},
+      {"table", TXT(tabname), 128}, {"uncrack", TXT(uncrackkey), 31}, {"unique", TXT(unique), 255},
+      {"user", TXT(username), 128}, {"width", TXT(width), 2047},
+    };
+    std::vector<KeywordCase> all = {
       {"alter=sort_area_size=1;x=2", TXT(altses), "sort_area_size=1;x=2"},
-      {"alter=" + LONG_VALUE, TXT(altses), std::string(2047, 'v')},
       {"array=1", NUM(DEFAULT_ARRAY_SIZE), "5"},
       {"array=4", NUM(DEFAULT_ARRAY_SIZE), "5"},
       {"array=5000", NUM(DEFAULT_ARRAY_SIZE), "2000"},
@@ -90,14 +111,10 @@ const std::vector<KeywordCase> &keywordCases() {
       {"buffer=500", NUM(buffer), "104857600"},
       {"buffer=-9", NUM(buffer), "8388608"},
       {"charset=AL32UTF8", TXT(charset), "AL32UTF8"},
-      {"charset=" + LONG_VALUE, TXT(charset), std::string(63, 'v')},
       {"client=ON", NUM(clientnum), "1"},
       {"colsep=0x20:0x20", CONV(colsep, colseplen), " : "},
-      {"colsep=" + LONG_VALUE, CONV(colsep, colseplen), std::string(63, 'v')},
       {"control=emp.ctl", TXT(ctlfname), "emp.ctl"},
-      {"control=" + LONG_VALUE, TXT(ctlfname), std::string(255, 'v')},
       {"crack=0x41bcdefgh", TXT(crackkey), "Abcdefgh"},
-      {"crack=" + LONG_VALUE, TXT(crackkey), std::string(31, 'v')},
       {"crypt=Yes", NUM(crypt), "1"},
       {"data=NO", NUM(data), "0"},
       {"data=off", NUM(data), "0"},
@@ -113,20 +130,15 @@ const std::vector<KeywordCase> &keywordCases() {
       {"escape=0", NUM(escape), num(' ')},
       {"escape=" + LONG_VALUE, NUM(escape), num('v')},
       {"escf=0x0d0x0a", TXT(escf), "\r\n"},
-      {"escf=" + LONG_VALUE, TXT(escf), std::string(60, 'v')},
       {"esct=rn", TXT(esct), "rn"},
-      {"esct=" + LONG_VALUE, TXT(esct), std::string(60, 'v')},
       {"exec=0x0a/", CONV(exec, execlen), "\n/"},
       {"exec=", CONV(exec, execlen), ""},
-      {"exec=" + LONG_VALUE, CONV(exec, execlen), std::string(60, 'v')},
       {"fast=YES", NUM(bsize), "128"},
       {"fast=no", NUM(bsize), "0"},
       {"FIELD=0x7C", CONV(field, flen), "|"},
       {"field = |", CONV(field, flen), "|"},
       {"FiElD=,", CONV(field, flen), ","},
-      {"field=" + LONG_VALUE, CONV(field, flen), std::string(131, 'v')},
       {"file=out_%p.csv", TXT(fname), "out_%p.csv"},
-      {"file=" + LONG_VALUE, TXT(fname), std::string(255, 'v')},
       {"form=YES", TXT(fname), "-"},
       {"form=NO", TXT(fname), "qletdata_%p.txt"},
       {"format=mysql", NUM(format), "1"},
@@ -144,54 +156,37 @@ const std::vector<KeywordCase> &keywordCases() {
       {"help=YES", NUM(help), "1"},
       {"help=ON", NUM(help), "0"},
       {"hint=IGNORE", TXT(sqlhint), "IGNORE"},
-      {"hint=" + LONG_VALUE, TXT(sqlhint), std::string(255, 'v')},
       {"lobfile=lobs.dat", TXT(lobfname), "lobs.dat"},
-      {"lobfile=" + LONG_VALUE, TXT(lobfname), std::string(255, 'v')},
       {"log=+run.log", TXT(logfile), "+run.log"},
-      {"log=" + LONG_VALUE, TXT(logfile), std::string(255, 'v')},
       {"long=64", NUM(DEFAULT_LONG_SIZE), "65536"},
       {"long=0", NUM(DEFAULT_LONG_SIZE), "0"},
       {"long=5000", NUM(DEFAULT_LONG_SIZE), "5000"},
       {"long=9999999", NUM(DEFAULT_LONG_SIZE), "2097152"},
       {"long=-5", NUM(DEFAULT_LONG_SIZE), "2097152"},
       {"mode=APPEND", TXT(tabmode), "APPEND"},
-      {"mode=" + LONG_VALUE, TXT(tabmode), std::string(128, 'v')},
       {"ncharset=AL16UTF16", TXT(ncharset), "AL16UTF16"},
-      {"ncharset=" + LONG_VALUE, TXT(ncharset), std::string(63, 'v')},
       {"null=0x5cN", CONV(snull, lnull), "\\N"},
-      {"null=" + LONG_VALUE, CONV(snull, lnull), std::string(127, 'v')},
       {"part=P2024", TXT(partition), "P2024"},
-      {"part=" + LONG_VALUE, TXT(partition), std::string(128, 'v')},
       {"postsql=commit", TXT(postsql), "commit"},
-      {"postsql=" + LONG_VALUE, TXT(postsql), std::string(1023, 'v')},
       {"prehead=0x23", CONV(prehead, preheadlen), "#"},
-      {"prehead=" + LONG_VALUE, CONV(prehead, preheadlen), std::string(63, 'v')},
       {"presql=begin null; end;", TXT(presql), "begin null; end;"},
-      {"presql=" + LONG_VALUE, TXT(presql), std::string(1023, 'v')},
       {"query=select * ", TXT(query), "select * "},
-      {"query=" + LONG_VALUE, TXT(query), std::string(8191, 'v')},
       {"quote=0x22", TXT(quote), "\""},
       {"quote=", TXT(quote), ""},
-      {"quote=" + LONG_VALUE, TXT(quote), std::string(40, 'v')},
       {"read=128", NUM(bsize), "128"},
       {"read=1000", NUM(bsize), "512"},
       {"record=0x0d0x0a", CONV(record, rlen), "\r\n"},
       {"record=", CONV(record, rlen), ""},
-      {"record=" + LONG_VALUE, CONV(record, rlen), std::string(131, 'v')},
       {"retry=1000", NUM(pretry), "128"},
       {"retry=65537", NUM(pretry), "1"},
       {"rowpre=<DOC>", CONV(rowpre, rplen), "<DOC>"},
-      {"rowpre=" + LONG_VALUE, CONV(rowpre, rplen), std::string(63, 'v')},
       {"rows=10", NUM(rows), "1000"},
       {"rows=50000", NUM(rows), "50000"},
       {"rows=-1", NUM(rows), "4294967295"},
       {"rowsuf=</DOC>", CONV(rowsuf, rslen), "</DOC>"},
-      {"rowsuf=" + LONG_VALUE, CONV(rowsuf, rslen), std::string(63, 'v')},
       {"safe=yes", NUM(safemode), "1"},
       {"sedf=abc", TXT(sedf), "abc"},
-      {"sedf=" + LONG_VALUE, TXT(sedf), std::string(40, 'v')},
       {"sedt=xyz", TXT(sedt), "xyz"},
-      {"sedt=" + LONG_VALUE, TXT(sedt), std::string(40, 'v')},
       {"serial=on", NUM(serial), "1"},
       {"size=-1", NUM(piece), "268435455"},
       {"size=0", NUM(piece), "0"},
@@ -201,26 +196,23 @@ const std::vector<KeywordCase> &keywordCases() {
       {"sort=-3", NUM(ssize), "0"},
       {"sort=64", NUM(ssize), "64"},
       {"split=scott.emp", TXT(tabsplit), "scott.emp"},
-      {"split=" + LONG_VALUE, TXT(tabsplit), std::string(128, 'v')},
       {"sql=q.sql", TXT(sqlfname), "q.sql"},
-      {"sql=" + LONG_VALUE, TXT(sqlfname), std::string(255, 'v')},
       {"table=EMP", TXT(tabname), "EMP"},
-      {"table=" + LONG_VALUE, TXT(tabname), std::string(128, 'v')},
       {"text=CSV", NUM(header), "1"},
       {"trace=12", NUM(trace), "12"},
       {"trace=-7", NUM(trace), "-7"},
       {"uncrack=secretkey", TXT(uncrackkey), "secretkey"},
-      {"uncrack=" + LONG_VALUE, TXT(uncrackkey), std::string(31, 'v')},
       {"unique=id", NUM(update), "1"},
       {"unique=", NUM(update), "0"},
-      {"unique=" + LONG_VALUE, TXT(unique), std::string(255, 'v')},
       {"update=YES", NUM(update), "1"},
       {"user=scott/tiger@orcl", TXT(username), "scott/tiger@orcl"},
       {"user=", TXT(username), ""},
-      {"user=" + LONG_VALUE, TXT(username), std::string(128, 'v')},
       {"width=10:20", TXT(width), "10:20"},
-      {"width=" + LONG_VALUE, TXT(width), std::string(2047, 'v')},
-  };
+    };
+    for (const FieldBound &b : bounds)
+      all.push_back({std::string(b.keyword) + "=" + LONG_VALUE, b.field, std::string(b.max, 'v')});
+    return all;
+  }();
   return cases;
 }
 
