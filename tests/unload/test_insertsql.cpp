@@ -51,6 +51,8 @@ std::string clause(const std::vector<std::string> &names) {
   return std::string(reinterpret_cast<char *>(buf), static_cast<size_t>(n));
 }
 
+// Heads without a hint in the MySQL and Oracle formats are pinned by the
+// INSERT goldens.
 TEST(InsertSql, Heads) {
   struct Case {
     std::vector<std::string> names;
@@ -59,8 +61,6 @@ TEST(InsertSql, Heads) {
     const char *hint;
     const char *want;
   } cases[] = {
-      {{"ID", "NAME"}, "EMP", 1, "", "INSERT  INTO `EMP` (`ID`,`NAME`) VALUES \n"},
-      {{"ID", "NAME"}, "EMP", 2, "", "INSERT  INTO EMP (ID,NAME) VALUES \n"},
       {{"a"}, "t", 1, "IGNORE", "INSERT IGNORE INTO `t` (`a`) VALUES \n"},
       {{"Mixed"}, "s.t", 2, "/*+ APPEND */", "INSERT /*+ APPEND */ INTO s.t (Mixed) VALUES \n"},
       {{"*K", "V"}, "T", 0, "", "INSERT  INTO T (K,V) VALUES \n"},

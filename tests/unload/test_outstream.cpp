@@ -66,7 +66,8 @@ TEST(OutStreamNames, GzipEnding) {
   for (const Case &c : cases) EXPECT_EQ(isGzipName(T(c.name)), c.gzip) << c.name;
 }
 
-TEST_F(OutStream, PlainFileAcrossFlushes) {
+TEST_F(OutStream, PlainFileAcrossFlushesReplacesTheOldOne) {
+  testsupport::writeFile(path("a.txt"), "old content, longer than nothing");
   ASSERT_EQ(open(path("a.txt")), 0);
   std::string data = sample(IOBUF_SIZE + 12345);
   for (size_t i = 0; i < data.size(); i += 100000) append(data.substr(i, 100000));
