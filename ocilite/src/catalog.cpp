@@ -13,6 +13,8 @@ constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // Characters of the object, file, block and row fields of a ROWID text.
 constexpr int kFieldWidths[4] = {6, 3, 6, 3};
 constexpr size_t kRowidLength = 18;
+// A table's data object number is this plus its catalog rowid.
+constexpr long long kTableObjectBase = 1000;
 
 std::string encodeFields(const long long fields[4]) {
   std::string s;
@@ -79,6 +81,38 @@ std::string rowidText(long long object, long long rowid) {
   return encodeFields(fields);
 }
 
+std::optional<RowidObjects> rowidObjects(sqlite3 *db, const std::string &table) {
+  RowidObjects objects;
+  sqlite3_stmt *st = nullptr;
+  bool found = false;
+  if (sqlite3_prepare_v2(db, "SELECT rowid FROM main.sqlite_master WHERE type = 'table' AND name = ?1", -1, &st,
+                         nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(st, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    found = sqlite3_step(st) == SQLITE_ROW;
+    if (found) objects.table = kTableObjectBase + sqlite3_column_int64(st, 0);
+  }
+  sqlite3_finalize(st);
+  if (!found) return std::nullopt;
+  st = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT DISTINCT LOW, HIGH, OBJ FROM temp.OCILITE_PARTITION_OBJECTS "
+                         "WHERE TABLE_NAME = upper(?1) ORDER BY LOW",
+                         -1, &st, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(st, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(st) == SQLITE_ROW)
+      objects.partitions.push_back(
+          {sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1), sqlite3_column_int64(st, 2)});
+  }
+  sqlite3_finalize(st);
+  return objects;
+}
+
+std::string rowidTextOf(const RowidObjects &objects, long long rowid) {
+  for (const RowidObjects::Partition &p : objects.partitions)
+    if (rowid >= p.low && rowid <= p.high) return rowidText(p.object, rowid);
+  return rowidText(objects.table, rowid);
+}
+
 int createDictionary(Connection *conn) {
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
   int rc = sqlite3_create_function_v2(conn->db, "ROWID_CREATE", 5, flags, nullptr, rowidCreate, nullptr, nullptr,
@@ -96,11 +130,12 @@ int createDictionary(Connection *conn) {
   const std::string rows = std::to_string(kRowsPerBlock);
   const std::string perExtent = std::to_string(kRowsPerBlock * kBlocksPerExtent);
   const std::string blocks = std::to_string(kBlocksPerExtent);
+  const std::string tableBase = std::to_string(kTableObjectBase);
   // Tables of the file: the data object number is the catalog's rowid; an
   // empty table still has its first extent. A partitioned table's segments
   // are its partitions'.
   const std::string tables =
-      "SELECT s.NAME AS OWNER, upper(m.name) AS NAME, m.name AS REAL_NAME, 1000 + m.rowid AS OBJ, "
+      "SELECT s.NAME AS OWNER, upper(m.name) AS NAME, m.name AS REAL_NAME, " + tableBase + " + m.rowid AS OBJ, "
       "EXISTS (SELECT 1 FROM temp.OCILITE_PARTITION_OBJECTS AS p WHERE p.TABLE_NAME = upper(m.name)) AS PARTED "
       "FROM main.sqlite_master AS m, temp.ocilite_schemas AS s "
       "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "

@@ -16,7 +16,9 @@
 #ifndef OCILITE_CATALOG_H
 #define OCILITE_CATALOG_H
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "connection.h"
 
@@ -29,6 +31,24 @@ constexpr long long kBlocksPerExtent = 8;
 
 // The ROWID text of rowid in the table with data object number object.
 std::string rowidText(long long object, long long rowid);
+
+// The data object numbers the ROWIDs of one table carry: the table's own,
+// and for the rows of a partition (LOW..HIGH) the partition's.
+struct RowidObjects {
+  struct Partition {
+    long long low, high, object;
+  };
+  long long table = 0;
+  std::vector<Partition> partitions;
+};
+
+// The objects of table (named as the file declares it) of the main
+// database; nothing when it is no table there. REQUIRES: the session's
+// schemas are set (setDictionarySchemas).
+std::optional<RowidObjects> rowidObjects(sqlite3 *db, const std::string &table);
+
+// The ROWID text of the row with SQLite rowid `rowid` of that table.
+std::string rowidTextOf(const RowidObjects &objects, long long rowid);
 
 // REQUIRES: conn->db is open. Returns 0 or an SQLite code.
 int createDictionary(Connection *conn);

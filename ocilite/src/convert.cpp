@@ -421,6 +421,17 @@ Outcome putStoredLocator(const OCIDefine &d, ub4 row, const LobSource &source, c
   return Outcome::Value;
 }
 
+Outcome putRowid(const OCIDefine &d, ub4 row, sqlite3_stmt *st, int col, const RowidObjects &objects,
+                 sb4 *error) {
+  if (sqlite3_column_type(st, col) == SQLITE_NULL) return setNull(d, row);
+  if (d.dty != SQLT_CHR && d.dty != SQLT_STR && d.dty != SQLT_AFC) {
+    *error = 932;
+    return Outcome::Failed;
+  }
+  const std::string text = rowidTextOf(objects, sqlite3_column_int64(st, col));
+  return putText(d, row, text.data(), text.size(), 0);
+}
+
 Outcome putNull(const OCIDefine &d, ub4 row) { return setNull(d, row); }
 
 bool isSupportedDefineType(ub2 dty) {

@@ -36,6 +36,12 @@ Outcome putElement(const OCIDefine &def, ub4 row, sqlite3_stmt *st, int col, con
 Outcome putStoredLocator(const OCIDefine &def, ub4 row, const LobSource &source, const ColumnType &type,
                          sb4 *error);
 
+// The ROWID pseudo-column: column col of st's current row, an SQLite rowid,
+// as its ROWID text into a character element.
+// REQUIRES: st holds a row; def->value has room for row + 1 elements.
+Outcome putRowid(const OCIDefine &def, ub4 row, sqlite3_stmt *st, int col, const RowidObjects &objects,
+                 sb4 *error);
+
 // A NULL into element row of def.
 Outcome putNull(const OCIDefine &def, ub4 row);
 

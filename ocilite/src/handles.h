@@ -8,9 +8,11 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "catalog.h"
 #include "charset.h"
 #include "connection.h"
 #include "sqlrewrite.h"
@@ -40,6 +42,7 @@ struct Column {
   std::string name;
   ColumnType type;
   std::string lobColumn;  // a streamed LOB: the column of lobTable it reads
+  std::optional<ocilite::RowidObjects> rowids;  // the ROWID pseudo-column: what its texts carry
 };
 
 }  // namespace ocilite

@@ -96,6 +96,20 @@ std::string columnName(const std::string &sql, const char *name) {
   return upper(n);
 }
 
+// True for the ROWID pseudo-column of a table of the file, which is
+// described as ROWID and fetched as its ROWID text.
+bool describeRowid(OCIStmt *stmt, int c, Column *col) {
+  sqlite3_stmt *st = stmt->st;
+  const char *origin = sqlite3_column_origin_name(st, c);
+  const char *table = sqlite3_column_table_name(st, c);
+  const char *schema = sqlite3_column_database_name(st, c);
+  if (origin == nullptr || table == nullptr || schema == nullptr || std::strcmp(origin, "rowid") != 0 ||
+      std::strcmp(schema, "main") != 0)
+    return false;
+  col->rowids = rowidObjects(stmt->conn->db, table);
+  return col->rowids && typeFromDeclaration("ROWID", &col->type);
+}
+
 void describeColumns(OCIStmt *stmt) {
   sqlite3_stmt *st = stmt->st;
   const int n = sqlite3_column_count(st) - stmt->hiddenColumns;
@@ -104,6 +118,7 @@ void describeColumns(OCIStmt *stmt) {
     Column &col = stmt->columns[(size_t)c];
     col.name = columnName(stmt->sql.sql, sqlite3_column_name(st, c));
     if (!col.lobColumn.empty()) continue;  // typed before its column was replaced
+    if (describeRowid(stmt, c, &col)) continue;
     const char *decl = sqlite3_column_decltype(st, c);
     if (decl == nullptr || !typeFromDeclaration(decl, &col.type))
       col.type = stmt->rowPending ? typeFromValue(st, c) : ColumnType{};
@@ -189,6 +204,7 @@ struct ActiveDefine {
   const OCIDefine *def;
   int col;
   bool streamed;  // a LOB column read in place (lobstream.h)
+  const RowidObjects *rowids;  // the ROWID pseudo-column, else null
 };
 
 sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
@@ -207,7 +223,8 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     if (i >= stmt->columns.size()) return raise(err, 1007);
     if (!isSupportedDefineType(d->dty)) return raise(err, 932);
     if (d->value == nullptr) return raise(err, 24374);
-    active.push_back({d, (int)i, !stmt->columns[i].lobColumn.empty()});
+    const Column &column = stmt->columns[i];
+    active.push_back({d, (int)i, !column.lobColumn.empty(), column.rowids ? &*column.rowids : nullptr});
   }
   if (active.empty()) return raise(err, 24374);
   if (stmt->heldSt != nullptr) {
@@ -242,6 +259,7 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     for (const ActiveDefine &a : active) {
       sb4 code = 0;
       const Outcome o = a.streamed ? putStreamedColumn(stmt, *a.def, r, a.col, ctx, &code)
+                        : a.rowids ? putRowid(*a.def, r, st, a.col, *a.rowids, &code)
                                    : putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code);
       switch (o) {
         case Outcome::Value:

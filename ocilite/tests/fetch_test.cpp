@@ -41,8 +41,10 @@ TEST_F(Fetch, DescribesEveryDeclaredType) {
   };
   EXPECT_EQ(describe(s, "SELECT * FROM alltypes"), want);
   // Owner-qualified names resolve; computed columns are described by value.
-  EXPECT_EQ(describe(s, "select ename, 1+1, 'abc' AS \"Lower\", SYSDATE, HEXTORAW('00'), max(hiredate) from scott.emp"),
+  EXPECT_EQ(describe(s, "select ename, e.rowid, 1+1, 'abc' AS \"Lower\", SYSDATE, HEXTORAW('00'), max(hiredate) "
+                        "from scott.emp e"),
             (std::vector<Described>{{"ENAME", SQLT_CHR, 10, 0, 0, 1},
+                                    {"ROWID", SQLT_RDD, 10, 0, 0, 1},
                                     {"1+1", SQLT_NUM, 22, 0, -127, 1},
                                     {"Lower", SQLT_CHR, 4000, 0, 0, 1},
                                     {"SYSDATE", SQLT_DAT, 7, 0, 0, 1},

@@ -93,6 +93,12 @@ TEST_F(Partitions, EachPartitionSplitsIntoExactlyItsRows) {
     }
     EXPECT_EQ(std::to_string(blocks), c.blocks) << c.name;
     EXPECT_EQ(rows, c.high - c.low + 1) << c.name;
+    // The ROWIDs of the partition's rows carry its data object number.
+    const std::string first = queryValue(s, "SELECT ROWID FROM gen WHERE id = " + std::to_string(c.low));
+    EXPECT_EQ(first.substr(0, 6), pieces.front()[0].substr(0, 6)) << c.name;
+    EXPECT_EQ(rowsBetween(s, "gen", first, queryValue(s, "SELECT ROWID FROM gen WHERE id = " + std::to_string(c.high))),
+              std::to_string(c.high - c.low) + "," + std::to_string(c.low) + "," + std::to_string(c.high - 1))
+        << c.name;
     EXPECT_EQ(rowsBetween(s, "gen", pieces.front()[0], pieces.back()[1]),
               std::to_string(c.high - c.low + 1) + "," + std::to_string(c.low) + "," + std::to_string(c.high))
         << c.name;
