@@ -40,6 +40,7 @@ constexpr KnownError kMessages[] = {
     {1400, "cannot insert NULL"},
     {1405, "fetched column value is NULL"},
     {1406, "fetched column value was truncated"},
+    {1426, "numeric overflow"},
     {1455, "converting column overflows integer datatype"},
     {1480, "trailing null missing from STR bind value"},
     {1555, "snapshot too old: rollback segment number 1 with name \"_SYSSMU1$\" too small"},
@@ -54,12 +55,16 @@ constexpr KnownError kMessages[] = {
     {4030, "out of process memory when trying to allocate"},
     {12154, "TNS:could not resolve the connect identifier specified"},
     {16000, "database open for read-only access"},
+    {22275, "invalid LOB locator specified"},
+    {22288, "file or LOB operation failed"},
+    {22289, "cannot perform operation on an unopened file or LOB"},
     {24315, "illegal attribute type"},
     {24333, "zero iteration count"},
     {24334, "no descriptor for this position"},
     {24337, "statement handle not prepared"},
     {24345, "A Truncation or null fetch error occurred"},
     {24374, "define not done before fetch or execute and fetch"},
+    {24801, "illegal parameter value in OCI lob function"},
 };
 
 std::string upperName(std::string_view s) {

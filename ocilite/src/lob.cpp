@@ -5,6 +5,7 @@
 // read from its file piece by piece, never held whole. Offsets and amounts
 // count bytes, CLOBs' too: their stored UTF-8 is delivered as it is, so a
 // piece may end inside a character, which the next piece completes.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -99,7 +100,7 @@ sword OCILobOpen(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub1 mod
   if (c.err == nullptr || c.loc == nullptr) return OCI_INVALID_HANDLE;
   if (c.loc->file) {
     FILE *f = std::fopen(c.loc->value.c_str(), "rb");
-    if (f == nullptr) return raise(c.err, kFileNotFound);
+    if (f == nullptr) return raise(c.err, kFileNotFound, std::strerror(errno));
     std::fclose(f);
   } else if (!c.loc->stored.table.empty() && c.loc->blob == nullptr) {
     if (sb4 code = openStored(c.loc)) return raise(c.err, code);

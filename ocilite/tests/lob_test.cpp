@@ -1,5 +1,6 @@
 // LOB locators: reads in pieces of the caller's buffer, and reads that fail part-way.
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,18 @@ class Lobs : public ocitest::LoggedOn {
   void SetUp() override {
     LoggedOn::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_EQ(s.exec("CREATE TABLE l (id NUMBER, c CLOB, b BLOB)"), OCI_SUCCESS) << s.error();
+    ASSERT_EQ(s.exec("CREATE TABLE l (id NUMBER, c CLOB, b BLOB, f BFILE)"), OCI_SUCCESS) << s.error();
     for (size_t n : kSizes) {
+      // The BFILE names a file of the BLOB's content.
+      const std::string file = demo.dir() + "/f" + std::to_string(n);
+      std::ofstream(file, std::ios::binary) << content(n, true);
       if (n == 0) {
-        ASSERT_EQ(s.exec("INSERT INTO l VALUES (0, EMPTY_CLOB(), EMPTY_BLOB())"), OCI_SUCCESS) << s.error();
+        ASSERT_EQ(s.exec("INSERT INTO l VALUES (0, EMPTY_CLOB(), EMPTY_BLOB(), '" + file + "')"), OCI_SUCCESS)
+            << s.error();
         continue;
       }
       const std::string c = content(n, false), b = content(n, true);
-      OCIStmt *st = s.prepare("INSERT INTO l VALUES (" + std::to_string(n) + ", :c, :b)");
+      OCIStmt *st = s.prepare("INSERT INTO l VALUES (" + std::to_string(n) + ", :c, :b, '" + file + "')");
       OCIBind *bc = nullptr, *bb = nullptr;
       OCIBindByName(st, &bc, s.err, (const OraText *)":c", -1, (void *)c.data(), (sb4)n, SQLT_CHR, nullptr, nullptr,
                     nullptr, 0, nullptr, OCI_DEFAULT);
@@ -65,7 +70,10 @@ class Lobs : public ocitest::LoggedOn {
     std::vector<char> buf(kPiece);
     for (ub4 r = 0; r < got && error->empty(); r++) {
       EXPECT_EQ(ind[r], 0);
-      EXPECT_EQ(OCILobOpen(s.svc, s.err, locs[r], OCI_LOB_READONLY), OCI_SUCCESS) << s.error();
+      if (OCILobOpen(s.svc, s.err, locs[r], OCI_LOB_READONLY) != OCI_SUCCESS) {
+        *error = s.error();
+        break;
+      }
       for (ub4 offset = 1;;) {
         ub4 amount = 0;
         sword rc = OCILobRead(s.svc, s.err, locs[r], &amount, offset, buf.data(), kPiece, nullptr, nullptr, 0, 0);
@@ -93,6 +101,7 @@ TEST_F(Lobs, ReadsInPiecesOfTheBufferWithTheLastOneShorter) {
       {"SELECT x.b FROM scott.l x WHERE id >= 0 ORDER BY id", SQLT_BLOB, true},
       {"SELECT * FROM l ORDER BY id", SQLT_BLOB, false},  // the first column: a number, held
       {"SELECT nvl(b, b) FROM l ORDER BY id", SQLT_BLOB, true},  // an expression: held
+      {"SELECT f FROM l ORDER BY id", SQLT_BFILEE, true},        // read from the file it names
   };
   for (const Case &c : cases) {
     std::string error;
@@ -106,6 +115,10 @@ TEST_F(Lobs, ReadsInPiecesOfTheBufferWithTheLastOneShorter) {
       EXPECT_EQ(reads[i].pieces, want.size() / kPiece + 1) << c.sql << ": " << n;
     }
   }
+  // A BFILE whose file is gone fails to open.
+  std::string error;
+  readAll("SELECT '" + demo.dir() + "/gone' FROM dual", SQLT_BFILEE, &error);
+  EXPECT_EQ(error, "ORA-22288: file or LOB operation failed: No such file or directory\n");
 }
 
 TEST_F(Lobs, StreamedColumnsStillFetchInline) {
