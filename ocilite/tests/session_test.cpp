@@ -17,6 +17,7 @@ TEST(Logon, AcceptsKnownUsersAndRefusesWrongPasswords) {
     const char *user, *pass;
     sword status;
     const char *error;
+    const char *logonError = nullptr;  // OCILITE_LOGON_ERROR
   } cases[] = {
       {"scott", "tiger", OCI_SUCCESS, ""},
       {"SCOTT", "TIGER", OCI_SUCCESS, ""},
@@ -24,11 +25,14 @@ TEST(Logon, AcceptsKnownUsersAndRefusesWrongPasswords) {
       {"scott", "lion", OCI_ERROR, "ORA-01017: invalid username/password; logon denied\n"},
       {"nobody", "tiger", OCI_ERROR, "ORA-01017: invalid username/password; logon denied\n"},
       {"", "", OCI_ERROR, "ORA-01017: invalid username/password; logon denied\n"},
+      {"scott", "tiger", OCI_ERROR, "ORA-03113: end-of-file on communication channel\n", "3113"},
   };
   for (const Case &c : cases) {
+    if (c.logonError) setenv("OCILITE_LOGON_ERROR", c.logonError, 1);
     Session s;
     EXPECT_EQ(s.logon(c.user, c.pass, demo.db()), c.status) << c.user;
     EXPECT_EQ(s.error(), c.error) << c.user;
+    unsetenv("OCILITE_LOGON_ERROR");
   }
 }
 
