@@ -194,12 +194,12 @@ TEST_F(ParallelUnload, FailedWorkersAreRerunByTheRules) {
   const std::string marker = (dir / "fired").string();
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    std::string spec = c.faults;
-    const size_t mark = spec.find("MARK");
-    if (mark != std::string::npos) spec.replace(mark, 4, marker);
+    std::string faults = c.faults;
+    const size_t mark = faults.find("MARK");
+    if (mark != std::string::npos) faults.replace(mark, 4, marker);
     std::vector<std::string> args = {"sleep=" + std::to_string(c.sleep)};
     args.insert(args.end(), c.options.begin(), c.options.end());
-    setenv("OCILITE_FAULT", spec.c_str(), 1);
+    setenv("OCILITE_FAULT", faults.c_str(), 1);
     const auto start = std::chrono::steady_clock::now();
     RunResult r = split("T999", "2", args);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
