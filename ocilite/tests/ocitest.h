@@ -34,20 +34,19 @@ class DemoDir {
   std::string dir_;
 };
 
+// Runs the admin tool with args (its messages dropped); its exit status.
+inline int tool(const std::string &args) {
+  const std::string cmd = std::string(OCILITE_BIN) + " " + args + " 2>/dev/null";
+  return WEXITSTATUS(std::system(cmd.c_str()));
+}
+
 // Runs the admin tool with a script on standard input; its exit status.
 inline int runScript(const std::string &db, const std::string &script) {
   std::string path = std::filesystem::path(db).parent_path() / "script.sql";
   FILE *f = std::fopen(path.c_str(), "wb");
   std::fwrite(script.data(), 1, script.size(), f);
   std::fclose(f);
-  std::string cmd = std::string(OCILITE_BIN) + " " + db + " - < " + path + " 2>/dev/null";
-  return WEXITSTATUS(std::system(cmd.c_str()));
-}
-
-// Runs the admin tool with args (its messages dropped); its exit status.
-inline int tool(const std::string &args) {
-  const std::string cmd = std::string(OCILITE_BIN) + " " + args + " 2>/dev/null";
-  return WEXITSTATUS(std::system(cmd.c_str()));
+  return tool(db + " - < " + path);
 }
 
 struct Session {
