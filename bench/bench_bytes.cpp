@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "unload/escape.h"
-#include "unload/numconv.h"
+#include "bytes/escape.h"
+#include "bytes/numconv.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 1) return 0;

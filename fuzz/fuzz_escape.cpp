@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "unload/escape.h"
+#include "bytes/escape.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 3) return 0;

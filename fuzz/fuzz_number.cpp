@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "unload/numconv.h"
+#include "bytes/numconv.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > 0xFFFF) return 0;

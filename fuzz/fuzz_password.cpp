@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 #include "crypto/password.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -9,7 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 #include "crypto/korvexdes3.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string.h>
 
 #include "crypto/password.h"
-#include "db/ocicalls.h"
+#include "oracle/ocicalls.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <oci.h>
 
-#include "cli/cmdoptions.h"
-#include "db/database.h"
+#include "options/cmdoptions.h"
+#include "oracle/database.h"
 
 // Most ranges, and so worker processes, of one parallel unload.
 constexpr int MAX_RANGES = 128;

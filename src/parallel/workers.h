@@ -2,8 +2,8 @@
 #ifndef QUILLET2_PARALLEL_WORKERS_H
 #define QUILLET2_PARALLEL_WORKERS_H
 
-#include "cli/cmdoptions.h"
-#include "db/database.h"
+#include "options/cmdoptions.h"
+#include "oracle/database.h"
 #include "parallel/tablesplit.h"
 
 // Wait status given to a range whose worker could not be forked: it reads as

@@ -6,7 +6,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "db/ocicalls.h"
+#include "oracle/ocicalls.h"
 #include "unload/columntype.h"
 #include "unload/controlfile.h"
 

@@ -4,8 +4,8 @@
 
 #include <oci.h>
 
-#include "cli/cmdoptions.h"
-#include "db/database.h"
+#include "options/cmdoptions.h"
+#include "oracle/database.h"
 
 // Most columns one select list may have.
 constexpr int MAX_COLUMNS = 1023;

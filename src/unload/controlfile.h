@@ -4,7 +4,7 @@
 
 #include <oci.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 #include "unload/column.h"
 
 // Bytes of the control file's name and of the data file name it loads.

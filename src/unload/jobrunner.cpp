@@ -6,7 +6,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 #include "unload/column.h"
 #include "unload/outfile.h"
 #include "unload/rowwriter.h"

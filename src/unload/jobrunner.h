@@ -4,7 +4,7 @@
 
 #include <oci.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 // Runs one complete job; returns its status (also stored in rtncode):
 // 0 done, -1 logon, 2 write, 3 prepare/execute, 5 describe, 6 open, 7 fetch,

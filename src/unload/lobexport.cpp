@@ -1,6 +1,6 @@
 #include "unload/lobexport.h"
 
-#include "db/ocicalls.h"
+#include "oracle/ocicalls.h"
 
 namespace {
 

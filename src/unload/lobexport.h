@@ -7,7 +7,7 @@
 
 #include <oci.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 
 // Bytes of one LOB read through the stack buffer.
 constexpr ub4 LOB_READ_SIZE = 32768;

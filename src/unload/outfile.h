@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 
 // Expands the placeholders of pattern (%B piece, %P worker, %Y %M %D %W %T
 // date and time) into out, cut to outsize - 1 bytes and terminated.

@@ -7,7 +7,7 @@
 #include <stdio.h>
 #include <zlib.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 #include "unload/rowwriter.h"
 
 // Expanded name buffers of the data file and of the LOB side file.

@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "db/ocicalls.h"
-#include "unload/escape.h"
+#include "oracle/ocicalls.h"
+#include "bytes/escape.h"
 #include "unload/insertsql.h"
 #include "unload/lobexport.h"
-#include "unload/numconv.h"
+#include "bytes/numconv.h"
 #include "unload/outfile.h"
 #include "unload/outstream.h"
 

@@ -4,8 +4,8 @@
 
 #include <oci.h>
 
-#include "cli/cmdoptions.h"
-#include "db/database.h"
+#include "options/cmdoptions.h"
+#include "oracle/database.h"
 #include "unload/column.h"
 
 // Bytes of the output buffer.

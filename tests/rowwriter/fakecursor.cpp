@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "db/ocicalls.h"
+#include "oracle/ocicalls.h"
 #include "unload/rowwriter.h"
 
 namespace fake {

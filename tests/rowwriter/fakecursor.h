@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/cmdoptions.h"
-#include "db/database.h"
+#include "options/cmdoptions.h"
+#include "oracle/database.h"
 #include "unload/column.h"
 
 #include <gtest/gtest.h>

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 #include "crypto/password.h"
 #include "support/process.h"
 #include "unload/columntype.h"

@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "unload/escape.h"
+#include "bytes/escape.h"
 
 namespace {
 

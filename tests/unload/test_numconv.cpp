@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "unload/numconv.h"
+#include "bytes/numconv.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The help screen.
 #include <stdio.h>
 
-#include "cli/driver.h"
+#include "app/driver.h"
 #include "crypto/password.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "cli/cmdoptions.h"
-#include "cli/optbytes.h"
+#include "options/cmdoptions.h"
+#include "options/optbytes.h"
 
 void getCommandValue(text *buf, OPTIONPOS *optpos) {
   text *start = buf;

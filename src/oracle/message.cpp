@@ -2,7 +2,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 
 namespace {
 

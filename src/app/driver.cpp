@@ -1,14 +1,14 @@
 // The top level of a run: start-up, option collection, one-shot modes, logon
 // and dispatch to a single job or a parallel unload.
-#include "cli/driver.h"
+#include "app/driver.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #include "crypto/password.h"
 #include "crypto/scramble.h"
-#include "db/database.h"
-#include "db/ocicalls.h"
+#include "oracle/database.h"
+#include "oracle/ocicalls.h"
 #include "parallel/tablesplit.h"
 #include "parallel/workers.h"
 #include "unload/jobrunner.h"

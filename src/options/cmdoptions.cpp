@@ -1,4 +1,4 @@
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 #include <string.h>
 

@@ -1,6 +1,6 @@
 // Field escaping and byte translation.
-#ifndef QUILLET2_UNLOAD_ESCAPE_H
-#define QUILLET2_UNLOAD_ESCAPE_H
+#ifndef QUILLET2_BYTES_ESCAPE_H
+#define QUILLET2_BYTES_ESCAPE_H
 
 // 1 when bhead, btail form a double-byte (GBK/GB2312/Big5) pair.
 int isChinese(unsigned char bhead, unsigned char btail);
@@ -59,4 +59,4 @@ int copyEscaped(const ESCAPESET *set, unsigned char *dstbuf, const unsigned char
 void replaceBuffer(unsigned char *buf, int buflen, const unsigned char *sedf,
                    const unsigned char *sedt);
 
-#endif  // QUILLET2_UNLOAD_ESCAPE_H
+#endif  // QUILLET2_BYTES_ESCAPE_H

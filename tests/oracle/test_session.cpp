@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "db/database.h"
-#include "db/ocicalls.h"
+#include "oracle/database.h"
+#include "oracle/ocicalls.h"
 #include "support/process.h"
 
 namespace {

@@ -1,3 +1,3 @@
-#include "cli/driver.h"
+#include "app/driver.h"
 
 int main(int argc, char **argv) { return quillet2Main(argc, argv); }

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 using namespace std::string_literals;
 

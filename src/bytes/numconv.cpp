@@ -1,4 +1,4 @@
-#include "unload/numconv.h"
+#include "bytes/numconv.h"
 
 #include <assert.h>
 #include <string.h>

@@ -1,12 +1,12 @@
 // One Oracle session and the statement helpers every other part talks through.
-#ifndef QUILLET2_DB_DATABASE_H
-#define QUILLET2_DB_DATABASE_H
+#ifndef QUILLET2_ORACLE_DATABASE_H
+#define QUILLET2_ORACLE_DATABASE_H
 
 #include <stdio.h>
 
 #include <oci.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 // Bytes of DATABASE.errmsg, and the buffer handed to OCIErrorGet.
 constexpr int ERRMSG_SIZE = 512;
@@ -82,4 +82,4 @@ sword disconnectDB(DATABASE *db);
 // Binds one SQLPARAM by name as SQLT_CHR; stores the handle in sqlp->ob.
 sword BindValue(DATABASE *db, OCIStmt *stmt, SQLPARAM *sqlp);
 
-#endif  // QUILLET2_DB_DATABASE_H
+#endif  // QUILLET2_ORACLE_DATABASE_H

@@ -1,10 +1,10 @@
 // The program driver: builds the option record and does the one thing asked.
-#ifndef QUILLET2_CLI_DRIVER_H
-#define QUILLET2_CLI_DRIVER_H
+#ifndef QUILLET2_APP_DRIVER_H
+#define QUILLET2_APP_DRIVER_H
 
 #include <stdio.h>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 // Limits of the driver's own buffers, each with its reason.
 // Bytes of a parfile= name that are used (a 256-byte name buffer).
@@ -43,4 +43,4 @@ void printHelpScreen(FILE *out, const CMDOPTIONS *cmdopts);
 // The whole top level of the program; returns the process exit status.
 int quillet2Main(int argc, char **argv);
 
-#endif  // QUILLET2_CLI_DRIVER_H
+#endif  // QUILLET2_APP_DRIVER_H

@@ -1,11 +1,11 @@
-#include "db/connstr.h"
+#include "oracle/connstr.h"
 
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <time.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The option record of one run, and the small records the option code shares.
-#ifndef QUILLET2_CLI_CMDOPTIONS_H
-#define QUILLET2_CLI_CMDOPTIONS_H
+#ifndef QUILLET2_OPTIONS_CMDOPTIONS_H
+#define QUILLET2_OPTIONS_CMDOPTIONS_H
 
 #include <oci.h>
 
@@ -141,4 +141,4 @@ int getAsciiHexValue(char c);
 // Next token of cmdline at separator c; returns its length.
 int scanNextString(CMDLINE *cmdline, char c);
 
-#endif  // QUILLET2_CLI_CMDOPTIONS_H
+#endif  // QUILLET2_OPTIONS_CMDOPTIONS_H

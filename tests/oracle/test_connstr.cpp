@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "db/connstr.h"
-#include "db/database.h"
+#include "oracle/connstr.h"
+#include "oracle/database.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Splitting a user/password@connect string into what the logon needs, and the
 // host:port:sid shorthand for a TCP connect descriptor.
-#ifndef QUILLET2_DB_CONNSTR_H
-#define QUILLET2_DB_CONNSTR_H
+#ifndef QUILLET2_ORACLE_CONNSTR_H
+#define QUILLET2_ORACLE_CONNSTR_H
 
 #include <oci.h>
 
@@ -30,4 +30,4 @@ void splitConnectString(const text *connstr, LOGONPARTS *parts);
 // copyHostname with the pseudo-random generator seeded by seed.
 int copyHostnameSeeded(text *dest, const text *hostlist, unsigned int seed);
 
-#endif  // QUILLET2_DB_CONNSTR_H
+#endif  // QUILLET2_ORACLE_CONNSTR_H

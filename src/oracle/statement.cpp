@@ -1,7 +1,7 @@
 // Statement helpers: prepare, execute, bind, release.
 #include <string.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "cli/driver.h"
-#include "cli/optbytes.h"
+#include "app/driver.h"
+#include "options/optbytes.h"
 
 namespace {
 

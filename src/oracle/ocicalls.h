@@ -2,12 +2,12 @@
 // need beyond the statement helpers of database.h. Each wraps exactly one OCI
 // call and returns its status unchanged; the caller decides whether to run the
 // error step (oraError8), since the rules for reporting differ by caller.
-#ifndef QUILLET2_DB_OCICALLS_H
-#define QUILLET2_DB_OCICALLS_H
+#ifndef QUILLET2_ORACLE_OCICALLS_H
+#define QUILLET2_ORACLE_OCICALLS_H
 
 #include <oci.h>
 
-#include "db/database.h"
+#include "oracle/database.h"
 
 // REQUIRES for every call: db is logged on (handles set by LogonDB).
 
@@ -42,4 +42,4 @@ sword lobClose8(DATABASE *db, OCILobLocator *loc);
 ub2 charsetNameToId8(DATABASE *db, const text *name);
 ub2 envCharsetId8(DATABASE *db);
 
-#endif  // QUILLET2_DB_OCICALLS_H
+#endif  // QUILLET2_ORACLE_OCICALLS_H

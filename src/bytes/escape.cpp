@@ -1,4 +1,4 @@
-#include "unload/escape.h"
+#include "bytes/escape.h"
 
 #include <assert.h>
 #include <string.h>

@@ -1,6 +1,6 @@
 // Oracle's internal NUMBER and DATE bytes to text.
-#ifndef QUILLET2_UNLOAD_NUMCONV_H
-#define QUILLET2_UNLOAD_NUMCONV_H
+#ifndef QUILLET2_BYTES_NUMCONV_H
+#define QUILLET2_BYTES_NUMCONV_H
 
 #include <oci.h>
 
@@ -16,4 +16,4 @@ ub2 testNUMBER(ub1 *numbuf, const ub1 *buf, ub2 len);
 // REQUIRES: datebuf has NUMBUF_SIZE bytes.
 ub2 testTIMESTAMP(ub1 *datebuf, const ub1 *buf, ub2 len);
 
-#endif  // QUILLET2_UNLOAD_NUMCONV_H
+#endif  // QUILLET2_BYTES_NUMCONV_H

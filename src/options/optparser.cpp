@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "cli/cmdoptions.h"
+#include "options/cmdoptions.h"
 
 namespace {
 

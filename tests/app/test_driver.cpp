@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/driver.h"
+#include "app/driver.h"
 #include "support/process.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <string.h>
 #include <unistd.h>
 
-#include "db/connstr.h"
-#include "db/database.h"
+#include "oracle/connstr.h"
+#include "oracle/database.h"
 
 namespace {
 

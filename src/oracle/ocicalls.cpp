@@ -1,5 +1,5 @@
 // One OCI call per wrapper; statuses go back unchanged.
-#include "db/ocicalls.h"
+#include "oracle/ocicalls.h"
 
 sword getParamCount8(DATABASE *db, OCIStmt *stmt, ub4 *count) {
   return OCIAttrGet(stmt, OCI_HTYPE_STMT, count, nullptr, OCI_ATTR_PARAM_COUNT, db->errhp);
