@@ -11,6 +11,7 @@
 #include "oracle/ocicalls.h"
 #include "parallel/tablesplit.h"
 #include "parallel/workers.h"
+#include "unload/interrupt.h"
 #include "unload/jobrunner.h"
 
 namespace {
@@ -32,6 +33,7 @@ int quillet2Main(int argc, char **argv) {
   DATABASE db;
   TABLESPLIT splitdata;
 
+  installInterruptHandlers();
   initDB(&db);
   db.context = &db;  // the driver's Oracle errors go to standard output
   resetCommandOptions(&cmdopts);

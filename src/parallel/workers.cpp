@@ -9,6 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "parallel/rangefiles.h"
+#include "unload/interrupt.h"
 #include "unload/jobrunner.h"
 
 namespace {
@@ -32,26 +37,36 @@ void setBind(SQLPARAM *p, const char *name, const ub1 *rowid) {
 }
 
 // Forks the worker of range i. In the parent, stores its pid (or marks the
-// range failed when no process could be made); returns true in the child.
+// range failed when no process could be made); returns true in the child,
+// which ends with the parent.
 bool startWorker(TABLESPLIT *split, int i) {
   split->status[i] = 0;
   fflush(nullptr);  // the child must not write the parent's buffered output again
+  const pid_t parent = getpid();
   const pid_t pid = fork();
-  if (pid == 0) return true;
+  if (pid == 0) {
+    if (!becomeWorker(parent)) _exit(FORK_FAILED_STATUS >> 8);  // the parent is gone already
+    return true;
+  }
   split->thid[i] = pid;
   if (pid < 0) split->status[i] = FORK_FAILED_STATUS;
+  else watchWorker(i, pid);
   return false;
 }
 
-// Waits for the worker of range i, unless it was never started.
-void waitWorker(TABLESPLIT *split, int i) {
+// Waits for the worker of range i, unless it was never started. A killed
+// worker's temporary files are kept as partial ones.
+void waitWorker(TABLESPLIT *split, int i, const CMDOPTIONS *files) {
   if (split->thid[i] < 0) return;
   split->status[i] = 0;
   pid_t got;
   do {
     got = waitpid(split->thid[i], &split->status[i], 0);
   } while (got < 0 && errno == EINTR);
+  watchWorker(i, 0);
   if (got < 0) split->status[i] = FORK_FAILED_STATUS;
+  else if (files != nullptr && WIFSIGNALED(split->status[i]))
+    keepKilledWorkerFiles(files, split->range[i].id, split->thid[i]);
 }
 
 // The block count query found no storage. Tells a missing table (the probe
@@ -135,22 +150,26 @@ int countFailedRanges(const TABLESPLIT *split) {
   return failed;
 }
 
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep) {
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files) {
+  std::vector<RANGEFILES> before(static_cast<size_t>(std::max(split->count, 0)));
+  for (int i = 0; i < split->count && files != nullptr; ++i)
+    rememberRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
   for (int i = 0; i < split->count; ++i)
     if (startWorker(split, i)) return i;
-  for (int i = 0; i < split->count; ++i) waitWorker(split, i);
+  for (int i = 0; i < split->count; ++i) waitWorker(split, i, files);
 
   const int failed = countFailedRanges(split);
   if (failed == split->count || failed == 0) return -1;
   // retrycnt counts single re-runs and is tested only between passes, so
   // the last pass re-runs every range still failed.
   int retrycnt = 0;
-  while (retrycnt < pretry) {
-    for (int i = 0; i < split->count; ++i) {
+  while (retrycnt < pretry && interruptSignal() == 0) {
+    for (int i = 0; i < split->count && interruptSignal() == 0; ++i) {
       if (!isFailedStatus(split->status[i])) continue;
       sleepInterval(sleep);
+      if (files != nullptr) restoreRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
       if (startWorker(split, i)) return i;
-      waitWorker(split, i);
+      waitWorker(split, i, files);
       ++retrycnt;
     }
     if (countFailedRanges(split) == 0) break;
@@ -188,8 +207,8 @@ int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) 
     return splitExitStatus(rc);
   }
 
-  const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);
+  const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts);
   if (worker >= 0) runWorker(cmdopts, splitdata, worker);
   disconnectDB(db);
-  return countFailedRanges(splitdata);
+  return interruptSignal() != 0 ? interruptStatus() : countFailedRanges(splitdata);
 }

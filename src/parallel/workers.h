@@ -28,9 +28,13 @@ int countFailedRanges(const TABLESPLIT *split);
 // Forks one worker per range, waits for all in range order, then re-runs
 // failed ranges one at a time while fewer than pretry re-runs were made
 // (none when every range failed, or none did), pausing sleep x 100 ms before
-// each. Returns -1 in the parent, with split's thid and status filled; in a
-// forked worker it returns that worker's range index (0-based).
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep);
+// each. files: the options whose output files a re-run restores (appended
+// files cut back to their length before the first try) and a killed worker
+// leaves as partial files; null for none. No re-run follows SIGINT or
+// SIGTERM, which are passed on to the running workers. Returns -1 in the
+// parent, with split's thid and status filled; in a forked worker it returns
+// that worker's range index (0-based).
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files = nullptr);
 
 // Gives cmdopts the job of range: the range-limited query of owner.table
 // when no query was given, the MINRID and MAXRID binds, slaveid. False (and

@@ -1,11 +1,13 @@
 #include "unload/controlfile.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "crypto/password.h"
 #include "unload/columntype.h"
 #include "unload/outfile.h"
+#include "unload/safefile.h"
 
 namespace {
 
@@ -97,15 +99,29 @@ void dataFileName(const CMDOPTIONS *o, text *out, size_t outsize) {
   if (out[0] == '+') memmove(out, out + 1, strlen(S(out)));
 }
 
+// A control file that could not be written: the message, open-error status.
+int controlFileFailed(DATABASE *db, const char *name, int err, const char *note) {
+  reportFileError(db, "ERROR -- Cannot write to file : %s\n", name);
+  reportFileError(db, "ERROR -- %s: %s\n", name, strerror(err));
+  reportIncomplete(db, name, note);
+  db->return_code = 6;
+  return -1;
+}
+
 }  // namespace
 
-int writeControlFile(const CMDOPTIONS *o, const COLUMN *collist, int fixlen, ub4 rowsize) {
+int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
+                     ub4 rowsize) {
   if (o->tabname[0] == 0 || o->format != 0 || o->slaveid != 1) return 0;
   char ctlname[CTLFNAME_SIZE];
   if (o->ctlfname[0] != 0) snprintf(ctlname, sizeof ctlname, "%s", S(o->ctlfname));
   else snprintf(ctlname, sizeof ctlname, "%s_sqlldr.ctl", S(o->tabname));
-  FILE *fp = fopen(ctlname, "wb+");
-  if (fp == nullptr) return 0;
+  // The name is taken as it is: a leading '+' is part of it, not the append form.
+  char opened[CTLFNAME_SIZE + 2];
+  snprintf(opened, sizeof opened, "%s%s", ctlname[0] == '+' ? "./" : "", ctlname);
+  SAFEFILE file;
+  FILE *fp = safeOpen(&file, opened);
+  if (fp == nullptr) return controlFileFailed(db, ctlname, errno, "");
 
   bool fixed = fixlen != 0;
   bool lobfile = o->lobfname[0] != 0;
@@ -146,6 +162,7 @@ int writeControlFile(const CMDOPTIONS *o, const COLUMN *collist, int fixlen, ub4
     if (c->next != nullptr) fputs(",\n", fp);
   }
   fputs("\n)\n", fp);
-  fclose(fp);
-  return 1;
+  char note[SAFEFILE_NAME_SIZE + 32];
+  int err = safeCommit(&file, false, note, sizeof note);
+  return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
 }

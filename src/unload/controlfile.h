@@ -4,6 +4,7 @@
 
 #include <oci.h>
 
+#include "oracle/database.h"
 #include "options/cmdoptions.h"
 #include "unload/column.h"
 
@@ -11,10 +12,12 @@
 constexpr size_t CTLFNAME_SIZE = 512;
 
 // Writes the control file for the columns behind collist when tabname is set,
-// format is 0 and slaveid is 1: to ctlfname, else "<tabname>_sqlldr.ctl".
-// rowsize is the describe's row size (1 + column shares + rlen); fixlen is 1
-// for fixed-width output. Returns 1 when the file was written, else 0.
-int writeControlFile(const CMDOPTIONS *cmdopts, const COLUMN *collist, int fixlen,
+// format is 0 and slaveid is 1: to ctlfname, else "<tabname>_sqlldr.ctl",
+// under its final name only once complete. rowsize is the describe's row
+// size (1 + column shares + rlen); fixlen is 1 for fixed-width output.
+// Returns 1 when the file was written, 0 when none was due, -1 when it could
+// not be written (reported on db, whose return_code becomes 6).
+int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
                      ub4 rowsize);
 
 #endif  // QUILLET2_UNLOAD_CONTROLFILE_H

@@ -2,12 +2,14 @@
 #include "unload/jobrunner.h"
 
 #include <ctype.h>
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
 #include "oracle/database.h"
 #include "unload/column.h"
+#include "unload/interrupt.h"
 #include "unload/outfile.h"
 #include "unload/rowwriter.h"
 
@@ -22,6 +24,8 @@ constexpr size_t MAX_TABNAME_LENGTH = 30;
 // Bytes of the expanded log file name.
 constexpr size_t LOGNAME_SIZE = 512;
 constexpr int MB = 1048576;
+// The job status of an output (or log) file that cannot be opened.
+constexpr sword OPEN_ERROR_STATUS = 6;
 
 char *S(text *t) { return reinterpret_cast<char *>(t); }
 
@@ -119,7 +123,7 @@ void runQuery(DATABASE *db, CMDOPTIONS *o) {
       db->return_code = 3;
     } else if (getColumns8(db, stmt, &collist, fixlen, o->width, o) < 1) {
       db->return_code = 5;
-    } else if (o->data != 0) {
+    } else if (o->data != 0 && db->return_code == 0) {  // the control file may have failed
       printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record, o->rlen,
                 o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows, o->snull,
                 o->lnull, o->escape, o->format, o->tabname, o->piece, o->rowpre, o->rplen,
@@ -144,6 +148,13 @@ sword runTextUnloader(CMDOPTIONS *o) {
   if (o->logfile[0] != 0) {
     text logname[LOGNAME_SIZE] = {0};
     log = openFile(o->logfile, logname, sizeof logname, 0, o->slaveid);
+    if (log == nullptr) {  // no row is fetched without its messages
+      const int err = errno;
+      fprintf(stderr, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", S(logname), S(logname),
+              strerror(err));
+      o->rtncode = OPEN_ERROR_STATUS;
+      return OPEN_ERROR_STATUS;
+    }
     db.fp_log = log;
   }
   db.context = o->context != nullptr ? o->context : &db;
@@ -164,6 +175,7 @@ sword runTextUnloader(CMDOPTIONS *o) {
 
   disconnectDB(&db);
   if (log != nullptr) fclose(log);
+  if (interruptSignal() != 0) db.return_code = interruptStatus();
   o->rtncode = db.return_code;
   return db.return_code;
 }

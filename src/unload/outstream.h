@@ -9,6 +9,7 @@
 
 #include "oracle/database.h"
 #include "unload/rowwriter.h"
+#include "unload/safefile.h"
 
 // Expanded name buffers of the data file and of the LOB side file.
 constexpr size_t DATA_NAME_SIZE = 512;
@@ -20,9 +21,13 @@ struct OUTSTREAM {
   ub1 *iobuf;          // IOBUF_SIZE bytes; every byte at or after iopos is a blank
   int iopos;
   unsigned long long flushed;  // bytes handed to the data stream so far
-  FILE *fp;            // data file; null for standard output
+  FILE *fp;            // data file (datafile.fp); null for standard output
   gzFile gz;           // gzip stream over fp's descriptor in gzipmode
-  FILE *lobfp;         // LOB side file, null when none
+  FILE *lobfp;         // LOB side file (lobfile.fp), null when none
+  SAFEFILE datafile;   // how the data file is written and committed
+  SAFEFILE lobfile;
+  SAFEFILE firstdata;  // piece 1's files as opened: an appended file that
+  SAFEFILE firstlob;   // every piece shares is cut back to its start
   int isstdout;
   int gzipmode;
   text tempbuf[DATA_NAME_SIZE];  // expanded data file name
@@ -34,9 +39,21 @@ struct OUTSTREAM {
   int bcount;           // current piece, from 1
   unsigned long long trows;  // rows in the current piece
   float writemb;        // megabytes written over all pieces
-  float splitmb;        // the current piece ends once writemb exceeds this
-  int piecesize;        // MB per piece
+  int piecesize;        // MB per piece; 0 for no limit
+  unsigned long long piecestart;  // flushed at the start of the current piece
 };
+
+// Bytes of the current piece, written or still in the buffer, before
+// compression.
+inline unsigned long long pieceBytes(const OUTSTREAM *out) {
+  return out->flushed + static_cast<unsigned long long>(out->iopos) - out->piecestart;
+}
+
+// True when the current piece has reached its size (never without a limit).
+inline bool pieceFull(const OUTSTREAM *out) {
+  return out->piecesize > 0 &&
+         pieceBytes(out) >= static_cast<unsigned long long>(out->piecesize) * 1048576ULL;
+}
 
 // 1 when a data file pattern asks for gzip output (ends in ".gz", any case,
 // and is at least 4 bytes long).
@@ -65,9 +82,9 @@ inline int ensureSpace(OUTSTREAM *out, DATABASE *db, size_t need) {
   return flushIoBuffer(out, db);
 }
 
-// Closes the current piece (final flush, closing message, LOB file deleted
-// when empty) and opens the next. Returns 0, or -1 with return_code 2 or 6
-// (then nothing stays open).
+// Closes the current piece (final flush, files committed under their final
+// names, closing message, LOB file deleted when empty) and opens the next.
+// Returns 0, or -1 with return_code 2 or 6 (then nothing stays open).
 int switchOutputPiece(OUTSTREAM *out, DATABASE *db);
 
 // End of data: final flush, the progress line (unless trows is a multiple of
@@ -75,8 +92,10 @@ int switchOutputPiece(OUTSTREAM *out, DATABASE *db);
 // On a write failure return_code is 2 and the streams are closed all the same.
 void closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch);
 
-// Error path: closes every stream (a gzip file gets its trailer), deletes an
-// empty LOB file and frees the buffer. flush: write the buffer out first.
+// Error path: writes the buffer out first when flush is set, then closes
+// every stream without committing it: a new file is kept as NAME.partial, an
+// appended one cut back to its length before this run (each said on
+// standard error); frees the buffer.
 void abortOutput(OUTSTREAM *out, DATABASE *db, int flush);
 
 #endif  // QUILLET2_UNLOAD_OUTSTREAM_H

@@ -15,10 +15,12 @@
 #include "oracle/ocicalls.h"
 #include "bytes/escape.h"
 #include "unload/insertsql.h"
+#include "unload/interrupt.h"
 #include "unload/lobexport.h"
 #include "bytes/numconv.h"
 #include "unload/outfile.h"
 #include "unload/outstream.h"
+#include "unload/safefile.h"
 
 namespace {
 
@@ -103,6 +105,7 @@ struct WRITER {
   text lobvalue[LOBVALUE_SIZE];
   bool wroteHeader;
   int stmtrows;          // format 1: rows in the open statement, -1 when none is open
+  bool switchDue;        // the current piece is complete; switch before the next row
 };
 
 void put(WRITER *w, const void *src, size_t n) {
@@ -426,24 +429,41 @@ int writeRow(WRITER *w, int j) {
   return 0;
 }
 
-// After a row: progress line and piece switch. In format 1 the open
-// statement is closed first, and reopened in the new piece when the array
-// has more rows, so that every piece is a complete script.
-int afterRow(WRITER *w, bool moreInArray) {
+// After a row: the progress line, and whether the piece is complete. The
+// switch itself waits for the next row, so that the end of the data never
+// leaves an empty piece behind.
+void afterRow(WRITER *w) {
   OUTSTREAM *out = &w->out;
   out->trows += 1;
-  if (out->isstdout) return 0;
-  bool doSwitch = out->writemb > out->splitmb;
+  if (out->isstdout) return;
+  bool doSwitch = pieceFull(out);
   if (out->trows % w->rowbatch == 0) {
     printRowInfo(w->db, out->trows, out->writemb);
     doSwitch = doSwitch || w->batch != 0;
   }
-  if (!doSwitch) return 0;
-  if (w->format == 1 && closeStatement(w) != 0) return -1;
-  if (switchOutputPiece(out, w->db) != 0) return -1;
+  w->switchDue = w->switchDue || doSwitch;
+}
+
+// Before a row: the piece switch that the last row asked for. In format 1
+// an open statement is closed first and reopened in the new piece, so that
+// every piece is a complete script.
+int switchIfDue(WRITER *w) {
+  if (!w->switchDue) return 0;
+  w->switchDue = false;
+  const bool reopen = w->format == 1 && w->stmtrows >= 0;
+  if (reopen && closeStatement(w) != 0) return -1;
+  if (switchOutputPiece(&w->out, w->db) != 0) return -1;
   if (w->wroteHeader) writeHeader(w);
-  if (w->format == 1 && moreInArray) return openStatement(w);
-  return 0;
+  return reopen ? openStatement(w) : 0;
+}
+
+// Stops the unload when SIGINT or SIGTERM came: -1 with the signal's status.
+int checkInterrupt(WRITER *w) {
+  if (interruptSignal() == 0) return 0;
+  reportFileError(w->db, "ERROR -- Unload interrupted by signal %d (%s) at %llu rows.\n",
+                  interruptSignal(), strsignal(interruptSignal()), w->out.trows);
+  w->db->return_code = interruptStatus();
+  return -1;
 }
 
 // Rows the last fetch delivered: the growth of the statement's running row
@@ -600,10 +620,14 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
     // written before the unload stops. An array with an unlisted warning may
     // hold a cut value, so it is not.
     if (fatal && status == OCI_SUCCESS_WITH_INFO) rows = 0;
+    if (checkInterrupt(w) != 0) break;
+    if (rows > 0 && switchIfDue(w) != 0) break;
     if (format == 1 && rows > 0 && openStatement(w) != 0) break;
     bool failed = false;
     for (ub4 j = 0; j < rows && !failed; ++j) {
-      failed = writeRow(w, static_cast<int>(j)) != 0 || afterRow(w, j + 1 < rows) != 0;
+      failed = (j > 0 && (checkInterrupt(w) != 0 || switchIfDue(w) != 0)) ||
+               writeRow(w, static_cast<int>(j)) != 0;
+      if (!failed) afterRow(w);
     }
     if (failed || (format == 1 && closeStatement(w) != 0)) break;
     if (fatal) {

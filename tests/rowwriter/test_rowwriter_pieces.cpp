@@ -93,7 +93,8 @@ TEST_F(Pieces, OutputFailures) {
   EXPECT_EQ(fake::unload(&small, {}, "/dev/full").status, 2);
   fake::Run run = fake::unload(&missing, {}, path("no/such/x.txt"));
   EXPECT_EQ(run.status, 6);
-  EXPECT_EQ(run.messages, "ERROR -- Cannot write to file : " + path("no/such/x.txt") + "\n");
+  EXPECT_EQ(run.messages, "ERROR -- Cannot write to file : " + path("no/such/x.txt") + "\nERROR -- " +
+                              path("no/such/x.txt") + ": No such file or directory\n");
   EXPECT_EQ(missing.fetches, 0);
 }
 

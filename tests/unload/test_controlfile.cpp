@@ -82,11 +82,15 @@ class ControlFile : public ::testing::Test {
  protected:
   void SetUp() override {
     prepareBanners();
+    db_.context = &messages_;
+    db_.msgfunc = testsupport::appendMessage;
     dir_ = testsupport::makeTempDir("q2ctl");
     ctl_ = (dir_ / "out.ctl").string();
     reset();
   }
   void TearDown() override { fs::remove_all(dir_); }
+  DATABASE db_{};
+  std::string messages_;
   void reset() {
     resetCommandOptions(&o_);
     SET(o_.tabname, "EMP");
@@ -95,7 +99,7 @@ class ControlFile : public ::testing::Test {
 
   std::string write(const std::vector<ColSpec> &specs, int fixlen = 0) {
     ColumnList cols(specs, o_);
-    EXPECT_EQ(writeControlFile(&o_, cols.head(), fixlen, cols.rowsize()), 1);
+    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), fixlen, cols.rowsize()), 1);
     return testsupport::readFile(ctl_);
   }
 
@@ -158,12 +162,13 @@ TEST_F(ControlFile, NotWritten) {
     const char *what;
     const char *tabname;
     int format, slaveid;
+    int result, status;  // of writeControlFile, and the job status it leaves
   } cases[] = {
-      {"no table name", "", 0, 1},
-      {"MySQL inserts", "EMP", 1, 1},
-      {"Oracle inserts", "EMP", 2, 1},
-      {"worker 2", "EMP", 0, 2},
-      {"unopenable file", "EMP", 0, 1},
+      {"no table name", "", 0, 1, 0, 0},
+      {"MySQL inserts", "EMP", 1, 1, 0, 0},
+      {"Oracle inserts", "EMP", 2, 1, 0, 0},
+      {"worker 2", "EMP", 0, 2, 0, 0},
+      {"unopenable file", "EMP", 0, 1, -1, 6},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -172,7 +177,11 @@ TEST_F(ControlFile, NotWritten) {
     o_.slaveid = c.slaveid;
     if (c.what == std::string("unopenable file")) SET(o_.ctlfname, "/nonexistent-q2/out.ctl");
     ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
-    EXPECT_EQ(writeControlFile(&o_, cols.head(), 0, cols.rowsize()), 0);
+    db_.return_code = 0;
+    messages_.clear();
+    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), 0, cols.rowsize()), c.result);
+    EXPECT_EQ(db_.return_code, c.status);
+    EXPECT_EQ(messages_.find("No such file or directory") != std::string::npos, c.status != 0) << messages_;
     EXPECT_FALSE(fs::exists(ctl_));
   }
 }

@@ -150,8 +150,10 @@ TEST_F(OutStream, OpenFailuresReportAndLeaveNothingOpen) {
     db.return_code = 0;
     EXPECT_EQ(open(c.data, c.lob), -1);
     EXPECT_EQ(db.return_code, 6);
-    EXPECT_EQ(messages, "ERROR -- Cannot write to file : " + c.named + "\n");
+    EXPECT_EQ(messages, "ERROR -- Cannot write to file : " + c.named + "\nERROR -- " + c.named +
+                            ": No such file or directory\n");
     EXPECT_EQ(out.iobuf, nullptr);
+    EXPECT_FALSE(fs::exists(path("ok.txt")));
   }
 }
 
@@ -177,7 +179,8 @@ TEST_F(OutStream, WriteErrorsSetStatus2) {
 }
 
 // An error path flushes what was formatted, keeps the status, and gives a
-// gzip file its trailer.
+// gzip file its trailer; the file is kept under a name that says it is
+// incomplete.
 TEST_F(OutStream, AbortFlushesAndKeepsStatus) {
   std::string file = path("e.gz");
   ASSERT_EQ(open(file), 0);
@@ -186,7 +189,10 @@ TEST_F(OutStream, AbortFlushesAndKeepsStatus) {
   abortOutput(&out, &db, 1);
   EXPECT_EQ(db.return_code, 7);
   EXPECT_EQ(out.iobuf, nullptr);
-  EXPECT_EQ(gunzip(file), "rows before the error\n");
+  EXPECT_EQ(gunzip(file + ".partial"), "rows before the error\n");
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_NE(messages.find("ERROR -- Output file " + file + " is incomplete: kept as " + file + ".partial.\n"),
+            std::string::npos) << messages;
 }
 
 }  // namespace

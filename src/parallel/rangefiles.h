@@ -1,0 +1,30 @@
+// The output files of one ROWID range across its tries. A re-run starts its
+// range's appended files ("+name") from what they held before the first
+// try, whatever the failed try left (it may have been killed mid-write), and
+// the temporary files of a killed worker are kept as NAME.partial.
+#ifndef QUILLET2_PARALLEL_RANGEFILES_H
+#define QUILLET2_PARALLEL_RANGEFILES_H
+
+#include <sys/types.h>
+
+#include <vector>
+
+#include "options/cmdoptions.h"
+
+struct RANGEFILES {
+  std::vector<off_t> data;  // appended data file of piece 1, 2, ...: length, -1 when missing
+  std::vector<off_t> lob;   // the same for the LOB side file
+};
+
+// Records the lengths of range slaveid's appended files before its first try.
+void rememberRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, RANGEFILES *files);
+
+// Before a re-run: cuts the appended files back to the recorded lengths and
+// removes pieces the failed try added.
+void restoreRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, const RANGEFILES *files);
+
+// After worker pid of range slaveid was killed: its temporary files become
+// NAME.partial.
+void keepKilledWorkerFiles(const CMDOPTIONS *cmdopts, int slaveid, pid_t pid);
+
+#endif  // QUILLET2_PARALLEL_RANGEFILES_H
