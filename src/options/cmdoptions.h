@@ -91,7 +91,6 @@ struct CMDOPTIONS {
   ub4 DEFAULT_ARRAY_SIZE;
   ub4 DEFAULT_LONG_SIZE;
   ub1 help;
-  int rtncode;
   int slaveid;
   int sqlargc;
   SQLPARAM sqlargv[MAX_SQL_PARAMS];

@@ -21,7 +21,6 @@ struct DATABASE {
   text errmsg[ERRMSG_SIZE];  // its text as the client library words it
   int prefetch;
   FILE *fp_log;              // where messages go; stdout by default
-  int return_code;           // job status
   ub2 charset;               // character-set ids for the environment; 0 = default
   ub2 ncharset;
   void *context;             // first argument of msgfunc

@@ -112,12 +112,11 @@ bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
   return false;
 }
 
-// Runs the job of range i in this worker process and ends the process.
-[[noreturn]] void runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
-  int result = 255;
-  if (prepareWorkerOptions(cmdopts, &split->range[i])) result = runTextUnloader(cmdopts);
-  fflush(nullptr);
-  _exit(result & 0xff);
+// Runs the job of range i in this worker process. A range whose binds do not
+// fit fails as a job whose logon failed would.
+JobStatus runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
+  if (!prepareWorkerOptions(cmdopts, &split->range[i])) return JobStatus::LogonFailed;
+  return runTextUnloader(cmdopts);
 }
 
 }  // namespace
@@ -170,10 +169,10 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
   return true;
 }
 
-int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
   if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
     disconnectDB(db);
-    return 1;
+    return {false, 1, JobStatus::Done};
   }
   sword rc = getParallelRowidRange(db, cmdopts->owner, cmdopts->tabsplit, cmdopts->partition,
                                    static_cast<ub4>(cmdopts->degree), splitdata);
@@ -185,11 +184,11 @@ int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) 
   if (rc != 0 || splitdata->count == 0) {
     if (rc != 0 && !reported) oraError8(db);
     disconnectDB(db);
-    return splitExitStatus(rc);
+    return {false, splitExitStatus(rc), JobStatus::Done};
   }
 
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);
-  if (worker >= 0) runWorker(cmdopts, splitdata, worker);
+  if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
   disconnectDB(db);
-  return countFailedRanges(splitdata);
+  return {false, countFailedRanges(splitdata), JobStatus::Done};
 }

@@ -89,13 +89,13 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
   db.context = &run.messages;
   db.msgfunc = testsupport::appendMessage;
   OCIStmt *stmt = reinterpret_cast<OCIStmt *>(c);
-  printRow8(opts.fname, opts.lobfname, &db, stmt, &c->head, opts.field, opts.flen, opts.record,
+  const JobStatus status = printRow8(opts.fname, opts.lobfname, &db, stmt, &c->head, opts.field, opts.flen, opts.record,
             opts.rlen, opts.batch, opts.header, opts.field[0] == ' ' ? 1 : 0, opts.sedf, opts.sedt,
             opts.quote, opts.rows, opts.snull, opts.lnull, opts.escape, opts.format, opts.tabname,
             opts.piece, opts.rowpre, opts.rplen, opts.rowsuf, opts.rslen, opts.colsep,
             opts.colseplen, opts.escf, opts.esct, opts.exec, opts.execlen, opts.prehead,
             opts.preheadlen, &opts);
-  run.status = db.return_code;
+  run.status = static_cast<int>(status);
   current = nullptr;
   return run;
 }
