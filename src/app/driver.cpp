@@ -42,7 +42,8 @@ int quillet2Main(int argc, char **argv) {
   TABLESPLIT splitdata;
 
   initDB(&db);
-  db.context = &db;  // the driver's Oracle errors go to standard output
+  // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
+  // standard output.
   resetCommandOptions(&cmdopts);
   prepareBanners();
 
@@ -50,7 +51,7 @@ int quillet2Main(int argc, char **argv) {
 
   if (cmdopts.username[0] == 0) strcpy(reinterpret_cast<char *>(cmdopts.username), "/");
   if (cmdopts.crypt) {
-    encryptPassword("user=", cmdopts.username);  // prints its own refusal
+    encryptPassword(db.sink, "user=", cmdopts.username);  // sends its own refusal
     return exitCode(JobStatus::OneShot);
   }
   if (cmdopts.uncrackkey[0] != 0) {
@@ -59,7 +60,7 @@ int quillet2Main(int argc, char **argv) {
   }
   autoDecryptPassword(cmdopts.username);
   if (cmdopts.query[0] == 0 && cmdopts.tabsplit[0] == 0) {
-    printHelpScreen(stdout, &cmdopts);
+    printHelpScreen(db.sink, &cmdopts);
     return exitCode(JobStatus::OneShot);
   }
 

@@ -59,7 +59,7 @@ void waitWorker(TABLESPLIT *split, int i) {
 // returns the status that ends the run, 0 for nothing to split.
 sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->partition[0] != 0) {
-    reportMessage(db, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
+    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
                   str(cmdopts->owner), str(cmdopts->tabsplit));
     return OCI_NO_DATA;
   }
@@ -82,13 +82,13 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   upperCaseName(cmdopts->tabsplit);
   upperCaseName(cmdopts->partition);
   if (cmdopts->owner[0] == 0) {
-    reportMessage(db, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
     return false;
   }
   const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
                   (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
   if (!ok)
-    reportMessage(db, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
            str(cmdopts->tabsplit), str(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
            str(cmdopts->partition));
   return ok;
@@ -108,7 +108,7 @@ bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->query[0] == 0 ||
       (hasPlaceholder(cmdopts->query, ":minrid") && hasPlaceholder(cmdopts->query, ":maxrid")))
     return true;
-  reportMessage(db, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
+  reportMessage(db, MsgKind::Error, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;
 }
 

@@ -92,12 +92,9 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
        piece = strtok_r(nullptr, ";", &save)) {
     // A piece too long for the statement buffer is refused, not sent cut short.
     if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql)) {
-      if (db->msgfunc != nullptr) {
-        char msg[SESSION_SQL_SIZE];
-        snprintf(msg, sizeof msg, "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
-                 static_cast<int>(sizeof sql) - 1, piece);
-        db->msgfunc(db->context, reinterpret_cast<unsigned char *>(msg));
-      }
+      reportMessage(db, MsgKind::Warning,
+                    "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
+                    static_cast<int>(sizeof sql) - 1, piece);
       continue;
     }
     run(db, sql);
@@ -146,10 +143,8 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
   if (o->logfile[0] != 0) {
     text logname[LOGNAME_SIZE] = {0};
     log = openFile(o->logfile, logname, sizeof logname, 0, o->slaveid);
-    db.fp_log = log;
+    db.sink = fileSink(log);  // a log that cannot be opened takes no lines
   }
-  db.context = o->context != nullptr ? o->context : &db;
-  db.msgfunc = o->msgfunc != nullptr ? o->msgfunc : defaultMessageFunc;
   db.charset = o->charsetid;
   db.ncharset = o->ncharsetid;
 

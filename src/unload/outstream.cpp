@@ -14,12 +14,12 @@ namespace {
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
 
 JobStatus reportCannotWrite(DATABASE *db, const text *name) {
-  reportMessage(db, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
+  reportMessage(db, MsgKind::Error, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
   return JobStatus::Open;
 }
 
 void reportClosed(OUTSTREAM *out, DATABASE *db) {
-  reportMessage(db, "         output file %s closed at %llu rows, size %.0f MB.\n",
+  reportMessage(db, MsgKind::Progress, "         output file %s closed at %llu rows, size %.0f MB.\n",
          reinterpret_cast<const char *>(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
@@ -192,7 +192,6 @@ JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch) {
   if (!out->isstdout) {
     if (out->trows % rowbatch != 0) printRowInfo(db, out->trows, out->writemb);
     reportClosed(out, db);
-    if (db->fp_log != nullptr) fflush(db->fp_log);
   }
   return releaseOutput(out);
 }

@@ -24,8 +24,7 @@ struct OutStream : ::testing::Test {
   OUTSTREAM out{};
 
   void SetUp() override {
-    db.context = &messages;
-    db.msgfunc = testsupport::appendMessage;
+    db.sink = {testsupport::appendMessage, &messages};
   }
   void TearDown() override {
     abortOutput(&out, 0);
