@@ -125,7 +125,7 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
     if (defineColumn(db, stmt, col, pos, cmdopts->DEFAULT_ARRAY_SIZE) != 0) return -1;
 
   if (cmdopts->unique[0] != 0) markUniqueColumns(collist, cmdopts->unique);
-  writeControlFile(db, cmdopts, collist, fixlen, rowsize);  // sets status 6 on failure
+  if (writeControlFile(db, cmdopts, collist, fixlen, rowsize) < 0) return CONTROL_FILE_FAILED;
   return static_cast<sword>(count);
 }
 

@@ -104,7 +104,6 @@ int controlFileFailed(DATABASE *db, const char *name, int err, const char *note)
   reportFileError(db, "ERROR -- Cannot write to file : %s\n", name);
   reportFileError(db, "ERROR -- %s: %s\n", name, strerror(err));
   reportIncomplete(db, name, note);
-  db->return_code = 6;
   return -1;
 }
 

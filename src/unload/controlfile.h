@@ -16,7 +16,7 @@ constexpr size_t CTLFNAME_SIZE = 512;
 // under its final name only once complete. rowsize is the describe's row
 // size (1 + column shares + rlen); fixlen is 1 for fixed-width output.
 // Returns 1 when the file was written, 0 when none was due, -1 when it could
-// not be written (reported on db, whose return_code becomes 6).
+// not be written (reported on db's sink).
 int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
                      ub4 rowsize);
 

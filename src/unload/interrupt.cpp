@@ -31,7 +31,10 @@ void installInterruptHandlers() {
 
 int interruptSignal() { return g_signal; }
 
-int interruptStatus() { return g_signal != 0 ? 128 + g_signal : 0; }
+JobStatus interruptStatus() {
+  if (g_signal == 0) return JobStatus::Done;
+  return g_signal == SIGINT ? JobStatus::Interrupted : JobStatus::Terminated;
+}
 
 void watchWorker(int slot, pid_t pid) {
   if (slot < 0 || slot >= MAX_WATCHED_WORKERS) return;

@@ -7,14 +7,17 @@
 
 #include <sys/types.h>
 
+#include "base/status.h"
+
 // Installs the SIGINT and SIGTERM handlers and ignores SIGPIPE.
 void installInterruptHandlers();
 
 // The signal that asked the run to stop, or 0.
 int interruptSignal();
 
-// The exit status of a run stopped by interruptSignal(): 128 + the signal.
-int interruptStatus();
+// The status of a run stopped by interruptSignal(): Interrupted for SIGINT,
+// Terminated for SIGTERM; Done when no signal came.
+JobStatus interruptStatus();
 
 // Slot i (0 to MAX_WATCHED_WORKERS - 1) holds a running worker: a signal to
 // this process is passed on to it as SIGTERM. pid 0 frees the slot.

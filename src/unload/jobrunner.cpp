@@ -24,8 +24,6 @@ constexpr size_t MAX_TABNAME_LENGTH = 30;
 // Bytes of the expanded log file name.
 constexpr size_t LOGNAME_SIZE = 512;
 constexpr int MB = 1048576;
-// The job status of an output (or log) file that cannot be opened.
-constexpr sword OPEN_ERROR_STATUS = 6;
 
 char *S(text *t) { return reinterpret_cast<char *>(t); }
 
@@ -96,12 +94,9 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
        piece = strtok_r(nullptr, ";", &save)) {
     // A piece too long for the statement buffer is refused, not sent cut short.
     if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql)) {
-      if (db->msgfunc != nullptr) {
-        char msg[SESSION_SQL_SIZE];
-        snprintf(msg, sizeof msg, "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
-                 static_cast<int>(sizeof sql) - 1, piece);
-        db->msgfunc(db->context, reinterpret_cast<unsigned char *>(msg));
-      }
+      reportMessage(db, MsgKind::Warning,
+                    "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
+                    static_cast<int>(sizeof sql) - 1, piece);
       continue;
     }
     run(db, sql);
@@ -109,37 +104,39 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
 }
 
 // Prepare, bind, execute, describe and write the rows; frees the columns and
-// the statement; runs postsql. Leaves the status in db->return_code.
-void runQuery(DATABASE *db, CMDOPTIONS *o) {
+// the statement; runs postsql. Returns the job's status.
+JobStatus runQuery(DATABASE *db, CMDOPTIONS *o) {
   OCIStmt *stmt = nullptr;
   COLUMN collist;
   memset(&collist, 0, sizeof collist);
   int fixlen = o->field[0] == ' ' ? 1 : 0;
+  JobStatus status = JobStatus::Done;
   if (prepareStmt8(db, &stmt, o->query) != 0) {
-    db->return_code = 3;
+    status = JobStatus::Sql;
   } else {
     for (int i = 0; i < o->sqlargc && i < MAX_SQL_PARAMS; i++) BindValue(db, stmt, &o->sqlargv[i]);
     if (executeQuery8(db, stmt) != 0) {
-      db->return_code = 3;
-    } else if (getColumns8(db, stmt, &collist, fixlen, o->width, o) < 1) {
-      db->return_code = 5;
-    } else if (o->data != 0 && db->return_code == 0) {  // the control file may have failed
-      printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record, o->rlen,
-                o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows, o->snull,
-                o->lnull, o->escape, o->format, o->tabname, o->piece, o->rowpre, o->rplen,
-                o->rowsuf, o->rslen, o->colsep, o->colseplen, o->escf, o->esct, o->exec,
-                o->execlen, o->prehead, o->preheadlen, o);
+      status = JobStatus::Sql;
+    } else if (sword n = getColumns8(db, stmt, &collist, fixlen, o->width, o); n < 1) {
+      status = n == CONTROL_FILE_FAILED ? JobStatus::Open : JobStatus::Describe;
+    } else if (o->data != 0) {
+      status = printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record,
+                         o->rlen, o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows,
+                         o->snull, o->lnull, o->escape, o->format, o->tabname, o->piece,
+                         o->rowpre, o->rplen, o->rowsuf, o->rslen, o->colsep, o->colseplen,
+                         o->escf, o->esct, o->exec, o->execlen, o->prehead, o->preheadlen, o);
     }
   }
   freeColumn(&collist);
   releaseStmt8(db, stmt);
-  if (db->return_code == 0 && o->postsql[0] != 0 && run(db, S(o->postsql)) != 0)
-    db->return_code = 9;
+  if (status == JobStatus::Done && o->postsql[0] != 0 && run(db, S(o->postsql)) != 0)
+    status = JobStatus::Postsql;
+  return status;
 }
 
 }  // namespace
 
-sword runTextUnloader(CMDOPTIONS *o) {
+JobStatus runTextUnloader(CMDOPTIONS *o) {
   DATABASE db;
   initDB(&db);
   normaliseQuery(o);
@@ -152,30 +149,22 @@ sword runTextUnloader(CMDOPTIONS *o) {
       const int err = errno;
       fprintf(stderr, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", S(logname), S(logname),
               strerror(err));
-      o->rtncode = OPEN_ERROR_STATUS;
-      return OPEN_ERROR_STATUS;
+      return JobStatus::Open;
     }
-    db.fp_log = log;
+    db.sink = fileSink(log);
   }
-  db.context = o->context != nullptr ? o->context : &db;
-  db.msgfunc = o->msgfunc != nullptr ? o->msgfunc : defaultMessageFunc;
   db.charset = o->charsetid;
   db.ncharset = o->ncharsetid;
 
-  if (LogonDB(&db, o->username) != 0) {
-    disconnectDB(&db);  // what the failed logon allocated
-    if (log != nullptr) fclose(log);
-    o->rtncode = -1;
-    return -1;
+  JobStatus status = JobStatus::LogonFailed;
+  if (LogonDB(&db, o->username) == 0) {
+    sendSessionSettings(&db, o);
+    status = JobStatus::Done;
+    if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
+    for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
+    if (status == JobStatus::Done) status = runQuery(&db, o);
   }
-  sendSessionSettings(&db, o);
-  if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) db.return_code = 8;
-  for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
-  if (db.return_code == 0) runQuery(&db, o);
-
-  disconnectDB(&db);
+  disconnectDB(&db);  // also what a failed logon allocated
   if (log != nullptr) fclose(log);
-  if (interruptSignal() != 0) db.return_code = interruptStatus();
-  o->rtncode = db.return_code;
-  return db.return_code;
+  return interruptSignal() != 0 ? interruptStatus() : status;
 }

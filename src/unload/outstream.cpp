@@ -19,10 +19,10 @@ constexpr size_t NOTE_SIZE = SAFEFILE_NAME_SIZE + 32;
 
 const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
 
-void reportCannotWrite(DATABASE *db, const text *name, int err) {
+JobStatus reportCannotWrite(DATABASE *db, const text *name, int err) {
   reportFileError(db, "ERROR -- Cannot write to file : %s\n", S(name));
   if (err != 0) reportFileError(db, "ERROR -- %s: %s\n", S(name), strerror(err));
-  db->return_code = 6;
+  return JobStatus::Open;
 }
 
 // The name of the data stream in messages.
@@ -30,20 +30,20 @@ const char *dataName(const OUTSTREAM *out) {
   return out->isstdout ? "standard output" : S(out->tempbuf);
 }
 
-void reportWriteFailed(OUTSTREAM *out, DATABASE *db, const char *name, int err) {
-  reportFileError(db, "ERROR -- Write to file %s failed at %llu rows: %s\n", name, out->trows,
+JobStatus reportWriteFailed(OUTSTREAM *out, const char *name, int err) {
+  reportFileError(out->db, "ERROR -- Write to file %s failed at %llu rows: %s\n", name, out->trows,
                   err != 0 ? strerror(err) : "compression failed");
-  db->return_code = 2;
+  return JobStatus::Write;
 }
 
 void reportClosed(OUTSTREAM *out, DATABASE *db) {
-  reportMessage(db, "         output file %s closed at %llu rows, size %.0f MB.\n",
+  reportMessage(db, MsgKind::Progress, "         output file %s closed at %llu rows, size %.0f MB.\n",
          S(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
-// Writes n bytes of the buffer to the data stream. 0, or -1 with status 2.
-int writeOut(OUTSTREAM *out, DATABASE *db, const ub1 *buf, size_t n) {
-  if (n == 0) return 0;
+// Writes n bytes of the buffer to the data stream; Write after a message.
+JobStatus writeOut(OUTSTREAM *out, const ub1 *buf, size_t n) {
+  if (n == 0) return JobStatus::Done;
   bool ok;
   errno = 0;
   if (out->gzipmode) {
@@ -54,11 +54,7 @@ int writeOut(OUTSTREAM *out, DATABASE *db, const ub1 *buf, size_t n) {
     ok = fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) == 1;
     if (ok) out->writemb += static_cast<float>(n) * BYTES_TO_MB;
   }
-  if (!ok) {
-    reportWriteFailed(out, db, dataName(out), errno);
-    return -1;
-  }
-  return 0;
+  return ok ? JobStatus::Done : reportWriteFailed(out, dataName(out), errno);
 }
 
 void blank(OUTSTREAM *out) {
@@ -74,36 +70,35 @@ void cutBackShared(const SAFEFILE *first, const char *name) {
 }
 
 // Closes one file of the piece: committed under its final name, or
-// abandoned (and said so). 0, or -1 with status 2 when the commit failed.
-int finishFile(SAFEFILE *f, const SAFEFILE *first, DATABASE *db, bool commit, bool removeEmpty,
-               OUTSTREAM *out) {
-  if (f->fp == nullptr) return 0;
+// abandoned (and said so). Write when the commit failed.
+JobStatus finishFile(OUTSTREAM *out, SAFEFILE *f, const SAFEFILE *first, bool commit, bool removeEmpty) {
+  if (f->fp == nullptr) return JobStatus::Done;
   char note[NOTE_SIZE];
   char name[SAFEFILE_NAME_SIZE];
   snprintf(name, sizeof name, "%s", f->name);
   int err = 0;
   if (commit) {
     err = safeCommit(f, removeEmpty, note, sizeof note);
-    if (err != 0) reportWriteFailed(out, db, name, err);
+    if (err != 0) reportWriteFailed(out, name, err);
   } else {
     safeAbandon(f, note, sizeof note);
   }
   if (!commit || err != 0) {
     cutBackShared(first, name);
-    reportIncomplete(db, name, note);
+    reportIncomplete(out->db, name, note);
   }
-  return err != 0 ? -1 : 0;
+  return err != 0 ? JobStatus::Write : JobStatus::Done;
 }
 
 // Closes the LOB side file of the current piece; an empty one is removed.
-int closeLobFile(OUTSTREAM *out, DATABASE *db, bool commit) {
+JobStatus closeLobFile(OUTSTREAM *out, bool commit) {
   out->lobfp = nullptr;
-  return finishFile(&out->lobfile, &out->firstlob, db, commit, true, out);
+  return finishFile(out, &out->lobfile, &out->firstlob, commit, true);
 }
 
 // Closes the data stream of the current piece: committed, or abandoned.
-// 0, or -1 when a write or the commit failed (status 2).
-int closeDataFile(OUTSTREAM *out, DATABASE *db, bool commit) {
+// Write when a write or the commit failed.
+JobStatus closeDataFile(OUTSTREAM *out, bool commit) {
   bool ok = true;
   int err = 0;
   if (out->gz != nullptr) {
@@ -111,24 +106,23 @@ int closeDataFile(OUTSTREAM *out, DATABASE *db, bool commit) {
     ok = gzclose(out->gz) == Z_OK;
     err = errno;
     out->gz = nullptr;
-    if (!ok && commit) reportWriteFailed(out, db, dataName(out), err);
+    if (!ok && commit) reportWriteFailed(out, dataName(out), err);
   }
   if (out->isstdout) {
     errno = 0;
     if (fflush(stdout) != 0 && commit) {
       ok = false;
-      reportWriteFailed(out, db, dataName(out), errno);
+      reportWriteFailed(out, dataName(out), errno);
     }
-    return ok ? 0 : -1;
+    return ok ? JobStatus::Done : JobStatus::Write;
   }
   out->fp = nullptr;
-  if (finishFile(&out->datafile, &out->firstdata, db, commit && ok, false, out) != 0) ok = false;
-  if (!ok) db->return_code = 2;
-  return ok ? 0 : -1;
+  if (failed(finishFile(out, &out->datafile, &out->firstdata, commit && ok, false))) ok = false;
+  return ok ? JobStatus::Done : JobStatus::Write;
 }
 
 // Opens file pattern for the current piece: expanded into name, written
-// safely through f. Null (after the message, status 6) when it cannot be.
+// safely through f. Null (after the message) when it cannot be.
 FILE *openSafe(OUTSTREAM *out, DATABASE *db, SAFEFILE *f, const text *pattern, text *name,
                size_t namesize) {
   memset(name, 0, namesize);
@@ -138,19 +132,18 @@ FILE *openSafe(OUTSTREAM *out, DATABASE *db, SAFEFILE *f, const text *pattern, t
   return fp;
 }
 
-// Opens the streams of piece out->bcount. On failure reports, sets status 6
+// Opens the streams of piece out->bcount. On failure reports, returns Open
 // and closes whatever this call opened.
-int openPiece(OUTSTREAM *out, DATABASE *db) {
+JobStatus openPiece(OUTSTREAM *out, DATABASE *db) {
   if (!out->isstdout) {
     out->fp = openSafe(out, db, &out->datafile, out->fname, out->tempbuf, sizeof out->tempbuf);
-    if (out->fp == nullptr) return -1;
+    if (out->fp == nullptr) return JobStatus::Open;
   }
   if (out->lobfname[0] != '\0') {
     out->lobfp = openSafe(out, db, &out->lobfile, out->lobfname, out->lobinfo, sizeof out->lobinfo);
     if (out->lobfp == nullptr) {
-      closeDataFile(out, db, false);
-      db->return_code = 6;
-      return -1;
+      closeDataFile(out, false);
+      return JobStatus::Open;
     }
     // An appended file reports position 0 until its first write; the LLS
     // offsets count from its real end.
@@ -164,10 +157,9 @@ int openPiece(OUTSTREAM *out, DATABASE *db) {
     if (out->gz == nullptr) {
       int err = errno;
       if (fd >= 0) close(fd);
-      closeDataFile(out, db, false);
-      closeLobFile(out, db, false);
-      reportCannotWrite(db, out->tempbuf, err);
-      return -1;
+      closeDataFile(out, false);
+      closeLobFile(out, false);
+      return reportCannotWrite(db, out->tempbuf, err);
     }
   }
   out->piecestart = out->flushed;
@@ -175,7 +167,7 @@ int openPiece(OUTSTREAM *out, DATABASE *db) {
     out->firstdata = out->datafile;
     out->firstlob = out->lobfile;
   }
-  return 0;
+  return JobStatus::Done;
 }
 
 }  // namespace
@@ -185,9 +177,10 @@ int isGzipName(const text *fname) {
   return n >= 4 && strcasecmp(reinterpret_cast<const char *>(fname) + n - 3, ".gz") == 0;
 }
 
-int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
+JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
                int slaveid, const text *crackkey, int piecesize) {
   memset(out, 0, sizeof *out);
+  out->db = db;
   out->fname = fname;
   out->lobfname = lobfname;
   out->slaveid = slaveid;
@@ -197,28 +190,21 @@ int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobf
   out->isstdout = strcmp(reinterpret_cast<const char *>(fname), "-") == 0;
   out->gzipmode = !out->isstdout && isGzipName(fname);
   out->iobuf = static_cast<ub1 *>(malloc(IOBUF_SIZE));
-  if (out->iobuf == nullptr) {
-    reportCannotWrite(db, fname, ENOMEM);
-    return -1;
-  }
+  if (out->iobuf == nullptr) return reportCannotWrite(db, fname, ENOMEM);
   blank(out);
-  if (openPiece(out, db) != 0) {
+  const JobStatus status = openPiece(out, db);
+  if (failed(status)) {
     free(out->iobuf);
     out->iobuf = nullptr;
-    return -1;
   }
-  return 0;
+  return status;
 }
 
-int flushIoBuffer(OUTSTREAM *out, DATABASE *db) {
+JobStatus flushIoBuffer(OUTSTREAM *out) {
   int n = out->iopos;
   int m = out->crackkey != nullptr ? doCrackBuffer(out->iobuf, n, out->crackkey) : n;
-  if (writeOut(out, db, out->iobuf, static_cast<size_t>(m)) != 0) return -1;
+  if (failed(writeOut(out, out->iobuf, static_cast<size_t>(m)))) return JobStatus::Write;
   out->flushed += static_cast<unsigned long long>(m);
-  if (interruptSignal() != 0) {
-    db->return_code = interruptStatus();
-    return -1;
-  }
   if (m < n) {
     int tail = n - m;
     assert(tail <= CRACK_TAIL);
@@ -228,58 +214,54 @@ int flushIoBuffer(OUTSTREAM *out, DATABASE *db) {
   } else {
     blank(out);
   }
-  return 0;
+  return interruptSignal() != 0 ? interruptStatus() : JobStatus::Done;  // checked between writes
 }
 
-int finalFlush(OUTSTREAM *out, DATABASE *db) {
+JobStatus finalFlush(OUTSTREAM *out) {
   int n = out->iopos;
-  if (n == 0) return 0;
+  if (n == 0) return JobStatus::Done;
   if (out->crackkey != nullptr) doCrackBuffer(out->iobuf, n, out->crackkey);
-  int rc = writeOut(out, db, out->iobuf, static_cast<size_t>(n));
+  const JobStatus rc = writeOut(out, out->iobuf, static_cast<size_t>(n));
   out->flushed += static_cast<unsigned long long>(n);
   blank(out);
   return rc;
 }
 
-int switchOutputPiece(OUTSTREAM *out, DATABASE *db) {
-  if (finalFlush(out, db) != 0) return -1;
-  if (closeDataFile(out, db, true) != 0 || closeLobFile(out, db, true) != 0) return -1;
+JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db) {
+  if (failed(finalFlush(out))) return JobStatus::Write;
+  if (failed(closeDataFile(out, true)) || failed(closeLobFile(out, true))) return JobStatus::Write;
   reportClosed(out, db);
   out->bcount += 1;
   out->trows = 0;
   return openPiece(out, db);
 }
 
-// Closes every stream, committed or abandoned, and frees the buffer.
-static void releaseOutput(OUTSTREAM *out, DATABASE *db, bool commit) {
-  if (out->iobuf == nullptr) return;
-  if (closeDataFile(out, db, commit) != 0) commit = false;
-  closeLobFile(out, db, commit);
+// Closes every stream, committed or abandoned, and frees the buffer; Write
+// when a commit failed.
+static JobStatus releaseOutput(OUTSTREAM *out, bool commit) {
+  if (out->iobuf == nullptr) return JobStatus::Done;
+  JobStatus rc = closeDataFile(out, commit);
+  if (failed(rc)) commit = false;
+  if (failed(closeLobFile(out, commit))) rc = JobStatus::Write;
   free(out->iobuf);
   out->iobuf = nullptr;
+  return rc;
 }
 
-void closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch) {
-  if (finalFlush(out, db) != 0) {
-    abortOutput(out, db, 0);
-    return;
-  }
-  if (closeDataFile(out, db, true) != 0 || closeLobFile(out, db, true) != 0) {
-    abortOutput(out, db, 0);
-    return;
+JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch) {
+  if (failed(finalFlush(out)) || failed(closeDataFile(out, true)) || failed(closeLobFile(out, true))) {
+    abortOutput(out, 0);
+    return JobStatus::Write;
   }
   if (!out->isstdout) {
     if (out->trows % rowbatch != 0) printRowInfo(db, out->trows, out->writemb);
     reportClosed(out, db);
-    if (db->fp_log != nullptr) fflush(db->fp_log);
   }
-  releaseOutput(out, db, true);
+  return releaseOutput(out, true);
 }
 
-void abortOutput(OUTSTREAM *out, DATABASE *db, int flush) {
-  // The status that led here is the one the job reports.
-  int status = db->return_code;
-  if (out->iobuf != nullptr && flush) finalFlush(out, db);
-  releaseOutput(out, db, false);
-  db->return_code = status;
+void abortOutput(OUTSTREAM *out, int flush) {
+  // The status that led here is the one the job reports, whatever this finds.
+  if (out->iobuf != nullptr && flush) finalFlush(out);
+  releaseOutput(out, false);
 }

@@ -166,13 +166,7 @@ void reportFileError(DATABASE *db, const char *fmt, ...) {
   va_start(ap, fmt);
   vsnprintf(line, sizeof line, fmt, ap);
   va_end(ap);
-  const bool defaultSink = db->msgfunc == defaultMessageFunc;
-  const bool toStdout = defaultSink && (db->fp_log == stdout || db->fp_log == nullptr);
-  if (db->msgfunc != nullptr && !toStdout) db->msgfunc(db->context, reinterpret_cast<unsigned char *>(line));
-  if (toStdout || (defaultSink && db->fp_log != stderr)) {
-    fputs(line, stderr);
-    fflush(stderr);
-  }
+  sendLine(db->sink, MsgKind::Error, line);
 }
 
 void reportIncomplete(DATABASE *db, const char *name, const char *note) {

@@ -54,9 +54,8 @@ void safeAbandon(SAFEFILE *f, char *note, size_t notesize);
 // -1 (it did not exist). Returns 0 or errno.
 int cutBackFile(const char *name, off_t len);
 
-// An error line about a file: to the log and standard error when a log file
-// is open, to standard error alone when messages would go to standard output
-// (where the data may be), else to the message callback.
+// An error line about a file, to db's sink (longer than a plain message:
+// it may hold two names and the system's text).
 void reportFileError(DATABASE *db, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 
 // Reports what became of an incomplete file (nothing when note is empty).
