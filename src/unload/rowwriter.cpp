@@ -474,11 +474,17 @@ int switchIfDue(WRITER *w) {
 }
 
 // Stops the unload when SIGINT or SIGTERM came: -1 with the signal's status.
-int checkInterrupt(WRITER *w) {
-  if (interruptSignal() == 0) return 0;
-  reportFileError(w->db, "ERROR -- Unload interrupted by signal %d (%s) at %llu rows.\n",
-                  interruptSignal(), strsignal(interruptSignal()), w->out.trows);
-  return fail(w, interruptStatus());
+int checkInterrupt(WRITER *w) { return fail(w, interruptStatus()); }
+
+// The writer stopped at a failure: says so when a signal stopped it (a write
+// or a flush may have seen the signal first), then closes the streams
+// without committing them.
+JobStatus stopWriter(WRITER *w) {
+  if (w->status == JobStatus::Interrupted || w->status == JobStatus::Terminated)
+    reportFileError(w->db, "ERROR -- Unload interrupted by signal %d (%s) at %llu rows.\n",
+                    interruptSignal(), strsignal(interruptSignal()), w->out.trows);
+  abortOutput(&w->out, 0);
+  return w->status;
 }
 
 // Rows the last fetch delivered: the growth of the statement's running row
@@ -651,6 +657,5 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
     }
     if (status == OCI_NO_DATA) return closeOutput(&w->out, db, w->rowbatch);
   }
-  abortOutput(&w->out, 0);
-  return w->status;
+  return stopWriter(w);
 }
