@@ -1,7 +1,9 @@
 // The top level of a run: start-up, option collection, one-shot modes, logon
 // and dispatch to a single job or a parallel unload.
 #include "app/driver.h"
+#include "app/refusals.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -17,6 +19,18 @@ namespace {
 
 // Exit status of help, crypt, uncrack and a failed driver logon.
 constexpr int EXIT_ONE_SHOT = 1;
+// Exit status of a command line refused before logon.
+constexpr int EXIT_REFUSED = 1;
+// Exit status of an uncrack= run whose file cannot be read (an open error).
+constexpr int EXIT_UNCRACK_UNREADABLE = 6;
+
+// Prints the warnings, then the refusals, to standard error; true when
+// there is a refusal.
+bool printNotes(const COLLECTNOTES &notes) {
+  for (const std::string &w : notes.warnings) fputs(w.c_str(), stderr);
+  for (const std::string &r : notes.refusals) fputs(r.c_str(), stderr);
+  return !notes.refusals.empty();
+}
 
 // Character-set ids for the job sessions, looked up on the driver's session.
 void resolveCharsets(DATABASE *db, CMDOPTIONS *cmdopts) {
@@ -37,7 +51,9 @@ int quillet2Main(int argc, char **argv) {
   resetCommandOptions(&cmdopts);
   prepareBanners();
 
-  collectOptions(&cmdopts, argc, argv);
+  COLLECTNOTES collected;
+  collectOptions(&cmdopts, argc, argv, &collected);
+  if (printNotes(collected)) return EXIT_REFUSED;
 
   if (cmdopts.username[0] == 0) strcpy(reinterpret_cast<char *>(cmdopts.username), "/");
   if (cmdopts.crypt) {
@@ -45,14 +61,18 @@ int quillet2Main(int argc, char **argv) {
     return EXIT_ONE_SHOT;
   }
   if (cmdopts.uncrackkey[0] != 0) {
-    doUncrackFile(cmdopts.fname, cmdopts.uncrackkey);
-    return EXIT_ONE_SHOT;
+    if (doUncrackFile(cmdopts.fname, cmdopts.uncrackkey)) return EXIT_ONE_SHOT;
+    fprintf(stderr, "ERROR -- Cannot read file %s: %s.\n", reinterpret_cast<char *>(cmdopts.fname), strerror(errno));
+    return EXIT_UNCRACK_UNREADABLE;
   }
   autoDecryptPassword(cmdopts.username);
   if (cmdopts.query[0] == 0 && cmdopts.tabsplit[0] == 0) {
     printHelpScreen(stdout, &cmdopts);
     return EXIT_ONE_SHOT;
   }
+  COLLECTNOTES checked;
+  checkOptionRecord(&cmdopts, &checked);
+  if (printNotes(checked)) return EXIT_REFUSED;
 
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
