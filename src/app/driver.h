@@ -44,7 +44,8 @@ void collectOptions(CMDOPTIONS *cmdopts, int argc, char **argv, COLLECTNOTES *no
 // is one piece however long. name is used in messages.
 void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp, const char *name, COLLECTNOTES *notes);
 
-// Appends the text of fp to query, each line piece followed by one blank.
+// Appends the text of fp to query, each line followed by one blank (a line
+// longer than SQL_PIECE_MAX is read in pieces and joined again).
 // With stopAtSlash a line that begins with '/' ends the text (standard input).
 // Returns false when the text did not fit into query (it is cut there).
 bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);

@@ -241,8 +241,10 @@ bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash) {
     const size_t len = strlen(piece);
     atLineStart = len > 0 && piece[len - 1] == '\n';
     fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, piece, len) && fits;
-    fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, " ", 1) && fits;
+    // The blank goes after a whole line: a long line is never split by one.
+    if (atLineStart) fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, " ", 1) && fits;
   }
+  if (!atLineStart) fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, " ", 1) && fits;
   return fits;
 }
 
