@@ -99,7 +99,7 @@ void checkOutputNames(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   if (o->lobfname[0] != 0) outs[n++] = {"lobfile=", S(o->lobfname), LOB_NAME_SIZE};
   if (o->logfile[0] != 0) outs[n++] = {"log=", S(o->logfile), DATA_NAME_SIZE};
   std::string control = controlFileName(o);
-  if (!control.empty()) outs[n++] = {"control=", control, CTLFNAME_SIZE};
+  if (!control.empty()) outs[n++] = {o->ctlfname[0] != 0 ? "control=" : "the control file ", control, CTLFNAME_SIZE};
   for (int i = 0; i < n; i++) {
     text name[EXPAND_ROOM];
     const size_t len = expandFileName(reinterpret_cast<const text *>(outs[i].pattern.c_str()), name, sizeof name,
