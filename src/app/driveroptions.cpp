@@ -42,6 +42,10 @@ std::string messageLine(const char *fmt, ...) {
   return line;
 }
 
+bool sameKeyword(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
 // Appends up to n bytes of src to the terminated text in dst[0..cap], cutting
 // at cap bytes; dst stays terminated. False when it had to cut.
 bool appendCut(text *dst, size_t cap, const char *src, size_t n) {
@@ -68,13 +72,13 @@ int applyOption(CMDOPTIONS *cmdopts, const char *option, bool warnUnknown, COLLE
     return known;
   }
   if (limit > 0) {
-    const bool query = strncasecmp(keyword.data(), "query", keyword.size()) == 0;
+    const bool query = sameKeyword(keyword, "query");
     notes->refusals.push_back(messageLine("ERROR -- %.*s= value of %d bytes is longer than its limit of %d bytes%s.\n",
                                      shown, pos.name, pos.vlen, limit,
                                      query ? "; put a longer query into a file and give it with sql=" : ""));
   }
   for (std::string_view k : SEPARATOR_KEYWORDS) {
-    if (k.size() != keyword.size() || strncasecmp(k.data(), keyword.data(), k.size()) != 0) continue;
+    if (!sameKeyword(keyword, k)) continue;
     const int at = findNulEscape(pos.val);
     if (at >= 0)
       notes->warnings.push_back(messageLine(
@@ -88,8 +92,7 @@ int applyOption(CMDOPTIONS *cmdopts, const char *option, bool warnUnknown, COLLE
 bool keywordIs(const char *option, std::string_view name) {
   OPTIONPOS pos;
   getCommandValue(reinterpret_cast<text *>(const_cast<char *>(option)), &pos);
-  return static_cast<size_t>(pos.nlen) == name.size() &&
-         strncasecmp(reinterpret_cast<const char *>(pos.name), name.data(), name.size()) == 0;
+  return sameKeyword(std::string_view(reinterpret_cast<const char *>(pos.name), static_cast<size_t>(pos.nlen)), name);
 }
 
 void readParameterFile(CMDOPTIONS *cmdopts, const char *arg, COLLECTNOTES *notes) {
