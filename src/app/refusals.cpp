@@ -68,19 +68,27 @@ void checkWorkers(const CMDOPTIONS *o, COLLECTNOTES *notes) {
     notes->refusals.push_back(line("A parallel unload (split= with degree=) runs one worker per range but log=", o->logfile, fix));
 }
 
-// One output of a run: its option, pattern and the buffer its name is expanded into.
+// One output of a run: its option, its name pattern (the control file's
+// name is taken as it is) and the buffer its name is expanded into.
 struct OUTPUT {
   const char *option;
   std::string pattern;
   size_t bufsize;
+  bool expands;
 };
 
-// The expansion of pattern for piece 1 of worker 1, as a path without the append mark.
-std::filesystem::path outputPath(const std::string &pattern) {
+// The name of out for piece and worker, without the append mark.
+std::string outputName(const OUTPUT &out, int piece, int worker) {
+  if (!out.expands) return out.pattern;
   text name[EXPAND_ROOM];
-  expandFileName(reinterpret_cast<const text *>(pattern.c_str()), name, sizeof name, 1, 1);
-  const char *plain = name[0] == '+' ? S(name) + 1 : S(name);
-  return std::filesystem::absolute(plain).lexically_normal();
+  expandFileName(reinterpret_cast<const text *>(out.pattern.c_str()), name, sizeof name, piece, worker);
+  return S(name);
+}
+
+// The path of out for piece 1 of worker 1.
+std::filesystem::path outputPath(const OUTPUT &out) {
+  const std::string name = outputName(out, 1, 1);
+  return std::filesystem::absolute(name[0] == '+' ? name.substr(1) : name).lexically_normal();
 }
 
 // The control file name the job will write, or "" when it writes none.
@@ -95,21 +103,20 @@ std::string controlFileName(const CMDOPTIONS *o) {
 void checkOutputNames(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   OUTPUT outs[4];
   int n = 0;
-  if (strcmp(S(o->fname), "-") != 0) outs[n++] = {"file=", S(o->fname), DATA_NAME_SIZE};
-  if (o->lobfname[0] != 0) outs[n++] = {"lobfile=", S(o->lobfname), LOB_NAME_SIZE};
-  if (o->logfile[0] != 0) outs[n++] = {"log=", S(o->logfile), DATA_NAME_SIZE};
+  if (strcmp(S(o->fname), "-") != 0) outs[n++] = {"file=", S(o->fname), DATA_NAME_SIZE, true};
+  if (o->lobfname[0] != 0) outs[n++] = {"lobfile=", S(o->lobfname), LOB_NAME_SIZE, true};
+  if (o->logfile[0] != 0) outs[n++] = {"log=", S(o->logfile), DATA_NAME_SIZE, true};
   std::string control = controlFileName(o);
-  if (!control.empty()) outs[n++] = {o->ctlfname[0] != 0 ? "control=" : "the control file ", control, CTLFNAME_SIZE};
+  if (!control.empty())
+    outs[n++] = {o->ctlfname[0] != 0 ? "control=" : "the control file ", control, CTLFNAME_SIZE, false};
   for (int i = 0; i < n; i++) {
-    text name[EXPAND_ROOM];
-    const size_t len = expandFileName(reinterpret_cast<const text *>(outs[i].pattern.c_str()), name, sizeof name,
-                                      LONGEST_PIECE, LONGEST_WORKER);
+    const size_t len = outputName(outs[i], LONGEST_PIECE, LONGEST_WORKER).size();
     if (len >= outs[i].bufsize)
       notes->refusals.push_back("ERROR -- " + std::string(outs[i].option) + outs[i].pattern + " can expand to " +
                                 std::to_string(len) + " bytes, more than the " + std::to_string(outs[i].bufsize - 1) +
                                 " a file name can hold: shorten it.\n");
     for (int j = 0; j < i; j++)
-      if (outputPath(outs[i].pattern) == outputPath(outs[j].pattern))
+      if (outputPath(outs[i]) == outputPath(outs[j]))
         notes->refusals.push_back("ERROR -- " + std::string(outs[j].option) + outs[j].pattern + " and " +
                                   outs[i].option + outs[i].pattern +
                                   " name the same file: give each output a name of its own.\n");

@@ -53,6 +53,12 @@ Streams runApart(std::vector<std::string> args, const fs::path &cwd, const std::
   return s;
 }
 
+std::string repeat(const std::string &s, int n) {
+  std::string r;
+  while (n-- > 0) r += s;
+  return r;
+}
+
 // Never: the run must end before any logon, with nothing on standard output.
 enum class Logon { Never, Allowed };
 
@@ -122,7 +128,7 @@ TEST_F(Refusals, ValuesLongerThanTheirFields) {
   std::string sql = "select ename from emp where ename <> '";
   sql += std::string(40000 - sql.size(), 'x') + "'\n";
   write("big.sql", sql);
-  std::string columns = "select 0 c0";
+  std::string columns = "select 0 c0";  // 1024 columns
   for (int i = 1; i < 1024; i++) columns += ", " + std::to_string(i) + " c" + std::to_string(i);
   write("wide.sql", columns + " from dual\n");
   std::vector<std::string> binds = {"query=emp"};
@@ -131,6 +137,7 @@ TEST_F(Refusals, ValuesLongerThanTheirFields) {
       {"QueryOverItsField", {"query=select * from emp where " + std::string(9000, ' ') + "empno < 0"}, 1, "limit of 8191 bytes; put a longer query into a file", "", Logon::Never, {}},
       {"SqlFileOverTheQuery", {"sql=big.sql"}, 1, "SQL file big.sql is longer than its limit of 32767", "", Logon::Never, {}},
       {"FileNameOverItsField", {"query=emp", "file=" + std::string(251, 'n') + ".csv.gz"}, 1, "file= value of 258 bytes is longer than its limit of 255", "", Logon::Never, {}},
+      {"NameExpandsBeyondItsBuffer", {"query=emp", "file=x.csv", "lobfile=" + std::string(26, 'l') + repeat("%t", 23)}, 1, "more than the 255 a file name can hold", "", Logon::Never, {}},
       {"PresqlOverItsField", {"query=emp", "presql=" + std::string(1100, 'p')}, 1, "presql= value of 1100 bytes", "", Logon::Never, {}},
       {"SeparatorOverItsField", {"query=emp", "field=" + std::string(132, ',')}, 1, "field= value of 132 bytes is longer than its limit of 131", "", Logon::Never, {}},
       {"BindValueOverItsField", {"query=emp", ":v=" + std::string(128, 'v')}, 1, "a value 127", "", Logon::Never, {}},
