@@ -1,7 +1,9 @@
 // The top level of a run: start-up, option collection, one-shot modes, logon
 // and dispatch to a single job or a parallel unload.
 #include "app/driver.h"
+#include "app/refusals.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -28,6 +30,14 @@ int exitCode(JobStatus status) { return static_cast<int>(status) & 0xff; }
   _exit(exitCode(status));
 }
 
+// Prints the warnings, then the refusals, to standard error; true when
+// there is a refusal.
+bool printNotes(const COLLECTNOTES &notes) {
+  for (const std::string &w : notes.warnings) fputs(w.c_str(), stderr);
+  for (const std::string &r : notes.refusals) fputs(r.c_str(), stderr);
+  return !notes.refusals.empty();
+}
+
 // Character-set ids for the job sessions, looked up on the driver's session.
 void resolveCharsets(DATABASE *db, CMDOPTIONS *cmdopts) {
   if (cmdopts->charset[0] != 0) cmdopts->charsetid = charsetNameToId8(db, cmdopts->charset);
@@ -49,7 +59,9 @@ int quillet2Main(int argc, char **argv) {
   resetCommandOptions(&cmdopts);
   prepareBanners();
 
-  collectOptions(&cmdopts, argc, argv);
+  COLLECTNOTES collected;
+  collectOptions(&cmdopts, argc, argv, &collected);
+  if (printNotes(collected)) return exitCode(JobStatus::OneShot);
 
   if (cmdopts.username[0] == 0) strcpy(reinterpret_cast<char *>(cmdopts.username), "/");
   if (cmdopts.crypt) {
@@ -57,14 +69,18 @@ int quillet2Main(int argc, char **argv) {
     return exitCode(JobStatus::OneShot);
   }
   if (cmdopts.uncrackkey[0] != 0) {
-    doUncrackFile(cmdopts.fname, cmdopts.uncrackkey);
-    return exitCode(JobStatus::OneShot);
+    if (doUncrackFile(cmdopts.fname, cmdopts.uncrackkey)) return exitCode(JobStatus::OneShot);
+    fprintf(stderr, "ERROR -- Cannot read file %s: %s.\n", reinterpret_cast<char *>(cmdopts.fname), strerror(errno));
+    return exitCode(JobStatus::Open);
   }
   autoDecryptPassword(cmdopts.username);
   if (cmdopts.query[0] == 0 && cmdopts.tabsplit[0] == 0) {
     printHelpScreen(db.sink, &cmdopts);
     return exitCode(JobStatus::OneShot);
   }
+  COLLECTNOTES checked;
+  checkOptionRecord(&cmdopts, &checked);
+  if (printNotes(checked)) return exitCode(JobStatus::OneShot);
 
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated

@@ -33,7 +33,7 @@ void resetCommandOptions(CMDOPTIONS *o) {
   o->flen = 1;
   o->rlen = 1;
   o->buffer = 2097152;
-  o->piece = 268435455;
+  o->piece = MAX_PIECE_MB;
   o->execlen = 1;
   o->degree = 1;
   o->pretry = 3;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "parallel/bindnames.h"
 #include "parallel/rangefiles.h"
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
@@ -23,6 +24,9 @@ constexpr const char *WORKER_QUERY =
     "SELECT * FROM %s.%s WHERE ROWID >= :minrid AND ROWID < :maxrid";
 // A query that only checks that owner.table can be read.
 constexpr const char *TABLE_PROBE_QUERY = "SELECT 1 FROM %s.%s WHERE 1=0";
+// Counts the tables named owner.table: none for a view, a synonym or DUAL.
+constexpr const char *TABLE_COUNT_QUERY =
+    "SELECT COUNT(*) FROM DBA_OBJECTS WHERE OWNER='%s' AND OBJECT_NAME='%s' AND OBJECT_TYPE='TABLE'";
 // Room for the probe query with two names of at most 131 bytes.
 constexpr size_t PROBE_SQL_SIZE = 512;
 
@@ -84,7 +88,16 @@ sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
   if (rc == 0) rc = executeQuery8(db, stmt);
   releaseStmt8(db, stmt);
-  return rc;
+  if (rc != 0) return rc;
+  // It can be read but has no storage: an empty table, or no table at all.
+  ub4 tables = 0;
+  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
+  rc = readBlockCount(db, reinterpret_cast<const text *>(sql), &tables);
+  if (rc != 0 || tables > 0) return rc;
+  reportMessage(db, MsgKind::Error, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
+                "unload it without split= (query=%s).\n", str(cmdopts->owner), str(cmdopts->tabsplit),
+                str(cmdopts->tabsplit));
+  return NOT_A_TABLE_STATUS;
 }
 
 // Resolves the owner, table and partition names; false (after a message)
@@ -109,19 +122,10 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   return ok;
 }
 
-// True when text holds the placeholder (":minrid"), in any letter case.
-bool hasPlaceholder(const text *query, const char *placeholder) {
-  const size_t n = strlen(placeholder);
-  for (const char *p = str(query); *p != 0; ++p)
-    if (strncasecmp(p, placeholder, n) == 0) return true;
-  return false;
-}
-
 // A query given with split= must be limited to each worker's range, or every
 // worker would unload the whole of it.
 bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
-  if (cmdopts->query[0] == 0 ||
-      (hasPlaceholder(cmdopts->query, ":minrid") && hasPlaceholder(cmdopts->query, ":maxrid")))
+  if (cmdopts->query[0] == 0 || (hasBindName(str(cmdopts->query), "minrid") && hasBindName(str(cmdopts->query), "maxrid")))
     return true;
   reportMessage(db, MsgKind::Error, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;

@@ -10,6 +10,9 @@
 // Wait status given to a range whose worker could not be forked: it reads as
 // exit code 255, so the range counts as failed and is re-run.
 constexpr int FORK_FAILED_STATUS = 0xff00;
+// Exit status of a split= that names something other than a table (a view,
+// DUAL): like a refused command line.
+constexpr int NOT_A_TABLE_STATUS = 1;
 
 // How a parallel unload ended in this process: in the parent, the exit
 // status (the number of failed ranges, or the split's status when splitting

@@ -41,8 +41,9 @@ struct COLUMN {
 
 // Describes the executed query stmt into the list behind collist, sizes and
 // defines the fetch buffers, marks unique key columns and writes the control
-// file when asked. Returns the column count, -1, or CONTROL_FILE_FAILED
-// when the control file could not be written (after its message).
+// file when asked. Returns the column count, -1 (also, after a message,
+// for more than MAX_COLUMNS columns), or CONTROL_FILE_FAILED when the
+// control file could not be written (after its message).
 // REQUIRES: collist->next is null; stmt is executed.
 constexpr sword CONTROL_FILE_FAILED = -2;
 sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen,
