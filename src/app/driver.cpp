@@ -36,6 +36,7 @@ int quillet2Main(int argc, char **argv) {
   db.context = &db;  // the driver's Oracle errors go to standard output
   resetCommandOptions(&cmdopts);
   prepareBanners();
+  if (printConventionalFlag(argc, argv)) return 0;
 
   collectOptions(&cmdopts, argc, argv);
 
@@ -54,6 +55,7 @@ int quillet2Main(int argc, char **argv) {
     return EXIT_ONE_SHOT;
   }
 
+  if (!completePassword(&cmdopts)) return EXIT_ONE_SHOT;
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
     return EXIT_ONE_SHOT;

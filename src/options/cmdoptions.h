@@ -4,6 +4,9 @@
 
 #include <oci.h>
 
+#include <string_view>
+#include <vector>
+
 // Message callback of a session: context, then the text (already a whole line).
 typedef void (*MSGFUNC)(void *context, unsigned char *text);
 
@@ -125,6 +128,9 @@ void resetCommandOptions(CMDOPTIONS *cmdopts);
 // Applies one keyword=value text. Returns 1 if the keyword is known, else 0.
 // Never prints. REQUIRES: line is NUL-terminated.
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line);
+
+// The keywords parseCommandOption knows, in its table's (alphabetical) order.
+std::vector<std::string_view> optionKeywords();
 
 // Splits buf into keyword and value. REQUIRES: buf is NUL-terminated.
 void getCommandValue(text *buf, OPTIONPOS *optpos);

@@ -206,6 +206,12 @@ static_assert(std::size(KEYWORDS) == 61);
 
 }  // namespace
 
+std::vector<std::string_view> optionKeywords() {
+  std::vector<std::string_view> names;
+  for (const Keyword &k : KEYWORDS) names.push_back(k.name);
+  return names;
+}
+
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line) {
   OPTIONPOS pos;
   // getCommandValue only points into the text; it never writes to it.
