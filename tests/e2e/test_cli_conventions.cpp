@@ -58,6 +58,9 @@ TEST(ConventionalFlags, VersionNamesTheProgramAndItsClient) {
   EXPECT_TRUE(std::regex_match(r.out, std::regex("quillet2 [0-9]+\\.[0-9]+\\.[0-9]+\nclient: (ocilite [0-9.]+, the "
                                                  "embedded Oracle stand-in, over SQLite 3\\.[0-9.]+|Oracle .*)\n")))
       << r.out;
+  // The banner of the help screen and of control files names the same release.
+  const std::string version = r.out.substr(9, r.out.find('\n') - 9);
+  EXPECT_NE(runChecked({QUILLET2_BIN}).out.find("Release " + version + " "), std::string::npos) << version;
 }
 
 // Runs the program on a pseudo terminal, types `typed` once it asks for a
