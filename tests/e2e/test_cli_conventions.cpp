@@ -3,8 +3,10 @@
 // a terminal (a pseudo terminal here), and no prompt without a terminal.
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <regex>
@@ -63,11 +65,15 @@ TEST(ConventionalFlags, VersionNamesTheProgramAndItsClient) {
   EXPECT_NE(runChecked({QUILLET2_BIN}).out.find("Release " + version + " "), std::string::npos) << version;
 }
 
-// Runs the program on a pseudo terminal, types `typed` once it asks for a
-// password, and returns what the terminal showed; status receives the exit
-// status.
-std::string runOnTerminal(const std::vector<std::string> &args, const std::string &cwd, const std::string &typed,
-                          int *status) {
+struct TerminalRun {
+  std::string shown;  // what the terminal showed
+  int status;         // exit status, or 128 + signal number
+  bool echoes;        // the terminal echoes again after the run
+};
+
+// Runs the program on a pseudo terminal and types `typed` once it asks for a
+// password.
+TerminalRun runOnTerminal(const std::vector<std::string> &args, const std::string &cwd, const std::string &typed) {
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   if (pid == 0) {
@@ -92,9 +98,10 @@ std::string runOnTerminal(const std::vector<std::string> &args, const std::strin
   }
   int w = 0;
   waitpid(pid, &w, 0);
+  termios after = {};
+  tcgetattr(master, &after);
   close(master);
-  *status = WIFEXITED(w) ? WEXITSTATUS(w) : 128 + WTERMSIG(w);
-  return shown;
+  return {shown, WIFEXITED(w) ? WEXITSTATUS(w) : 128 + WTERMSIG(w), (after.c_lflag & ECHO) != 0};
 }
 
 struct Password : testsupport::DemoDbTest {
@@ -103,14 +110,18 @@ struct Password : testsupport::DemoDbTest {
 };
 
 TEST_F(Password, TypedAtATerminalWithoutEcho) {
-  int status = -1;
-  const std::string shown = runOnTerminal(args(), dir, "tiger\n", &status);
-  EXPECT_EQ(status, 0) << shown;
-  EXPECT_EQ(shown.find("tiger"), std::string::npos) << shown;
+  const TerminalRun right = runOnTerminal(args(), dir, "tiger\n");
+  EXPECT_EQ(right.status, 0) << right.shown;
+  EXPECT_EQ(right.shown.find("tiger"), std::string::npos) << right.shown;
+  EXPECT_TRUE(right.echoes);
   EXPECT_EQ(unloaded().substr(0, 22), "10,ACCOUNTING,NEW YORK");
-  const std::string wrong = runOnTerminal(args(), dir, "lion\n", &status);
-  EXPECT_EQ(status, 1);
-  EXPECT_NE(wrong.find("ORA-01017"), std::string::npos) << wrong;
+  const TerminalRun wrong = runOnTerminal(args(), dir, "lion\n");
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_NE(wrong.shown.find("ORA-01017"), std::string::npos) << wrong.shown;
+  // Ctrl-C at the prompt ends the run and gives the terminal its echo back.
+  const TerminalRun interrupted = runOnTerminal(args(), dir, "\x03");
+  EXPECT_EQ(interrupted.status, 128 + SIGINT);
+  EXPECT_TRUE(interrupted.echoes);
 }
 
 TEST_F(Password, WithoutATerminalNoPromptAndTheLogonFails) {
