@@ -56,6 +56,7 @@ int quillet2Main(int argc, char **argv) {
   // standard output.
   resetCommandOptions(&cmdopts);
   prepareBanners();
+  if (printConventionalFlag(argc, argv)) return 0;
 
   COLLECTNOTES collected;
   collectOptions(&cmdopts, argc, argv, &collected);
@@ -80,6 +81,7 @@ int quillet2Main(int argc, char **argv) {
   checkOptionRecord(&cmdopts, &checked);
   if (printNotes(checked)) return exitCode(JobStatus::OneShot);
 
+  if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
     return exitCode(JobStatus::OneShot);

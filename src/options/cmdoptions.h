@@ -4,6 +4,9 @@
 
 #include <oci.h>
 
+#include <string_view>
+#include <vector>
+
 // Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
 // MAXRID) added by a parallel worker.
 constexpr int MAX_SQL_PARAMS = 20;
@@ -125,6 +128,9 @@ int parseCommandOption(CMDOPTIONS *cmdopt, const text *line);
 // The same; *limit receives the byte limit of the value when the value was
 // longer and was cut to it, else 0. The caller refuses such an option.
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line, int *limit);
+
+// The keywords parseCommandOption knows, in its table's (alphabetical) order.
+std::vector<std::string_view> optionKeywords();
 
 // Splits buf into keyword and value. REQUIRES: buf is NUL-terminated.
 void getCommandValue(text *buf, OPTIONPOS *optpos);

@@ -226,6 +226,12 @@ int parseCommandOption(CMDOPTIONS *cmdopt, const text *line, int *limit) {
   return known;
 }
 
+std::vector<std::string_view> optionKeywords() {
+  std::vector<std::string_view> names;
+  for (const Keyword &k : KEYWORDS) names.push_back(k.name);
+  return names;
+}
+
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line) {
   OPTIONPOS pos;
   // getCommandValue only points into the text; it never writes to it.
