@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/loadchecks.h"
 #include "crypto/password.h"
 #include "crypto/scramble.h"
 #include "oracle/database.h"
@@ -53,6 +54,8 @@ int quillet2Main(int argc, char **argv) {
     printHelpScreen(stdout, &cmdopts);
     return EXIT_ONE_SHOT;
   }
+
+  if (refuseUnloadableOptions(&cmdopts, stderr) != 0) return EXIT_ONE_SHOT;
 
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
