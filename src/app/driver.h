@@ -4,13 +4,15 @@
 
 #include <stdio.h>
 
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
 #include "options/cmdoptions.h"
 
 // Limits of the driver's own buffers, each with its reason.
 // Bytes of a parfile= name that are used (a 256-byte name buffer).
 constexpr int PARFILE_NAME_MAX = 255;
-// A parameter-file line is read in pieces of at most this many bytes.
-constexpr int PARFILE_LINE_MAX = 510;
 // A SQL-file line is read in pieces of at most this many bytes.
 constexpr int SQL_PIECE_MAX = 1022;
 // One logical parameter-file option, joined from its continuation lines.
@@ -23,22 +25,35 @@ constexpr int BIND_TEXT_MAX = 256;
 constexpr int BIND_NAME_MAX = 30;
 constexpr int BIND_VALUE_MAX = 127;
 
+// What option collection met, as whole lines for standard error.
+struct COLLECTNOTES {
+  std::vector<std::string> warnings;  // the run goes on
+  std::vector<std::string> refusals;  // the run ends with status 1 before logon
+};
+
 // Option collection: the argument pass (parfile=, -si, a bare connect string
 // first), the bind-variable pass, and the SQL file text appended to query.
+// Values too long for their fields, unreadable files and bind arguments
+// beyond their bounds become refusals; unknown keywords and separators with
+// a NUL byte from a broken escape become warnings. The password of a
+// connect-string argument is blanked in argv once it is taken.
 // REQUIRES: cmdopts was reset; argv[1..argc-1] are NUL-terminated.
-void collectOptions(CMDOPTIONS *cmdopts, int argc, char **argv);
+void collectOptions(CMDOPTIONS *cmdopts, int argc, char **argv, COLLECTNOTES *notes);
 
 // Applies every logical option of a parameter file: an option starts in the
-// first column and runs on through indented and blank lines.
-void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp);
+// first column and runs on through indented and blank lines; a physical line
+// is one piece however long. name is used in messages.
+void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp, const char *name, COLLECTNOTES *notes);
 
-// Appends the text of fp to query, each line piece followed by one blank.
+// Appends the text of fp to query, each line followed by one blank (a line
+// longer than SQL_PIECE_MAX is read in pieces and joined again).
 // With stopAtSlash a line that begins with '/' ends the text (standard input).
-void appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
+// Returns false when the text did not fit into query (it is cut there).
+bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
 
-// Prints the help screen; the extended lines only when cmdopts->help is set.
-// REQUIRES: prepareBanners() has run.
-void printHelpScreen(FILE *out, const CMDOPTIONS *cmdopts);
+// Sends the help screen to sink; the extended lines only when cmdopts->help
+// is set. REQUIRES: prepareBanners() has run.
+void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts);
 
 // The whole top level of the program; returns the process exit status.
 int quillet2Main(int argc, char **argv);

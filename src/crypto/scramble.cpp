@@ -1,5 +1,6 @@
 #include "crypto/scramble.h"
 
+#include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -46,10 +47,10 @@ int doCrackBuffer(ub1 *buf, int len, const ub1 *key) {
 
 int doUncrackBuffer(ub1 *buf, int len, const ub1 *key) { return doCrackBuffer(buf, len, key); }
 
-void doUncrackFile(const text *fname, const ub1 *key) {
+bool doUncrackFile(const text *fname, const ub1 *key) {
   const bool fromStdin = fname[0] == '-';
   FILE *in = fromStdin ? stdin : fopen(reinterpret_cast<const char *>(fname), "rb");
-  if (in == nullptr) return;
+  if (in == nullptr) return false;
   static ub1 chunk[UNCRACK_CHUNK];
   for (;;) {
     size_t got = fread(chunk, 1, sizeof chunk, in);
@@ -64,5 +65,9 @@ void doUncrackFile(const text *fname, const ub1 *key) {
     fflush(stdout);
     if (last) break;
   }
+  const bool read = ferror(in) == 0;
+  const int err = errno;
   if (!fromStdin) fclose(in);
+  errno = err;
+  return read;
 }

@@ -11,6 +11,7 @@ int doCrackBuffer(ub1 *buf, int len, const ub1 *key);
 int doUncrackBuffer(ub1 *buf, int len, const ub1 *key);
 
 // Writes the unscrambled content of fname ("-..." = stdin) to stdout.
-void doUncrackFile(const text *fname, const ub1 *key);
+// False, with errno set, when the file cannot be opened or read.
+bool doUncrackFile(const text *fname, const ub1 *key);
 
 #endif  // QUILLET2_CRYPTO_SCRAMBLE_H

@@ -33,13 +33,12 @@ void resetCommandOptions(CMDOPTIONS *o) {
   o->flen = 1;
   o->rlen = 1;
   o->buffer = 2097152;
-  o->piece = 268435455;
+  o->piece = MAX_PIECE_MB;
   o->execlen = 1;
   o->degree = 1;
   o->pretry = 3;
   o->sleep = 3;
   o->DEFAULT_ARRAY_SIZE = 1000;
   o->DEFAULT_LONG_SIZE = 32768;
-  o->rtncode = 1;
   o->slaveid = 1;
 }

@@ -4,13 +4,13 @@
 
 #include <oci.h>
 
-// Message callback of a session: context, then the text (already a whole line).
-typedef void (*MSGFUNC)(void *context, unsigned char *text);
-
 // Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
 // MAXRID) added by a parallel worker.
 constexpr int MAX_SQL_PARAMS = 20;
 constexpr int MAX_CMDLINE_PARAMS = 18;
+// Largest `size` piece in megabytes (2^28 - 1, in practice no limit): the
+// default, also taken for a negative `size`.
+constexpr int MAX_PIECE_MB = 268435455;
 // Oracle error numbers that `error=` can list.
 constexpr int MAX_SKIP_ERRORS = 32;
 
@@ -91,14 +91,11 @@ struct CMDOPTIONS {
   ub4 DEFAULT_ARRAY_SIZE;
   ub4 DEFAULT_LONG_SIZE;
   ub1 help;
-  int rtncode;
   int slaveid;
   int sqlargc;
   SQLPARAM sqlargv[MAX_SQL_PARAMS];
   int oerrcount;
   int oerrorno[MAX_SKIP_ERRORS];
-  void *context;
-  MSGFUNC msgfunc;
 };
 
 // Where the keyword and the value lie inside one option text.
@@ -125,6 +122,9 @@ void resetCommandOptions(CMDOPTIONS *cmdopts);
 // Applies one keyword=value text. Returns 1 if the keyword is known, else 0.
 // Never prints. REQUIRES: line is NUL-terminated.
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line);
+// The same; *limit receives the byte limit of the value when the value was
+// longer and was cut to it, else 0. The caller refuses such an option.
+int parseCommandOption(CMDOPTIONS *cmdopt, const text *line, int *limit);
 
 // Splits buf into keyword and value. REQUIRES: buf is NUL-terminated.
 void getCommandValue(text *buf, OPTIONPOS *optpos);
@@ -132,6 +132,12 @@ void getCommandValue(text *buf, OPTIONPOS *optpos);
 // Converts at most mlen bytes of src (with 0x hex escapes) into dst and
 // returns the output length. REQUIRES: dst has room for mlen + 1 bytes.
 int convertOption(const text *src, text *dst, int mlen);
+
+// Position of the first escape in src that convertOption turns into a NUL
+// byte although it does not spell one (a lone 0 at the end, 0x at the end,
+// 0x with a non-hexadecimal digit giving 0); -1 when there is none. 0x00 and
+// 00 are not such escapes. REQUIRES: src is NUL-terminated.
+int findNulEscape(const text *src);
 
 // Value of one hexadecimal digit; any other byte gives 0. The first serves
 // option values, the second the encrypted connect-string form.

@@ -15,13 +15,21 @@ namespace {
 constexpr int NUMBER_SCRATCH = 512;
 // `escape` converts its value into a blank-filled scratch of this size.
 constexpr int ESCAPE_SCRATCH = 132;
-// Largest `size` piece in megabytes, also the value for a negative `size`.
-constexpr int MAX_PIECE_MB = 268435455;
 // Only the start of `query` is cleared by query=: a value holds at most 8191
 // bytes, so the text stays terminated.
 constexpr int QUERY_VALUE_MAX = 8191;
 
 const char *chars(const text *t) { return reinterpret_cast<const char *>(t); }
+
+// Where the value limit of the option being applied goes when its value is
+// longer (the field keeps the cut value); null outside parseCommandOption's
+// reporting form. The program is single-threaded.
+int *cutLimit = nullptr;
+
+// Notes that a value of vlen bytes was cut at limit bytes.
+void noteCut(int vlen, int limit) {
+  if (vlen > limit && cutLimit != nullptr && *cutLimit == 0) *cutLimit = limit;
+}
 
 bool startsWith(const text *val, const char *prefix) {
   return strncasecmp(chars(val), prefix, strlen(prefix)) == 0;
@@ -32,6 +40,7 @@ template <int N, size_t S>
 void setText(text (&field)[S], const text *val, int vlen) {
   static_assert(N < static_cast<int>(S), "a text value must leave room for its terminator");
   memset(field, 0, S);
+  noteCut(vlen, N);
   memcpy(field, val, static_cast<size_t>(std::clamp(vlen, 0, N)));
 }
 
@@ -41,6 +50,7 @@ template <int N, size_t S>
 int setConverted(text (&field)[S], const text *val) {
   static_assert(N < static_cast<int>(S), "a converted value must leave room for its terminator");
   memset(field, 0, S);
+  noteCut(static_cast<int>(strlen(chars(val))), N);
   return convertOption(val, field, N);
 }
 
@@ -91,7 +101,7 @@ struct Keyword {
   Apply apply;
 };
 
-// Sorted by name. Values are clamped or cut, never refused.
+// Sorted by name. Values are clamped or cut (a cut is reported through cutLimit), never refused here.
 constexpr Keyword KEYWORDS[] = {
     {"alter", [](CMDOPTIONS *o, const text *v, int n) { setText<2047>(o->altses, v, n); }},
     {"array",
@@ -158,6 +168,7 @@ constexpr Keyword KEYWORDS[] = {
     {"query",
      [](CMDOPTIONS *o, const text *v, int n) {
        memset(o->query, 0, QUERY_VALUE_MAX + 1);
+       noteCut(n, QUERY_VALUE_MAX);
        memcpy(o->query, v, static_cast<size_t>(std::clamp(n, 0, QUERY_VALUE_MAX)));
      }},
     {"quote", [](CMDOPTIONS *o, const text *v, int) { setConverted<40>(o->quote, v); }},
@@ -205,6 +216,15 @@ constexpr Keyword KEYWORDS[] = {
 static_assert(std::size(KEYWORDS) == 61);
 
 }  // namespace
+
+int parseCommandOption(CMDOPTIONS *cmdopt, const text *line, int *limit) {
+  *limit = 0;
+  int *outer = cutLimit;
+  cutLimit = limit;
+  const int known = parseCommandOption(cmdopt, line);
+  cutLimit = outer;
+  return known;
+}
 
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line) {
   OPTIONPOS pos;

@@ -1,6 +1,7 @@
 // The text functions of the option parser: keyword/value split, hexadecimal
 // escapes and the token scan.
 #include <assert.h>
+#include <ctype.h>
 #include <string.h>
 
 #include <algorithm>
@@ -78,4 +79,28 @@ int scanNextString(CMDLINE *cmdline, char c) {
   while (end < limit && cmdline->buf[end] != static_cast<unsigned char>(c)) end++;
   cmdline->epos = end;
   return static_cast<int>(end - start);
+}
+
+int findNulEscape(const text *src) {
+  const char *s = reinterpret_cast<const char *>(src);
+  const int len = static_cast<int>(strlen(s));
+  auto hex = [](char c) { return isxdigit(static_cast<unsigned char>(c)) != 0; };
+  for (int i = 0; i < len;) {
+    if (s[i] != '0') {
+      i += 1;
+    } else if (i == len - 1) {
+      return i;  // a lone 0 at the end
+    } else if (s[i + 1] != 'x' && s[i + 1] != 'X') {
+      i += 2;
+    } else if (i < len - 3) {
+      const bool zero = getHexIndex(s[i + 2]) == 0 && getHexIndex(s[i + 3]) == 0;
+      if (zero && !(hex(s[i + 2]) && hex(s[i + 3]))) return i;  // 0xZZ
+      i += 4;
+    } else if (i == len - 3) {
+      i += 3;
+    } else {
+      return i;  // 0x at the end
+    }
+  }
+  return -1;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "unload/controlfile.h"
+#include "parallel/bindnames.h"
 #include "unload/jobrunner.h"
 #include "unload/outfile.h"
 
@@ -25,6 +26,9 @@ constexpr const char *WORKER_QUERY =
     "SELECT * FROM %s.%s WHERE ROWID >= :minrid AND ROWID < :maxrid";
 // A query that only checks that owner.table can be read.
 constexpr const char *TABLE_PROBE_QUERY = "SELECT 1 FROM %s.%s WHERE 1=0";
+// Counts the tables named owner.table: none for a view, a synonym or DUAL.
+constexpr const char *TABLE_COUNT_QUERY =
+    "SELECT COUNT(*) FROM DBA_OBJECTS WHERE OWNER='%s' AND OBJECT_NAME='%s' AND OBJECT_TYPE='TABLE'";
 // Room for the probe query with two names of at most 131 bytes.
 constexpr size_t PROBE_SQL_SIZE = 512;
 
@@ -66,7 +70,7 @@ void waitWorker(TABLESPLIT *split, int i) {
 // returns the status that ends the run, 0 for nothing to split.
 sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->partition[0] != 0) {
-    reportMessage(db, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
+    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
                   str(cmdopts->owner), str(cmdopts->tabsplit));
     return OCI_NO_DATA;
   }
@@ -76,7 +80,16 @@ sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
   if (rc == 0) rc = executeQuery8(db, stmt);
   releaseStmt8(db, stmt);
-  return rc;
+  if (rc != 0) return rc;
+  // It can be read but has no storage: an empty table, or no table at all.
+  ub4 tables = 0;
+  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
+  rc = readBlockCount(db, reinterpret_cast<const text *>(sql), &tables);
+  if (rc != 0 || tables > 0) return rc;
+  reportMessage(db, MsgKind::Error, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
+                "unload it without split= (query=%s).\n", str(cmdopts->owner), str(cmdopts->tabsplit),
+                str(cmdopts->tabsplit));
+  return NOT_A_TABLE_STATUS;
 }
 
 // Resolves the owner, table and partition names; false (after a message)
@@ -89,42 +102,32 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   upperCaseName(cmdopts->tabsplit);
   upperCaseName(cmdopts->partition);
   if (cmdopts->owner[0] == 0) {
-    reportMessage(db, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
     return false;
   }
   const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
                   (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
   if (!ok)
-    reportMessage(db, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
            str(cmdopts->tabsplit), str(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
            str(cmdopts->partition));
   return ok;
 }
 
-// True when text holds the placeholder (":minrid"), in any letter case.
-bool hasPlaceholder(const text *query, const char *placeholder) {
-  const size_t n = strlen(placeholder);
-  for (const char *p = str(query); *p != 0; ++p)
-    if (strncasecmp(p, placeholder, n) == 0) return true;
-  return false;
-}
-
 // A query given with split= must be limited to each worker's range, or every
 // worker would unload the whole of it.
 bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
-  if (cmdopts->query[0] == 0 ||
-      (hasPlaceholder(cmdopts->query, ":minrid") && hasPlaceholder(cmdopts->query, ":maxrid")))
+  if (cmdopts->query[0] == 0 || (hasBindName(str(cmdopts->query), "minrid") && hasBindName(str(cmdopts->query), "maxrid")))
     return true;
-  reportMessage(db, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
+  reportMessage(db, MsgKind::Error, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;
 }
 
-// Runs the job of range i in this worker process and ends the process.
-[[noreturn]] void runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
-  int result = 255;
-  if (prepareWorkerOptions(cmdopts, &split->range[i])) result = runTextUnloader(cmdopts);
-  fflush(nullptr);
-  _exit(result & 0xff);
+// Runs the job of range i in this worker process. A range whose binds do not
+// fit fails as a job whose logon failed would.
+JobStatus runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
+  if (!prepareWorkerOptions(cmdopts, &split->range[i])) return JobStatus::LogonFailed;
+  return runTextUnloader(cmdopts);
 }
 
 }  // namespace
@@ -209,10 +212,11 @@ void nameEveryWorkerFile(const CMDOPTIONS *cmdopts, const TABLESPLIT *split, tim
 
 }  // namespace
 
-int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+
   if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
     disconnectDB(db);
-    return 1;
+    return {false, 1, JobStatus::Done};
   }
   sword rc = getParallelRowidRange(db, cmdopts->owner, cmdopts->tabsplit, cmdopts->partition,
                                    static_cast<ub4>(cmdopts->degree), splitdata);
@@ -224,13 +228,13 @@ int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) 
   if (rc != 0 || splitdata->count == 0) {
     if (rc != 0 && !reported) oraError8(db);
     disconnectDB(db);
-    return splitExitStatus(rc);
+    return {false, splitExitStatus(rc), JobStatus::Done};
   }
 
   const time_t started = time(nullptr);
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);
-  if (worker >= 0) runWorker(cmdopts, splitdata, worker);
+  if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
   nameEveryWorkerFile(cmdopts, splitdata, started);
   disconnectDB(db);
-  return countFailedRanges(splitdata);
+  return {false, countFailedRanges(splitdata), JobStatus::Done};
 }

@@ -93,7 +93,11 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
   ub4 count = 0;
   if (getParamCount8(db, stmt, &count) != OCI_SUCCESS) return -1;
   if (count == 0) return 0;
-  if (count > static_cast<ub4>(MAX_COLUMNS)) count = MAX_COLUMNS;
+  if (count > static_cast<ub4>(MAX_COLUMNS)) {
+    reportMessage(db, MsgKind::Error, "ERROR -- The query selects %u columns, more than the %d an unload can hold: select fewer columns.\n",
+                  count, MAX_COLUMNS);
+    return -1;
+  }
 
   sb4 widths[MAX_COLUMNS];
   parseCustomWidths(lenstr, widths, MAX_COLUMNS);

@@ -44,7 +44,8 @@ struct COLUMN {
 // Describes the executed query stmt into the list behind collist, sizes and
 // defines the fetch buffers, marks unique key columns and writes the control
 // file when asked. formats: the session's date and timestamp formats, which
-// size those fields. Returns the column count, or -1.
+// size those fields. Returns the column count, or -1 (also, after a message,
+// for more than MAX_COLUMNS columns).
 // REQUIRES: collist->next is null; stmt is executed.
 sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen,
                   text *lenstr, CMDOPTIONS *cmdopts, const SESSIONFORMATS *formats);

@@ -4,6 +4,7 @@
 
 #include <oci.h>
 
+#include "base/status.h"
 #include "options/cmdoptions.h"
 #include "oracle/database.h"
 #include "unload/column.h"
@@ -12,12 +13,11 @@
 // Bytes of the output buffer.
 constexpr int IOBUF_SIZE = 4194304;
 
-// Fetches stmt to the end and writes every row. The outcome is left in
-// db->return_code: unchanged on success, 2 write, 6 open, 7 fetch.
-// formats: the session's date and timestamp formats, which an Oracle INSERT
-// script sets at its top (null: the job's defaults).
+// Fetches stmt to the end and writes every row. Returns Done, Write, Open
+// or Fetch. formats: the session's date and timestamp formats, which an
+// Oracle INSERT script sets at its top (null: the job's defaults).
 // REQUIRES: col heads a list built by getColumns8 for stmt.
-void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
                text *snull, int lnull, char escape, int format, text *tabname,

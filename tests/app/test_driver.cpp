@@ -21,13 +21,14 @@ std::string str(const text *t) { return reinterpret_cast<const char *>(t); }
 
 struct Collected {
   CMDOPTIONS o;
+  COLLECTNOTES notes;
   explicit Collected(std::vector<std::string> args) {
     resetCommandOptions(&o);
     args.insert(args.begin(), "quillet2");
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    collectOptions(&o, static_cast<int>(args.size()), argv.data());
+    collectOptions(&o, static_cast<int>(args.size()), argv.data(), &notes);
   }
 };
 
@@ -91,13 +92,15 @@ TEST(ArgumentPass, ConnectStringAndOrder) {
   for (const Case &c : cases) EXPECT_EQ(str(Collected(c.args).o.username), c.username) << c.args[0].substr(0, 20);
 }
 
-TEST(ArgumentPass, OversizedArgumentsAreCut) {
+// Oversized values are cut in the record, never past a buffer, and each is refused.
+TEST(ArgumentPass, OversizedArgumentsAreCutAndRefused) {
   const std::string big(100000, 'q');
   Collected c({"user=x", "query=" + big, "file=" + big, "field=" + big, "parfile=" + big, "sql=" + big});
   EXPECT_EQ(strlen(reinterpret_cast<char *>(c.o.query)), 8191u);
   EXPECT_EQ(strlen(reinterpret_cast<char *>(c.o.fname)), 255u);
   EXPECT_EQ(c.o.flen, 131);
   EXPECT_EQ(strlen(reinterpret_cast<char *>(c.o.sqlfname)), 255u);
+  EXPECT_EQ(c.notes.refusals.size(), 6u);  // the cut sql= name is also a file that cannot be read
 }
 
 TEST(BindVariablePass, NamesAndValues) {
@@ -150,16 +153,17 @@ TEST(ParameterStream, LineHandling) {
     MemStream in(c.content);
     CMDOPTIONS o;
     resetCommandOptions(&o);
-    readParameterStream(&o, in.fp);
+    COLLECTNOTES notes;
+    readParameterStream(&o, in.fp, "p.par", &notes);
     EXPECT_EQ(str(o.fname), c.fname) << c.content;
     EXPECT_EQ(str(o.username), c.username) << c.content;
   }
 }
 
-TEST(ParameterStream, LongLinesAreReadInPieces) {
-  // A 600-byte line: the first 510 bytes are one option, the rest another.
-  // A 1 MB line (its first 510-byte piece is the option, the other pieces
-  // unknown keywords), then an option joined from 100 000 continuation lines.
+// A physical line is one piece however long: its tail never becomes an
+// option of its own. An option longer than the accumulator is refused, and
+// the next option is read as usual.
+TEST(ParameterStream, LongLinesStayOneOption) {
   std::string content = "file=" + std::string(600 - 5, 'f') + "\n" + "width=" + std::string(1 << 20, 'w') +
                         "\n" + "alter=a\n";
   for (int i = 0; i < 100000; i++) content += " x\n";
@@ -167,14 +171,19 @@ TEST(ParameterStream, LongLinesAreReadInPieces) {
   MemStream in(content);
   CMDOPTIONS o;
   resetCommandOptions(&o);
-  readParameterStream(&o, in.fp);
+  COLLECTNOTES notes;
+  readParameterStream(&o, in.fp, "p.par", &notes);
   EXPECT_EQ(str(o.fname), std::string(255, 'f'));
-  EXPECT_EQ(strlen(reinterpret_cast<char *>(o.width)), static_cast<size_t>(PARFILE_LINE_MAX - 6));
-  EXPECT_EQ(strlen(reinterpret_cast<char *>(o.altses)), 2047u);
+  EXPECT_EQ(o.width[0], 0);
   EXPECT_EQ(o.ssize, 7);
+  ASSERT_EQ(notes.refusals.size(), 3u);
+  EXPECT_NE(notes.refusals[0].find("file= value of 595 bytes is longer than its limit of 255"), std::string::npos);
+  EXPECT_NE(notes.refusals[1].find("p.par, line 2: the option is longer than its limit of 32767"), std::string::npos);
+  EXPECT_NE(notes.refusals[2].find("p.par, line 3:"), std::string::npos);
+  EXPECT_TRUE(notes.warnings.empty());
 }
 
-TEST(SqlStream, PiecesAreFollowedByABlank) {
+TEST(SqlStream, LinesAreFollowedByABlank) {
   struct Case {
     std::string query, content;
     bool stopAtSlash;
@@ -186,7 +195,7 @@ TEST(SqlStream, PiecesAreFollowedByABlank) {
       {"", "select 1\n/\nselect 2\n", false, "select 1\n /\n select 2\n "},
       {"", "/\nselect 1\n", true, ""},
       {"", "select 1", true, "select 1 "},
-      {"", std::string(1500, 's') + "/x\n", true, std::string(1022, 's') + " " + std::string(478, 's') + "/x\n "},
+      {"", std::string(1500, 's') + "/x\n", true, std::string(1500, 's') + "/x\n "},
   };
   for (const Case &c : cases) {
     CMDOPTIONS o;
@@ -227,10 +236,13 @@ TEST_F(TempDir, ParameterFileAppliesAtItsPosition) {
   EXPECT_EQ(str(Collected({"parfile=" + par, "file=last.txt"}).o.fname), "last.txt");
 }
 
-TEST_F(TempDir, MissingFilesAreSkipped) {
+TEST_F(TempDir, MissingFilesAreRefused) {
   Collected c({"user=x", "parfile=" + (dir / "none.par").string(), "sql=" + (dir / "none.sql").string(),
                "query=q"});
   EXPECT_EQ(str(c.o.query), "q");
+  ASSERT_EQ(c.notes.refusals.size(), 2u);
+  EXPECT_NE(c.notes.refusals[0].find("none.par: No such file or directory"), std::string::npos);
+  EXPECT_NE(c.notes.refusals[1].find("none.sql: No such file or directory"), std::string::npos);
 }
 
 }  // namespace

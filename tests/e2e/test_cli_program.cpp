@@ -53,7 +53,6 @@ TEST_F(Program, EveryRunWithoutADatabaseEndsWithStatus1) {
       {{NO_DB, "sql=-"}, "select 1\nfrom dual\n/\n", Shows::NoHelp},
       {{NO_DB, "split=emp", "degree=4"}, "", Shows::NoHelp},
       {{NO_DB, "query=emp", ":deptno=10"}, "", Shows::NoHelp},
-      {{"uncrack=key12345", "file=" + path("missing.dat")}, "", Shows::NoHelp},
       // Inputs far beyond every buffer.
       {{big}, "", Shows::Anything},
       {{"help=yes", big, "user=" + big, "query=", "field=" + big, "null=" + big, "escape=" + big}, "",
