@@ -22,6 +22,9 @@
 //   compound operator at its top level) reports that table and the items of
 //   its select list, so that columns may be added to the list (faults.h) or
 //   LOB columns replaced (lobstream.h).
+// - A bind or literal compared with ROWID stands for a rowid
+//   (rowidcompare.h); a ROWID comparison it cannot answer refuses the
+//   statement.
 #ifndef OCILITE_SQLREWRITE_H
 #define OCILITE_SQLREWRITE_H
 
@@ -60,6 +63,10 @@ struct Statement {
   size_t fromOffset = 0;
   bool singleTable = false;             // no other table or join follows fromTable
   std::vector<SelectItem> selectItems;  // plain query: its select list
+  // An Oracle error the statement is refused with before it runs (0: none),
+  // for what the stand-in cannot answer as Oracle would.
+  int refusalCode = 0;
+  std::string refusalMessage;
 };
 
 // Rewrites one statement. schemas are upper-case owner names that may

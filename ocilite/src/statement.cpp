@@ -460,6 +460,7 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
   resetResults(s);
   s->conn = conn;
   s->sql = rewriteStatement(s->text, conn->schemas);
+  if (s->sql.refusalCode != 0) return raiseText(err, s->sql.refusalCode, s->sql.refusalMessage);
   s->hiddenColumns = s->sql.kind == StatementKind::Query && watchTableFaults(conn, &s->sql) ? 1 : 0;
   s->rowidColumn = -1;
   switch (s->sql.kind) {
