@@ -61,8 +61,14 @@ constexpr int kMaxBytesPerChar = 4;
 
 class Rewriter {
  public:
-  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind)
-      : toks_(toks), cur_{toks}, schemas_(schemas), kind_(kind), rowids_(planRowidComparisons(toks)) {}
+  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind,
+           const ColumnKinds &columns)
+      : toks_(toks),
+        cur_{toks},
+        schemas_(schemas),
+        kind_(kind),
+        rowids_(planRowidComparisons(toks)),
+        texts_(kind == StatementKind::Dml ? planTextConversions(toks, columns) : std::map<size_t, TextConversion>{}) {}
 
   Statement run() {
     Statement st;
@@ -96,6 +102,7 @@ class Rewriter {
     tokOut_.assign(toks_.size() + 1, 0);
     for (size_t i = start; i < toks_.size(); i++) {
       const Token &t = toks_[i];
+      convertText(i);
       tokOut_[i] = out_.size();
       if (depth == 0 && selectList[0] && plainSelect_ && !fromSeen_ && t.kind != Tok::Space) {
         if (isPunct(t, ',')) {
@@ -138,6 +145,18 @@ class Rewriter {
         default:
           out_ += t.text;
       }
+    }
+    convertText(toks_.size());
+  }
+
+  // Opens or closes, before token i, the conversion of a character value
+  // into a datetime column (textdates.h).
+  void convertText(size_t i) {
+    if (const auto close = closeAt_.find(i); close != closeAt_.end()) out_ += close->second;
+    if (const auto open = texts_.find(i); open != texts_.end()) {
+      out_ += "ORA_TEXT_TO_DATETIME(";
+      closeAt_[open->second.last + 1] = std::string(", '") + static_cast<char>(open->second.kind) + "', " +
+                                        std::to_string(open->second.digits) + ")";
     }
   }
 
@@ -375,6 +394,8 @@ class Rewriter {
   const std::vector<std::string> &schemas_;
   StatementKind kind_;
   RowidPlan rowids_;
+  std::map<size_t, TextConversion> texts_;
+  std::map<size_t, std::string> closeAt_;  // what closes a conversion, by the token it comes before
   bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
   bool plainSelect_ = false, fromSeen_ = false;
   static constexpr size_t kNoItem = (size_t)-1;
@@ -387,7 +408,8 @@ class Rewriter {
 
 }  // namespace
 
-Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas) {
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas,
+                           const ColumnKinds &columns) {
   std::vector<Token> toks = tokenize(text);
   // A trailing ';' (SQL*Plus style) is not part of the statement.
   while (!toks.empty() && (toks.back().kind == Tok::Space || isPunct(toks.back(), ';'))) toks.pop_back();
@@ -405,7 +427,7 @@ Statement rewriteStatement(std::string_view text, const std::vector<std::string>
     st.kind = kind;
     return st;
   }
-  Rewriter rw(toks, schemas, kind);
+  Rewriter rw(toks, schemas, kind, columns);
   Statement st = rw.run();
   st.sql = std::move(rw.out_);
   return st;

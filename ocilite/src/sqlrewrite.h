@@ -22,6 +22,9 @@
 //   compound operator at its top level) reports that table and the items of
 //   its select list, so that columns may be added to the list (faults.h) or
 //   LOB columns replaced (lobstream.h).
+// - Character values put into DATE and TIMESTAMP columns by INSERT ...
+//   VALUES and UPDATE ... SET are converted by the session formats
+//   (textdates.h).
 // - A bind or literal compared with ROWID stands for a rowid
 //   (rowidcompare.h); a ROWID comparison it cannot answer refuses the
 //   statement.
@@ -31,6 +34,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "textdates.h"
 
 namespace ocilite {
 
@@ -70,8 +75,10 @@ struct Statement {
 };
 
 // Rewrites one statement. schemas are upper-case owner names that may
-// qualify a table name.
-Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas);
+// qualify a table name; columns tells the datetime columns of a table that
+// INSERT and UPDATE convert character values for (none when empty).
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas,
+                           const ColumnKinds &columns = {});
 
 }  // namespace ocilite
 
