@@ -448,6 +448,18 @@ bool readName(std::string_view text, size_t *pos, const char *const *names, int 
   return false;
 }
 
+// Reads "+HH:MM" (or -HH:MM) at text[*pos] into dt's offset.
+bool readOffset(std::string_view text, size_t *pos, DateTime *dt) {
+  if (*pos >= text.size() || (text[*pos] != '+' && text[*pos] != '-')) return false;
+  const int sign = text[(*pos)++] == '-' ? -1 : 1;
+  long h = 0, m = 0;
+  if (!readNumber(text, pos, 2, &h) || *pos >= text.size() || text[(*pos)++] != ':' || !readNumber(text, pos, 2, &m))
+    return false;
+  dt->zoneMinutes = sign * (int)(h * 60 + m);
+  dt->hasZone = true;
+  return h <= 14 && m <= 59;
+}
+
 }  // namespace
 
 bool parseDateTime(std::string_view text, const DateFormat &fmt, DateTime *dt) {
@@ -520,6 +532,9 @@ bool parseDateTime(std::string_view text, const DateFormat &fmt, DateTime *dt) {
         break;
       case FormatItem::Radix:
         if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) pos++;
+        break;
+      case FormatItem::ZoneRegion:  // a region is read as its offset, the only kind the stand-in writes
+        if (!readOffset(text, &pos, &r)) return false;
         break;
       case FormatItem::ZoneHour:
         if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) zoneSign = text[pos++] == '-' ? -1 : 1;

@@ -124,19 +124,4 @@ int createPartitionViews(sqlite3 *db) {
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
-long long partitionRowidValue(sqlite3 *db, long long object, long long rowid) {
-  if (object < kPartitionObjectBase) return rowid;
-  sqlite3_stmt *st = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT LOW, HIGH FROM temp.OCILITE_PARTITION_OBJECTS WHERE OBJ = ?1 LIMIT 1", -1,
-                         &st, nullptr) == SQLITE_OK) {
-    sqlite3_bind_int64(st, 1, object);
-    if (sqlite3_step(st) == SQLITE_ROW) {
-      const long long low = sqlite3_column_int64(st, 0), high = sqlite3_column_int64(st, 1);
-      rowid = rowid < low ? low : rowid > high + 1 ? high + 1 : rowid;
-    }
-  }
-  sqlite3_finalize(st);
-  return rowid;
-}
-
 }  // namespace ocilite

@@ -177,13 +177,33 @@ void toDateTime(sqlite3_context *ctx, int argc, sqlite3_value **argv, bool times
   if (!maskOf(ctx, argc, argv, timestamp ? &c->timestampFormat : &c->dateFormat, &fmt)) return;
   DateTime dt;
   std::string s = textOf(argv[0]);
-  if (!parseDateTime(s, fmt, &dt) && !parseStoredDateTime(s, &dt))
-    return sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
+  if (!parseDateTime(s, fmt, &dt)) return sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
   resultText(ctx, storedDateTimeText(dt, timestamp ? (dt.fracDigits ? dt.fracDigits : 6) : 0, false));
 }
 
 void toDate(sqlite3_context *ctx, int argc, sqlite3_value **argv) { toDateTime(ctx, argc, argv, false); }
 void toTimestamp(sqlite3_context *ctx, int argc, sqlite3_value **argv) { toDateTime(ctx, argc, argv, true); }
+
+// ORA_TEXT_TO_DATETIME(value, kind, digits): a character value put into a
+// DATE ('D'), TIMESTAMP ('T') or TIMESTAMP WITH TIME ZONE ('Z') column, read
+// by the session's format for that kind (textdates.h); an offset missing
+// from the text is the session time zone's, UTC.
+void textToDatetime(sqlite3_context *ctx, int, sqlite3_value **argv) {
+  if (isNull(argv[0])) return sqlite3_result_null(ctx);
+  const int type = sqlite3_value_type(argv[0]);
+  if (type != SQLITE_TEXT)
+    return sqlite3_result_error(ctx, type == SQLITE_BLOB ? "ORA-00932: inconsistent datatypes: expected DATE got BINARY"
+                                                         : "ORA-00932: inconsistent datatypes: expected DATE got NUMBER",
+                                -1);
+  const Connection *c = connOf(ctx);
+  const char kind = textOf(argv[1])[0];
+  const DateFormat &fmt = kind == 'D' ? c->dateFormat : kind == 'T' ? c->timestampFormat : c->timestampTzFormat;
+  DateTime dt;
+  if (!parseDateTime(textOf(argv[0]), fmt, &dt))
+    return sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
+  if (kind == 'Z' && !dt.hasZone) dt.zoneMinutes = 0;
+  resultText(ctx, storedDateTimeText(dt, kind == 'D' ? 0 : sqlite3_value_int(argv[2]), kind == 'Z'));
+}
 
 void toNumber(sqlite3_context *ctx, int, sqlite3_value **argv) {
   if (isNull(argv[0])) return sqlite3_result_null(ctx);
@@ -262,6 +282,7 @@ constexpr FunctionDef kFunctions[] = {
     {"CHR", 1, chr, true},           {"LPAD", 2, lpad, true},
     {"LPAD", 3, lpad, true},         {"RPAD", 2, rpad, true},
     {"RPAD", 3, rpad, true},         {"CONCAT", 2, concat, true},
+    {"ORA_TEXT_TO_DATETIME", 3, textToDatetime, false},
 };
 
 }  // namespace

@@ -1,116 +1,15 @@
 // The SQL rewrite step (see sqlrewrite.h for the list of rewrites).
 #include "sqlrewrite.h"
 
+#include "rowidcompare.h"
+#include "sqltokens.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 namespace ocilite {
 namespace {
-
-enum class Tok { Space, Word, Ident, String, Number, Placeholder, Punct };
-
-struct Token {
-  Tok kind;
-  std::string_view text;  // as written
-  std::string value;      // String: the unquoted content; Word/Placeholder: upper case
-};
-
-bool isWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-bool isWordChar(unsigned char c) {
-  return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80;
-}
-
-std::string upper(std::string_view s) {
-  std::string r(s);
-  for (char &c : r) c = (char)std::toupper((unsigned char)c);
-  return r;
-}
-
-// Closing delimiter of a q'X...X' literal.
-char qClose(char open) {
-  switch (open) {
-    case '[': return ']';
-    case '{': return '}';
-    case '(': return ')';
-    case '<': return '>';
-    default: return open;
-  }
-}
-
-std::vector<Token> tokenize(std::string_view s) {
-  std::vector<Token> out;
-  size_t i = 0;
-  while (i < s.size()) {
-    const size_t start = i;
-    unsigned char c = s[i];
-    Token t{Tok::Punct, {}, {}};
-    if (std::isspace(c)) {
-      while (i < s.size() && std::isspace((unsigned char)s[i])) i++;
-      t.kind = Tok::Space;
-    } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-      while (i < s.size() && s[i] != '\n') i++;
-      t.kind = Tok::Space;
-    } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
-      size_t end = s.find("*/", i + 2);
-      i = end == std::string_view::npos ? s.size() : end + 2;
-      t.kind = Tok::Space;
-    } else if ((c == 'q' || c == 'Q') && i + 2 < s.size() && s[i + 1] == '\'') {
-      char close = qClose(s[i + 2]);
-      size_t end = s.find(std::string{close, '\''}, i + 3);
-      if (end == std::string_view::npos) end = s.size();
-      t.kind = Tok::String;
-      t.value = std::string(s.substr(i + 3, end - i - 3));
-      i = std::min(s.size(), end + 2);
-    } else if (c == '\'') {
-      i++;
-      while (i < s.size()) {
-        if (s[i] == '\'') {
-          if (i + 1 < s.size() && s[i + 1] == '\'') {
-            t.value += '\'';
-            i += 2;
-            continue;
-          }
-          i++;
-          break;
-        }
-        t.value += s[i++];
-      }
-      t.kind = Tok::String;
-    } else if (c == '"') {
-      size_t end = s.find('"', i + 1);
-      i = end == std::string_view::npos ? s.size() : end + 1;
-      t.kind = Tok::Ident;
-    } else if (c == ':' && i + 1 < s.size() && (isWordChar((unsigned char)s[i + 1]) || s[i + 1] == '"')) {
-      i++;
-      if (s[i] == '"') {
-        size_t end = s.find('"', i + 1);
-        size_t stop = end == std::string_view::npos ? s.size() : end;
-        t.value = std::string(s.substr(i + 1, stop - i - 1));
-        i = std::min(s.size(), stop + 1);
-      } else {
-        while (i < s.size() && isWordChar((unsigned char)s[i])) i++;
-        t.value = upper(s.substr(start + 1, i - start - 1));
-      }
-      t.kind = Tok::Placeholder;
-    } else if (isWordStart(c)) {
-      while (i < s.size() && isWordChar((unsigned char)s[i])) i++;
-      t.kind = Tok::Word;
-      t.value = upper(s.substr(start, i - start));
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit((unsigned char)s[i + 1]))) {
-      while (i < s.size() && (std::isalnum((unsigned char)s[i]) || s[i] == '.')) {
-        if ((s[i] == 'e' || s[i] == 'E') && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-')) i++;
-        i++;
-      }
-      t.kind = Tok::Number;
-    } else {
-      i++;
-    }
-    t.text = s.substr(start, i - start);
-    out.push_back(std::move(t));
-  }
-  return out;
-}
 
 std::string quoteLiteral(std::string_view v) {
   std::string r = "'";
@@ -120,27 +19,6 @@ std::string quoteLiteral(std::string_view v) {
   }
   return r + "'";
 }
-
-bool isWord(const Token &t, const char *w) { return t.kind == Tok::Word && t.value == w; }
-bool isPunct(const Token &t, char c) { return t.kind == Tok::Punct && t.text.size() == 1 && t.text[0] == c; }
-
-// Significant (non-space) tokens, by index into the token list.
-struct Cursor {
-  const std::vector<Token> &toks;
-  size_t next(size_t i) const {
-    for (i++; i < toks.size() && toks[i].kind == Tok::Space; i++) {}
-    return i;
-  }
-  size_t prev(size_t i) const {
-    while (i > 0) {
-      i--;
-      if (toks[i].kind != Tok::Space) return i;
-    }
-    return toks.size();
-  }
-  bool at(size_t i, const char *w) const { return i < toks.size() && isWord(toks[i], w); }
-  bool atPunct(size_t i, char c) const { return i < toks.size() && isPunct(toks[i], c); }
-};
 
 StatementKind kindOf(const std::vector<Token> &toks, const Cursor &cur, size_t first) {
   if (first >= toks.size()) return StatementKind::Other;
@@ -171,7 +49,7 @@ std::vector<SessionSetting> sessionSettings(const std::vector<Token> &toks, cons
     size_t v = cur.next(eq);
     if (v >= toks.size()) break;
     std::string name = toks[i].kind == Tok::Word ? toks[i].value : std::string(toks[i].text);
-    if (toks[i].kind == Tok::Ident && name.size() >= 2) name = upper(name.substr(1, name.size() - 2));
+    if (toks[i].kind == Tok::Ident && name.size() >= 2) name = upperCase(name.substr(1, name.size() - 2));
     out.push_back({name, toks[v].kind == Tok::String ? toks[v].value : std::string(toks[v].text)});
     i = v;
   }
@@ -183,12 +61,20 @@ constexpr int kMaxBytesPerChar = 4;
 
 class Rewriter {
  public:
-  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind)
-      : toks_(toks), cur_{toks}, schemas_(schemas), kind_(kind) {}
+  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind,
+           const ColumnKinds &columns)
+      : toks_(toks),
+        cur_{toks},
+        schemas_(schemas),
+        kind_(kind),
+        rowids_(planRowidComparisons(toks)),
+        texts_(kind == StatementKind::Dml ? planTextConversions(toks, columns) : std::map<size_t, TextConversion>{}) {}
 
   Statement run() {
     Statement st;
     st.kind = kind_;
+    st.refusalCode = rowids_.errorCode;
+    st.refusalMessage = rowids_.errorMessage;
     const size_t first = cur_.next(std::string::npos);
     if (cur_.at(first, "TRUNCATE") && cur_.at(cur_.next(first), "TABLE")) {
       out_ = "DELETE FROM ";
@@ -216,6 +102,7 @@ class Rewriter {
     tokOut_.assign(toks_.size() + 1, 0);
     for (size_t i = start; i < toks_.size(); i++) {
       const Token &t = toks_[i];
+      convertText(i);
       tokOut_[i] = out_.size();
       if (depth == 0 && selectList[0] && plainSelect_ && !fromSeen_ && t.kind != Tok::Space) {
         if (isPunct(t, ',')) {
@@ -249,18 +136,8 @@ class Rewriter {
           out_ += t.text;
           break;
         case Tok::Placeholder:
-          if (comparedWithRowid(i)) out_ += "ORA_ROWID_VALUE(";
-          out_ += ':';
-          out_ += t.value;
-          if (comparedWithRowid(i)) out_ += ')';
-          if (std::find(st->placeholders.begin(), st->placeholders.end(), t.value) == st->placeholders.end())
-            st->placeholders.push_back(t.value);
-          break;
         case Tok::String:
-          if (comparedWithRowid(i)) out_ += "ORA_ROWID_VALUE(";
-          if (t.text.front() == '\'') out_ += t.text;
-          else out_ += quoteLiteral(t.value);
-          if (comparedWithRowid(i)) out_ += ')';
+          emitValue(i, st);
           break;
         case Tok::Word:
           i = emitWord(i, depth, &selectList, st);
@@ -269,19 +146,35 @@ class Rewriter {
           out_ += t.text;
       }
     }
+    convertText(toks_.size());
   }
 
-  // True when the token at i is the right side of ROWID op (op of < > = !):
-  // ROWID text compares with the rowid by the value it stands for.
-  bool comparedWithRowid(size_t i) const {
-    size_t k = cur_.prev(i);
-    bool op = false;
-    while (k < toks_.size() && toks_[k].kind == Tok::Punct &&
-           toks_[k].text.find_first_not_of("<>=!") == std::string::npos) {
-      op = true;
-      k = cur_.prev(k);
+  // Opens or closes, before token i, the conversion of a character value
+  // into a datetime column (textdates.h).
+  void convertText(size_t i) {
+    if (const auto close = closeAt_.find(i); close != closeAt_.end()) out_ += close->second;
+    if (const auto open = texts_.find(i); open != texts_.end()) {
+      out_ += "ORA_TEXT_TO_DATETIME(";
+      closeAt_[open->second.last + 1] = std::string(", '") + static_cast<char>(open->second.kind) + "', " +
+                                        std::to_string(open->second.digits) + ")";
     }
-    return op && cur_.at(k, "ROWID");
+  }
+
+  // A bind or a literal; in a ROWID comparison, the rowid it stands for.
+  void emitValue(size_t i, Statement *st) {
+    const Token &t = toks_[i];
+    const auto rowid = rowids_.operands.find(i);
+    if (rowid != rowids_.operands.end()) out_ += "ORA_ROWID_VALUE(";
+    if (t.kind == Tok::Placeholder) {
+      out_ += ':';
+      out_ += t.value;
+      if (std::find(st->placeholders.begin(), st->placeholders.end(), t.value) == st->placeholders.end())
+        st->placeholders.push_back(t.value);
+    } else {
+      out_ += t.text.front() == '\'' ? std::string(t.text) : quoteLiteral(t.value);
+    }
+    if (rowid != rowids_.operands.end())
+      out_ += ", " + quoteLiteral(rowid->second.table) + ", " + std::to_string((int)rowid->second.cut) + ")";
   }
 
   // Emits the word at i (and what it absorbs); returns the last token used.
@@ -373,7 +266,7 @@ class Rewriter {
     }
     if (k >= toks_.size() || (toks_[k].kind != Tok::Word && toks_[k].kind != Tok::Ident)) return;
     const Token &table = toks_[k];
-    st->fromTable = table.kind == Tok::Word ? table.value : upper(table.text.substr(1, table.text.size() - 2));
+    st->fromTable = table.kind == Tok::Word ? table.value : upperCase(table.text.substr(1, table.text.size() - 2));
     st->fromQualifier = std::string(table.text);
     st->fromOffset = out_.size();
     size_t a = cur_.next(k);
@@ -500,6 +393,9 @@ class Rewriter {
   Cursor cur_;
   const std::vector<std::string> &schemas_;
   StatementKind kind_;
+  RowidPlan rowids_;
+  std::map<size_t, TextConversion> texts_;
+  std::map<size_t, std::string> closeAt_;  // what closes a conversion, by the token it comes before
   bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
   bool plainSelect_ = false, fromSeen_ = false;
   static constexpr size_t kNoItem = (size_t)-1;
@@ -512,7 +408,8 @@ class Rewriter {
 
 }  // namespace
 
-Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas) {
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas,
+                           const ColumnKinds &columns) {
   std::vector<Token> toks = tokenize(text);
   // A trailing ';' (SQL*Plus style) is not part of the statement.
   while (!toks.empty() && (toks.back().kind == Tok::Space || isPunct(toks.back(), ';'))) toks.pop_back();
@@ -530,7 +427,7 @@ Statement rewriteStatement(std::string_view text, const std::vector<std::string>
     st.kind = kind;
     return st;
   }
-  Rewriter rw(toks, schemas, kind);
+  Rewriter rw(toks, schemas, kind, columns);
   Statement st = rw.run();
   st.sql = std::move(rw.out_);
   return st;

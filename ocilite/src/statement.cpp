@@ -125,6 +125,33 @@ void describeColumns(OCIStmt *stmt) {
   }
 }
 
+// The columns of table with the kinds of its datetime columns, for the
+// conversion of character values put into them (textdates.h).
+std::vector<ColumnKind> columnKinds(sqlite3 *db, const std::string &table) {
+  std::vector<ColumnKind> out;
+  sqlite3_stmt *st = nullptr;
+  char *sql = sqlite3_mprintf("PRAGMA table_info(\"%w\")", table.c_str());
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      ColumnKind c;
+      c.name = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+      const unsigned char *decl = sqlite3_column_text(st, 2);
+      ColumnType type;
+      if (decl != nullptr && typeFromDeclaration(reinterpret_cast<const char *>(decl), &type)) {
+        c.kind = type.kind == ValueKind::Date          ? DatetimeKind::Date
+                 : type.kind == ValueKind::Timestamp   ? DatetimeKind::Timestamp
+                 : type.kind == ValueKind::TimestampTz ? DatetimeKind::TimestampTz
+                                                       : DatetimeKind::None;
+        c.digits = type.scale;
+      }
+      out.push_back(std::move(c));
+    }
+  }
+  sqlite3_finalize(st);
+  sqlite3_free(sql);
+  return out;
+}
+
 // Binds every placeholder of st (stmt's) from element `iteration` of its bind.
 sword bindAll(OCIStmt *stmt, sqlite3_stmt *st, ub4 iteration, OCIError *err) {
   const int count = sqlite3_bind_parameter_count(st);
@@ -459,7 +486,9 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
   Connection *conn = svc->server->conn.get();
   resetResults(s);
   s->conn = conn;
-  s->sql = rewriteStatement(s->text, conn->schemas);
+  s->sql = rewriteStatement(s->text, conn->schemas,
+                            [conn](const std::string &table) { return columnKinds(conn->db, table); });
+  if (s->sql.refusalCode != 0) return raiseText(err, s->sql.refusalCode, s->sql.refusalMessage);
   s->hiddenColumns = s->sql.kind == StatementKind::Query && watchTableFaults(conn, &s->sql) ? 1 : 0;
   s->rowidColumn = -1;
   switch (s->sql.kind) {

@@ -6,6 +6,8 @@
 //                            (re)creates table NAME with ROWS generated rows
 //   ocilite DB --partition TABLE PNAME LOW HIGH
 //                            declares rows LOW..HIGH (rowids) of TABLE partition PNAME
+//   ocilite DB --load CONTROLFILE
+//                            loads data files as a SQL*Loader control file describes them
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 
 #include "demo.h"
 #include "generate.h"
+#include "loader.h"
 #include "partitions.h"
 #include "script.h"
 
@@ -37,7 +40,9 @@ int usage() {
                "       ocilite DB --generate NAME ROWS\n"
                "                                create table NAME with ROWS generated rows\n"
                "       ocilite DB --partition TABLE PNAME LOW HIGH\n"
-               "                                declare rows LOW..HIGH (rowids) of TABLE partition PNAME\n",
+               "                                declare rows LOW..HIGH (rowids) of TABLE partition PNAME\n"
+               "       ocilite DB --load CONTROLFILE\n"
+               "                                load the data files a SQL*Loader control file describes\n",
                ocilite_version());
   return 2;
 }
@@ -101,6 +106,7 @@ int partition(const std::string &db, char **args) {
 int main(int argc, char **argv) {
   if (argc == 5 && std::strcmp(argv[2], "--generate") == 0) return generate(argv[1], argv[3], argv[4]);
   if (argc == 7 && std::strcmp(argv[2], "--partition") == 0) return partition(argv[1], argv + 3);
+  if (argc == 4 && std::strcmp(argv[2], "--load") == 0) return static_cast<int>(loader::runLoad(argv[1], argv[3]));
   if (argc != 3) return usage();
   const std::string db = argv[1], what = argv[2];
   if (what == "--demo") {

@@ -8,6 +8,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "app/loadchecks.h"
 #include "crypto/password.h"
 #include "crypto/scramble.h"
 #include "oracle/database.h"
@@ -80,6 +81,8 @@ int quillet2Main(int argc, char **argv) {
   COLLECTNOTES checked;
   checkOptionRecord(&cmdopts, &checked);
   if (printNotes(checked)) return exitCode(JobStatus::OneShot);
+
+  if (refuseUnloadableOptions(&cmdopts, stderr) != 0) return exitCode(JobStatus::OneShot);
 
   if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error

@@ -6,11 +6,18 @@
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
+#include "unload/controlfile.h"
 #include "parallel/bindnames.h"
 #include "unload/jobrunner.h"
+#include "unload/outfile.h"
 
 namespace {
 
@@ -173,7 +180,40 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
   return true;
 }
 
+namespace {
+
+// The data files the workers wrote in this run, worker by worker and piece by
+// piece: a piece name that does not exist, or is older than the run, ends a
+// worker's list.
+std::vector<std::string> workerDataFiles(const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
+                                         time_t started) {
+  std::vector<std::string> files;
+  for (int i = 0; i < split->count; ++i) {
+    for (int piece = 1;; ++piece) {
+      text name[CTLFNAME_SIZE] = {0};
+      expandFileName(cmdopts->fname, name, sizeof name, piece, split->range[i].id);
+      const char *plain = str(name) + (name[0] == '+' ? 1 : 0);
+      struct stat st;
+      if (stat(plain, &st) != 0 || st.st_mtime < started) break;
+      files.emplace_back(plain);
+    }
+  }
+  return files;
+}
+
+// Worker 1 wrote the control file for its own files; once every worker has
+// ended it names every worker's files.
+void nameEveryWorkerFile(const CMDOPTIONS *cmdopts, const TABLESPLIT *split, time_t started) {
+  CMDOPTIONS first = *cmdopts;
+  first.slaveid = 1;
+  if (!writesControlFile(&first) || strcmp(str(first.fname), "-") == 0) return;
+  finishControlFile(&first, workerDataFiles(&first, split, started), 0);
+}
+
+}  // namespace
+
 PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+
   if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
     disconnectDB(db);
     return {false, 1, JobStatus::Done};
@@ -191,8 +231,10 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
     return {false, splitExitStatus(rc), JobStatus::Done};
   }
 
+  const time_t started = time(nullptr);
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);
   if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
+  nameEveryWorkerFile(cmdopts, splitdata, started);
   disconnectDB(db);
   return {false, countFailedRanges(splitdata), JobStatus::Done};
 }

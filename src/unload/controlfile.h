@@ -1,20 +1,49 @@
-// The SQL*Loader control file that loads a job's data file back.
+// The SQL*Loader control file that loads a job's data files back.
 #ifndef QUILLET2_UNLOAD_CONTROLFILE_H
 #define QUILLET2_UNLOAD_CONTROLFILE_H
 
 #include <oci.h>
 
+#include <string>
+#include <vector>
+
 #include "options/cmdoptions.h"
 #include "unload/column.h"
+#include "unload/sessionformats.h"
 
 // Bytes of the control file's name and of the data file name it loads.
 constexpr size_t CTLFNAME_SIZE = 512;
 
-// Writes the control file for the columns behind collist when tabname is set,
-// format is 0 and slaveid is 1: to ctlfname, else "<tabname>_sqlldr.ctl".
-// rowsize is the describe's row size (1 + column shares + rlen); fixlen is 1
-// for fixed-width output. Returns 1 when the file was written, else 0.
+// 1 when RAW, LONG RAW and inline BLOB values are written as hex digits: in
+// the delimited and fixed layouts, except MySQL's (backslash escapes), whose
+// LOAD DATA reads the escaped bytes exactly.
+bool writesBinaryAsHex(const CMDOPTIONS *cmdopts);
+
+// Why SQL*Loader cannot read the layout the options describe (colsep=,
+// escapes other than a doubled quote, row prefixes in a delimited layout),
+// or null when it can.
+const char *unreadableLayout(const CMDOPTIONS *cmdopts);
+
+// 1 when this job writes the control file: tabname set, format 0, job 1,
+// and a layout SQL*Loader can read.
+bool writesControlFile(const CMDOPTIONS *cmdopts);
+
+// The control file's name: ctlfname with %p and %b expanded, else
+// "<tabname>_sqlldr.ctl".
+void controlFileName(const CMDOPTIONS *cmdopts, char *out, size_t outsize);
+
+// Writes the control file for the columns behind collist when
+// writesControlFile holds; when it does not only because of the layout, says
+// why on standard error. fixlen is 1 for fixed-width output; the masks are
+// the session's formats. Returns 1 when the file was written, else 0.
 int writeControlFile(const CMDOPTIONS *cmdopts, const COLUMN *collist, int fixlen,
-                     ub4 rowsize);
+                     const SESSIONFORMATS *formats);
+
+// After the unload: names every data file written (one INFILE clause each)
+// and, when values hold the record separator, says how many there are, in
+// the control file and on standard error. Leaves a file that needs neither
+// as it is. Returns 1 when the file was rewritten.
+int finishControlFile(const CMDOPTIONS *cmdopts, const std::vector<std::string> &datafiles,
+                      unsigned long long splits);
 
 #endif  // QUILLET2_UNLOAD_CONTROLFILE_H

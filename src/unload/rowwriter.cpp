@@ -11,9 +11,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "oracle/ocicalls.h"
 #include "bytes/escape.h"
+#include "unload/controlfile.h"
 #include "unload/columntype.h"
 #include "unload/insertsql.h"
 #include "unload/lobexport.h"
@@ -66,7 +69,8 @@ bool isLobLocator(sb2 dbtype) { return dbtype >= SQLT_CLOB && dbtype <= SQLT_BFI
 struct COLFORM {
   bool longval;     // SQLT_LVC / SQLT_LVB: the element starts with its length
   bool numeric;     // internal NUMBER or DATE, converted here
-  bool hex;         // format 1 raw column: written as unhex(...)
+  bool hex;         // INSERT raw column: unhex(...) (MySQL) or HEXTORAW(...)
+  bool hextext;     // binary column of a delimited or fixed layout: hex digits
   bool lob;         // a LOB locator whose content goes to the side file
   bool translated;  // the translation list applies
   bool escaped;     // non-NULL values are escaped
@@ -104,10 +108,14 @@ struct WRITER {
   int max_col_len;
   text sqlbuf[SQLBUF_SIZE]; int sqllen;
   text sqlbuf2[SQLBUF2_SIZE]; int sqllen2;
+  text prologue[PROLOGUE_SIZE]; int prologuelen;  // format 2: top of every script
   ub1 numbuf[NUMBUF_SIZE];
   text lobvalue[LOBVALUE_SIZE];
   bool wroteHeader;
   int stmtrows;          // format 1: rows in the open statement, -1 when none is open
+  bool countsplits;      // count the values that hold the record separator
+  unsigned long long splits;        // values that hold it
+  std::vector<std::string> written;  // data files opened, in order
   JobStatus status;      // Done until a write or an open fails
 };
 
@@ -290,18 +298,38 @@ int putHex(WRITER *w, const ub1 *src, size_t len, size_t keeplen) {
   return 0;
 }
 
+bool holds(const ub1 *s, size_t n, const text *what, int whatlen) {
+  return whatlen > 0 && memmem(s, n, what, static_cast<size_t>(whatlen)) != nullptr;
+}
+
+// The top of every piece: the header line (delimited layouts), the prologue
+// of an Oracle script, nothing for MySQL (a header line is no SQL).
 void writeHeader(WRITER *w) {
+  if (w->format == 1) return;
+  w->wroteHeader = true;
+  if (w->format == 2) {
+    put(w, w->prologue, static_cast<size_t>(w->prologuelen));
+    return;
+  }
   // The header is written into an empty buffer: at most MAX_COLUMNS names
-  // with their separators and prefixes, far below its size.
+  // (each at most doubled by escapes) with their separators and prefixes,
+  // far below its size.
   if (w->rowprelen > 0) put(w, w->rowpre, static_cast<size_t>(w->rowprelen));
   for (int i = 0; i < w->colcount; ++i) {
     if (i > 0) put(w, w->field, static_cast<size_t>(w->flen));
     if (w->preheadlen > 0) put(w, w->prehead, static_cast<size_t>(w->preheadlen));
-    put(w, w->cols[i]->buf, static_cast<size_t>(w->namelen[i]));
+    const ub1 *name = reinterpret_cast<const ub1 *>(w->cols[i]->buf);
+    size_t n = static_cast<size_t>(w->namelen[i]);
+    // A name holding a separator or the quote is quoted like a value.
+    bool quoted = w->quotelen > 0 && (holds(name, n, w->field, w->flen) || holds(name, n, w->record, w->rlen) ||
+                                      holds(name, n, w->quote, w->quotelen));
+    if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
+    if (quoted && w->escape != ' ') w->out.iopos += copyEscaped(&w->esc, w->out.iobuf + w->out.iopos, name, static_cast<int>(n));
+    else put(w, name, n);
+    if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
   }
   if (w->rowsuflen > 0) put(w, w->rowsuf, static_cast<size_t>(w->rowsuflen));
   put(w, w->record, static_cast<size_t>(w->rlen));
-  w->wroteHeader = true;
 }
 
 int openStatement(WRITER *w) {
@@ -359,7 +387,7 @@ int writeColumn(WRITER *w, int i, int j) {
   const bool hex = f.hex, lob = f.lob;
   // Beyond keeplen: both quotes, "unhex(" and ")", and a LOB reference,
   // which are not bounded by the fetch size.
-  const size_t extra = 2 * static_cast<size_t>(w->quotelen) + 8 + (lob ? LOBVALUE_SIZE : 0);
+  const size_t extra = 2 * static_cast<size_t>(w->quotelen) + 12 + (lob ? LOBVALUE_SIZE : 0);
   if (checkWithEscapes(w, &esc, value, len, keeplen + extra) != 0) return -1;
 
   if (i > 0 && w->fixlen != 1) put(w, w->field, static_cast<size_t>(w->flen));
@@ -380,7 +408,12 @@ int writeColumn(WRITER *w, int i, int j) {
     return fixed ? endFixedField(w, fieldStart, p->dsize2, true) : 0;
   }
 
-  if (hex) put(w, "unhex(", 6);
+  if (w->countsplits && !f.numeric && !f.lob && !f.hextext &&
+      memmem(value, len, w->record, static_cast<size_t>(w->rlen)) != nullptr) {
+    w->splits++;
+  }
+  if (hex && w->format == 1) put(w, "unhex(", 6);
+  if (hex && w->format == 2) put(w, "HEXTORAW(", 9);
   if (f.quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
   const size_t limit = fixed ? static_cast<size_t>(std::max(p->dsize2, 0)) : SIZE_MAX;
   int rc = 0;
@@ -391,9 +424,12 @@ int writeColumn(WRITER *w, int i, int j) {
     ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
                                        : testTIMESTAMP(w->numbuf, value, static_cast<ub2>(len));
     put(w, w->numbuf, numlen);
-    if (fixed) rc = endFixedField(w, fieldStart, p->dsize2, false);
-  } else if (hex) {
+    // A value wider than its field (a custom width) is cut, never shifts
+    // the fields after it.
+    if (fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
+  } else if (hex || f.hextext) {
     rc = putHex(w, value, len, keeplen);
+    if (rc == 0 && fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
   } else {
     if (f.longval) {
       rc = checkWithEscapes(w, &esc, value, len, len + keeplen);
@@ -457,6 +493,7 @@ int afterRow(WRITER *w, bool moreInArray) {
   if (!doSwitch) return 0;
   if (w->format == 1 && closeStatement(w) != 0) return -1;
   if (fail(w, switchOutputPiece(out, w->db)) != 0) return -1;
+  w->written.emplace_back(reinterpret_cast<const char *>(out->tempbuf));
   if (w->wroteHeader) writeHeader(w);
   if (w->format == 1 && moreInArray) return openStatement(w);
   return 0;
@@ -484,10 +521,12 @@ void setupForm(WRITER *w, int i, bool lobfile) {
   COLFORM &f = w->forms[i];
   f.longval = p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB;
   f.numeric = p->dbtype == SQLT_NUM || p->dbtype == SQLT_DAT;
-  f.hex = w->format == 1 && p->raw;
+  const bool binary = p->dbtype == SQLT_BIN || p->dbtype == 15 || p->dbtype == SQLT_LVB;
+  f.hex = (w->format == 1 && p->raw) || (w->format == 2 && binary);
+  f.hextext = writesBinaryAsHex(w->cmdopts) && binary;
   f.lob = isLobLocator(p->dbtype) && lobfile;
   f.translated = !f.lob && !f.numeric && p->quote && w->replacecount > 0;
-  f.escaped = w->escape != ' ' && !f.hex && !f.lob && !f.numeric && !neverEscaped(p);
+  f.escaped = w->escape != ' ' && !f.hex && !f.hextext && !f.lob && !f.numeric && !neverEscaped(p);
   f.quoted = w->quotelen > 0 && p->quote && w->fixlen == 0;
   if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen +
                                     static_cast<int>(VALUE_TAIL_ROOM);
@@ -550,7 +589,8 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
                text *snull, int lnull, char escape, int format, text *tabname,
                int piecesize, text *rowpre, int rowprelen, text *rowsuf, int rowsuflen,
                text *colsep, int colseplen, text *escf, text *esct, text *sqlexec,
-               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts) {
+               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts,
+               const SESSIONFORMATS *formats) {
   // About 130 KB of state: on the heap, zeroed, freed on every return.
   std::unique_ptr<WRITER> owner = std::make_unique<WRITER>();
   WRITER *w = owner.get();
@@ -582,6 +622,9 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   if (cmdopts->format == 1 && cmdopts->update == 1) {
     w->sqllen2 = getDuplicateSQL(col, w->sqlbuf2, sizeof w->sqlbuf2);
   }
+  const SESSIONFORMATS defaults = defaultSessionFormats();
+  w->prologuelen = getScriptPrologue(formats != nullptr ? formats : &defaults, sqlexec, sqlexeclen,
+                                     w->prologue, sizeof w->prologue);
   for (COLUMN *c = col->next; c != nullptr && w->colcount < MAX_COLUMNS; c = c->next) {
     int n = static_cast<int>(strnlen(reinterpret_cast<const char *>(c->buf), COLUMN_NAME_SIZE - 1));
     w->cols[w->colcount] = c;
@@ -593,7 +636,9 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
 
   w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize);
   if (failed(w->status)) return w->status;
-  if (header && fixlen == 0) writeHeader(w);
+  if (!w->out.isstdout) w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
+  w->countsplits = format == 0 && fixlen == 0 && rlen > 0 && writesControlFile(cmdopts);
+  if ((header && fixlen == 0) || format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
   ub4 total = 0;
@@ -626,7 +671,11 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
       abortOutput(&w->out, 1);
       return JobStatus::Fetch;
     }
-    if (status == OCI_NO_DATA) return closeOutput(&w->out, db, w->rowbatch);
+    if (status == OCI_NO_DATA) {
+      JobStatus closed = closeOutput(&w->out, db, w->rowbatch);
+      if (closed == JobStatus::Done && writesControlFile(cmdopts)) finishControlFile(cmdopts, w->written, w->splits);
+      return closed;
+    }
   }
   abortOutput(&w->out, 0);
   return w->status;
