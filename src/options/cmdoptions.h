@@ -11,6 +11,9 @@ typedef void (*MSGFUNC)(void *context, unsigned char *text);
 // MAXRID) added by a parallel worker.
 constexpr int MAX_SQL_PARAMS = 20;
 constexpr int MAX_CMDLINE_PARAMS = 18;
+// Largest `threads=` (compression workers per output stream): each costs
+// about 2.5 MiB, so a stream stays near 100 MiB at most.
+constexpr int MAX_THREADS = 32;
 // Oracle error numbers that `error=` can list.
 constexpr int MAX_SKIP_ERRORS = 32;
 
@@ -83,6 +86,7 @@ struct CMDOPTIONS {
   int execlen;
   int preheadlen;
   int degree;
+  int threads;  // compression worker threads per output stream; 0 (default) = every core
   ub2 charsetid;
   ub2 ncharsetid;
   ub1 clientnum;

@@ -1,6 +1,7 @@
 #include "unload/outstream.h"
 
 #include <assert.h>
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
+static_assert(MAX_THREADS <= MAX_COMPRESS_THREADS, "threads= must not ask for more workers than a stream takes");
 
 void reportCannotWrite(DATABASE *db, const text *name) {
   reportMessage(db, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
@@ -23,22 +25,28 @@ void reportClosed(OUTSTREAM *out, DATABASE *db) {
          reinterpret_cast<const char *>(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
+// A write to the data stream failed: status 2, and the reason the first time.
+void reportWriteFailed(OUTSTREAM *out, DATABASE *db, const char *why) {
+  if (db->return_code != 2) {
+    const char *name = out->isstdout ? "-" : reinterpret_cast<const char *>(out->tempbuf);
+    reportMessage(db, "ERROR -- Cannot write to file : %s: %s\n", name, why);
+  }
+  db->return_code = 2;
+}
+
 // Writes n bytes of the buffer to the data stream. 0, or -1 with status 2.
 int writeOut(OUTSTREAM *out, DATABASE *db, const ub1 *buf, size_t n) {
   if (n == 0) return 0;
-  bool ok;
-  if (out->gzipmode) {
-    int w = gzwrite(out->gz, buf, static_cast<unsigned>(n));
-    ok = w == static_cast<int>(n);
-    if (w > 0) out->writemb += static_cast<float>(w) * BYTES_TO_MB;
-  } else {
-    ok = fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) == 1;
-    if (ok) out->writemb += static_cast<float>(n) * BYTES_TO_MB;
-  }
-  if (!ok) {
-    db->return_code = 2;
+  if (out->zip != nullptr) {
+    if (compressorWrite(out->zip, buf, n) != 0) {
+      reportWriteFailed(out, db, compressorError(out->zip));
+      return -1;
+    }
+  } else if (fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) != 1) {
+    reportWriteFailed(out, db, strerror(errno));
     return -1;
   }
+  out->writemb += static_cast<float>(n) * BYTES_TO_MB;
   return 0;
 }
 
@@ -60,21 +68,23 @@ void closeLobFile(OUTSTREAM *out) {
 // a failed write (status 2).
 int closeDataFile(OUTSTREAM *out, DATABASE *db) {
   bool ok = true;
-  if (out->gz != nullptr) {
-    ok = gzclose(out->gz) == Z_OK;
-    out->gz = nullptr;
+  if (out->zip != nullptr) {
+    if (finishCompressor(out->zip) != 0) {
+      reportWriteFailed(out, db, compressorError(out->zip));
+      ok = false;
+    }
+    freeCompressor(out->zip);
+    out->zip = nullptr;
   }
+  bool closed = true;
   if (out->fp != nullptr) {
-    ok = fclose(out->fp) == 0 && ok;
+    closed = fclose(out->fp) == 0;
     out->fp = nullptr;
   } else if (out->isstdout) {
-    ok = fflush(stdout) == 0;
+    closed = fflush(stdout) == 0;
   }
-  if (!ok) {
-    db->return_code = 2;
-    return -1;
-  }
-  return 0;
+  if (!closed) reportWriteFailed(out, db, strerror(errno));
+  return ok && closed ? 0 : -1;
 }
 
 // Opens the streams of piece out->bcount. On failure reports, sets status 6
@@ -101,13 +111,10 @@ int openPiece(OUTSTREAM *out, DATABASE *db) {
     // offsets count from its real end.
     fseeko(out->lobfp, 0, SEEK_END);
   }
-  if (out->gzipmode) {
-    // The gzip stream gets its own descriptor so that gzclose and fclose each
-    // close exactly one.
-    int fd = dup(fileno(out->fp));
-    out->gz = fd < 0 ? nullptr : gzdopen(fd, "wb6");
-    if (out->gz == nullptr) {
-      if (fd >= 0) close(fd);
+  if (out->codec != Codec::none) {
+    // The compressor writes to the descriptor; the stream is only closed.
+    out->zip = openCompressor(fileno(out->fp), COMPRESSSETTINGS{out->codec, out->threads});
+    if (out->zip == nullptr) {
       reportCannotWrite(db, out->tempbuf);
       fclose(out->fp);
       out->fp = nullptr;
@@ -120,13 +127,18 @@ int openPiece(OUTSTREAM *out, DATABASE *db) {
 
 }  // namespace
 
-int isGzipName(const text *fname) {
-  size_t n = strlen(reinterpret_cast<const char *>(fname));
-  return n >= 4 && strcasecmp(reinterpret_cast<const char *>(fname) + n - 3, ".gz") == 0;
+Codec codecForName(const text *fname) {
+  const char *name = reinterpret_cast<const char *>(fname);
+  size_t n = strlen(name);
+  auto endsIn = [&](const char *ending) {
+    size_t k = strlen(ending);
+    return n > k && strcasecmp(name + n - k, ending) == 0;
+  };
+  return endsIn(".gz") ? Codec::gzip : endsIn(".zst") ? Codec::zstd : Codec::none;
 }
 
 int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
-               int slaveid, const text *crackkey, int piecesize) {
+               int slaveid, const text *crackkey, int piecesize, int threads) {
   memset(out, 0, sizeof *out);
   out->fname = fname;
   out->lobfname = lobfname;
@@ -136,7 +148,8 @@ int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobf
   out->piecesize = piecesize;
   out->splitmb = static_cast<float>(piecesize);
   out->isstdout = strcmp(reinterpret_cast<const char *>(fname), "-") == 0;
-  out->gzipmode = !out->isstdout && isGzipName(fname);
+  out->codec = out->isstdout ? Codec::none : codecForName(fname);
+  out->threads = threads;
   out->iobuf = static_cast<ub1 *>(malloc(IOBUF_SIZE));
   if (out->iobuf == nullptr) {
     reportCannotWrite(db, fname);

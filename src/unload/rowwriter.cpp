@@ -574,7 +574,8 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
   }
   for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
 
-  if (openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize) != 0) {
+  if (openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize,
+                 cmdopts->threads) != 0) {
     return;
   }
   if (header && fixlen == 0) writeHeader(w);
