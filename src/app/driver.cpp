@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "crypto/password.h"
 #include "crypto/scramble.h"
@@ -15,8 +16,16 @@
 
 namespace {
 
-// Exit status of help, crypt, uncrack and a failed driver logon.
-constexpr int EXIT_ONE_SHOT = 1;
+// The process exit code of a status: its value, where -1 is seen as 255
+// (all that an exit passes on are the low 8 bits).
+int exitCode(JobStatus status) { return static_cast<int>(status) & 0xff; }
+
+// Ends a forked worker with its job's status. _exit, not a return: the
+// worker must not run the parent's teardown of the session it inherited.
+[[noreturn]] void endWorker(JobStatus status) {
+  fflush(nullptr);
+  _exit(exitCode(status));
+}
 
 // Character-set ids for the job sessions, looked up on the driver's session.
 void resolveCharsets(DATABASE *db, CMDOPTIONS *cmdopts) {
@@ -33,7 +42,8 @@ int quillet2Main(int argc, char **argv) {
   TABLESPLIT splitdata;
 
   initDB(&db);
-  db.context = &db;  // the driver's Oracle errors go to standard output
+  // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
+  // standard output.
   resetCommandOptions(&cmdopts);
   prepareBanners();
 
@@ -41,30 +51,32 @@ int quillet2Main(int argc, char **argv) {
 
   if (cmdopts.username[0] == 0) strcpy(reinterpret_cast<char *>(cmdopts.username), "/");
   if (cmdopts.crypt) {
-    encryptPassword("user=", cmdopts.username);  // prints its own refusal
-    return EXIT_ONE_SHOT;
+    encryptPassword(db.sink, "user=", cmdopts.username);  // sends its own refusal
+    return exitCode(JobStatus::OneShot);
   }
   if (cmdopts.uncrackkey[0] != 0) {
     doUncrackFile(cmdopts.fname, cmdopts.uncrackkey);
-    return EXIT_ONE_SHOT;
+    return exitCode(JobStatus::OneShot);
   }
   autoDecryptPassword(cmdopts.username);
   if (cmdopts.query[0] == 0 && cmdopts.tabsplit[0] == 0) {
-    printHelpScreen(stdout, &cmdopts);
-    return EXIT_ONE_SHOT;
+    printHelpScreen(db.sink, &cmdopts);
+    return exitCode(JobStatus::OneShot);
   }
 
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
-    return EXIT_ONE_SHOT;
+    return exitCode(JobStatus::OneShot);
   }
   resolveCharsets(&db, &cmdopts);
 
   if (cmdopts.degree > 1 && cmdopts.tabsplit[0] != 0) {
     memset(&splitdata, 0, sizeof splitdata);
-    return runParallelUnload(&db, &cmdopts, &splitdata);  // ends db's session
+    const PARALLELEND end = runParallelUnload(&db, &cmdopts, &splitdata);  // ends db's session
+    if (end.inWorker) endWorker(end.job);
+    return end.parent;
   }
-  const int status = runTextUnloader(&cmdopts);
+  const JobStatus status = runTextUnloader(&cmdopts);
   disconnectDB(&db);
-  return status;
+  return exitCode(status);
 }

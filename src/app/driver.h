@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include "base/messages.h"
 #include "options/cmdoptions.h"
 
 // Limits of the driver's own buffers, each with its reason.
@@ -36,9 +37,9 @@ void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp);
 // With stopAtSlash a line that begins with '/' ends the text (standard input).
 void appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
 
-// Prints the help screen; the extended lines only when cmdopts->help is set.
-// REQUIRES: prepareBanners() has run.
-void printHelpScreen(FILE *out, const CMDOPTIONS *cmdopts);
+// Sends the help screen to sink; the extended lines only when cmdopts->help
+// is set. REQUIRES: prepareBanners() has run.
+void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts);
 
 // The whole top level of the program; returns the process exit status.
 int quillet2Main(int argc, char **argv);
