@@ -26,6 +26,7 @@ constexpr KeywordLine UNLISTED[] = {
     {"part", "partition of the split table to unload in parallel"},
     {"retry", "most re-runs of failed parallel ranges (default 3, 0-128)"},
     {"sleep", "pause before each re-run, in 100 ms (default 3, 0-180)"},
+    {"threads", "compression threads of a .gz or .zst file (default 0 = every core, 0-32)"},
 };
 
 // The keywords a help-screen line names: "sedf/t" names sedf and sedt.

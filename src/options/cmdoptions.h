@@ -14,6 +14,9 @@ constexpr int MAX_CMDLINE_PARAMS = 18;
 // Largest `size` piece in megabytes (2^28 - 1, in practice no limit): the
 // default, also taken for a negative `size`.
 constexpr int MAX_PIECE_MB = 268435455;
+// Largest `threads=` (compression workers per output stream): each costs
+// about 2.5 MiB, so a stream stays near 100 MiB at most.
+constexpr int MAX_THREADS = 32;
 // Oracle error numbers that `error=` can list.
 constexpr int MAX_SKIP_ERRORS = 32;
 
@@ -86,6 +89,7 @@ struct CMDOPTIONS {
   int execlen;
   int preheadlen;
   int degree;
+  int threads;  // compression worker threads per output stream; 0 (default) = every core
   ub2 charsetid;
   ub2 ncharsetid;
   ub1 clientnum;

@@ -202,6 +202,7 @@ constexpr Keyword KEYWORDS[] = {
     {"sql", [](CMDOPTIONS *o, const text *v, int n) { setText<255>(o->sqlfname, v, n); }},
     {"table", [](CMDOPTIONS *o, const text *v, int n) { setText<128>(o->tabname, v, n); }},
     {"text", applyTextPreset},
+    {"threads", [](CMDOPTIONS *o, const text *v, int n) { o->threads = std::clamp(numberValue(v, n), 0, MAX_THREADS); }},
     {"trace", [](CMDOPTIONS *o, const text *v, int n) { o->trace = numberValue(v, n); }},
     {"uncrack", [](CMDOPTIONS *o, const text *v, int) { setConverted<31>(o->uncrackkey, v); }},
     {"unique",
@@ -213,7 +214,7 @@ constexpr Keyword KEYWORDS[] = {
     {"user", [](CMDOPTIONS *o, const text *v, int n) { setText<128>(o->username, v, n); }},
     {"width", [](CMDOPTIONS *o, const text *v, int n) { setText<2047>(o->width, v, n); }},
 };
-static_assert(std::size(KEYWORDS) == 61);
+static_assert(std::size(KEYWORDS) == 62);
 
 }  // namespace
 

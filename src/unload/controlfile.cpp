@@ -123,10 +123,13 @@ void writeFieldClause(FILE *fp, const COLUMN *c, const CMDOPTIONS *o, bool fixed
 }
 
 // The data file name the control file names for an expanded output name:
-// without the append mark, and without ".gz" (SQL*Loader reads plain bytes).
+// without the append mark, and without ".gz" or ".zst" (SQL*Loader reads
+// plain bytes).
 std::string infileName(std::string name) {
   if (!name.empty() && name[0] == '+') name.erase(0, 1);
-  if (isGzipName(reinterpret_cast<const text *>(name.c_str()))) name.resize(name.size() - 3);
+  const Codec codec = codecForName(reinterpret_cast<const text *>(name.c_str()));
+  if (codec == Codec::gzip) name.resize(name.size() - 3);
+  if (codec == Codec::zstd) name.resize(name.size() - 4);
   return name;
 }
 
@@ -134,12 +137,15 @@ void writeLoadNotes(FILE *fp, const CMDOPTIONS *o, const std::string &datafile) 
   if (strcmp(S(o->fname), "-") == 0) {
     fputs("-- The data went to standard output: save it to a file and put that file's\n"
           "-- name in the INFILE clause below (or give it with DATA= to sqlldr).\n", fp);
-  } else if (isGzipName(o->fname)) {
+  } else if (const Codec codec = codecForName(o->fname); codec != Codec::none) {
+    const bool gz = codec == Codec::gzip;
+    const char *tool = gz ? "gzip" : "zstd", *ext = gz ? "gz" : "zst";
     fprintf(fp,
-            "-- The data files are gzip-compressed; SQL*Loader reads plain bytes. Load each\n"
+            "-- The data files are %s-compressed; SQL*Loader reads plain bytes. Load each\n"
             "-- through a named pipe of the name INFILE gives (mkfifo %s;\n"
-            "-- gzip -dc %s.gz > %s &) or decompress it first (gzip -d %s.gz).\n",
-            datafile.c_str(), datafile.c_str(), datafile.c_str(), datafile.c_str());
+            "-- %s -dc %s.%s > %s &) or decompress it first (%s -d %s.%s).\n",
+            tool, datafile.c_str(), tool, datafile.c_str(), ext, datafile.c_str(), tool,
+            datafile.c_str(), ext);
   }
 }
 

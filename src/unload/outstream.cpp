@@ -1,6 +1,7 @@
 #include "unload/outstream.h"
 
 #include <assert.h>
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
+static_assert(MAX_THREADS <= MAX_COMPRESS_THREADS, "threads= must not ask for more workers than a stream takes");
 
 JobStatus reportCannotWrite(DATABASE *db, const text *name) {
   reportMessage(db, MsgKind::Error, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
@@ -23,19 +25,26 @@ void reportClosed(OUTSTREAM *out, DATABASE *db) {
          reinterpret_cast<const char *>(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
+// A write to the data stream failed: the reason, the first time. Returns Write.
+JobStatus reportWriteFailed(OUTSTREAM *out, const char *why) {
+  if (!out->writefailed) {
+    const char *name = out->isstdout ? "-" : reinterpret_cast<const char *>(out->tempbuf);
+    sendMessage(out->sink, MsgKind::Error, "ERROR -- Cannot write to file : %s: %s\n", name, why);
+  }
+  out->writefailed = 1;
+  return JobStatus::Write;
+}
+
 // Writes n bytes of the buffer to the data stream.
 JobStatus writeOut(OUTSTREAM *out, const ub1 *buf, size_t n) {
   if (n == 0) return JobStatus::Done;
-  bool ok;
-  if (out->gzipmode) {
-    int w = gzwrite(out->gz, buf, static_cast<unsigned>(n));
-    ok = w == static_cast<int>(n);
-    if (w > 0) out->writemb += static_cast<float>(w) * BYTES_TO_MB;
-  } else {
-    ok = fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) == 1;
-    if (ok) out->writemb += static_cast<float>(n) * BYTES_TO_MB;
+  if (out->zip != nullptr) {
+    if (compressorWrite(out->zip, buf, n) != 0) return reportWriteFailed(out, compressorError(out->zip));
+  } else if (fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) != 1) {
+    return reportWriteFailed(out, strerror(errno));
   }
-  return ok ? JobStatus::Done : JobStatus::Write;
+  out->writemb += static_cast<float>(n) * BYTES_TO_MB;
+  return JobStatus::Done;
 }
 
 void blank(OUTSTREAM *out) {
@@ -55,18 +64,21 @@ void closeLobFile(OUTSTREAM *out) {
 // Closes the data stream of the current piece; Write when the close found a
 // failed write.
 JobStatus closeDataFile(OUTSTREAM *out) {
-  bool ok = true;
-  if (out->gz != nullptr) {
-    ok = gzclose(out->gz) == Z_OK;
-    out->gz = nullptr;
+  JobStatus rc = JobStatus::Done;
+  if (out->zip != nullptr) {
+    if (finishCompressor(out->zip) != 0) rc = reportWriteFailed(out, compressorError(out->zip));
+    freeCompressor(out->zip);
+    out->zip = nullptr;
   }
+  bool closed = true;
   if (out->fp != nullptr) {
-    ok = fclose(out->fp) == 0 && ok;
+    closed = fclose(out->fp) == 0;
     out->fp = nullptr;
   } else if (out->isstdout) {
-    ok = fflush(stdout) == 0;
+    closed = fflush(stdout) == 0;
   }
-  return ok ? JobStatus::Done : JobStatus::Write;
+  if (!closed) rc = reportWriteFailed(out, strerror(errno));
+  return rc;
 }
 
 // Opens the streams of piece out->bcount. On failure reports, returns Open
@@ -89,13 +101,10 @@ JobStatus openPiece(OUTSTREAM *out, DATABASE *db) {
     // offsets count from its real end.
     fseeko(out->lobfp, 0, SEEK_END);
   }
-  if (out->gzipmode) {
-    // The gzip stream gets its own descriptor so that gzclose and fclose each
-    // close exactly one.
-    int fd = dup(fileno(out->fp));
-    out->gz = fd < 0 ? nullptr : gzdopen(fd, "wb6");
-    if (out->gz == nullptr) {
-      if (fd >= 0) close(fd);
+  if (out->codec != Codec::none) {
+    // The compressor writes to the descriptor; the stream is only closed.
+    out->zip = openCompressor(fileno(out->fp), COMPRESSSETTINGS{out->codec, out->threads});
+    if (out->zip == nullptr) {
       fclose(out->fp);
       out->fp = nullptr;
       closeLobFile(out);
@@ -107,13 +116,18 @@ JobStatus openPiece(OUTSTREAM *out, DATABASE *db) {
 
 }  // namespace
 
-int isGzipName(const text *fname) {
-  size_t n = strlen(reinterpret_cast<const char *>(fname));
-  return n >= 4 && strcasecmp(reinterpret_cast<const char *>(fname) + n - 3, ".gz") == 0;
+Codec codecForName(const text *fname) {
+  const char *name = reinterpret_cast<const char *>(fname);
+  size_t n = strlen(name);
+  auto endsIn = [&](const char *ending) {
+    size_t k = strlen(ending);
+    return n > k && strcasecmp(name + n - k, ending) == 0;
+  };
+  return endsIn(".gz") ? Codec::gzip : endsIn(".zst") ? Codec::zstd : Codec::none;
 }
 
 JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
-               int slaveid, const text *crackkey, int piecesize) {
+               int slaveid, const text *crackkey, int piecesize, int threads) {
   memset(out, 0, sizeof *out);
   out->fname = fname;
   out->lobfname = lobfname;
@@ -123,7 +137,9 @@ JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text
   out->piecesize = piecesize;
   out->splitmb = static_cast<float>(piecesize);
   out->isstdout = strcmp(reinterpret_cast<const char *>(fname), "-") == 0;
-  out->gzipmode = !out->isstdout && isGzipName(fname);
+  out->codec = out->isstdout ? Codec::none : codecForName(fname);
+  out->threads = threads;
+  out->sink = db->sink;
   out->iobuf = static_cast<ub1 *>(malloc(IOBUF_SIZE));
   if (out->iobuf == nullptr) return reportCannotWrite(db, fname);
   blank(out);

@@ -1,13 +1,14 @@
 // The output side of one unload: the 4 MiB I/O buffer, the data file (plain,
-// gzip or standard output), the LOB side file, scrambling on the way out,
+// gzip, zstd or standard output), the LOB side file, scrambling on the way out,
 // pieces, and the progress and closing messages.
 #ifndef QUILLET2_UNLOAD_OUTSTREAM_H
 #define QUILLET2_UNLOAD_OUTSTREAM_H
 
 #include <stdio.h>
-#include <zlib.h>
 
+#include "base/messages.h"
 #include "base/status.h"
+#include "compress/compressor.h"
 #include "oracle/database.h"
 #include "unload/rowwriter.h"
 
@@ -22,10 +23,13 @@ struct OUTSTREAM {
   int iopos;
   unsigned long long flushed;  // bytes handed to the data stream so far
   FILE *fp;            // data file; null for standard output
-  gzFile gz;           // gzip stream over fp's descriptor in gzipmode
+  COMPRESSOR *zip;     // compressed stream over fp's descriptor, null when plain
   FILE *lobfp;         // LOB side file, null when none
   int isstdout;
-  int gzipmode;
+  Codec codec;         // compression the data file name asks for
+  int threads;         // compression worker threads, 0 = every core
+  MESSAGESINK sink;    // where a failed write is reported
+  int writefailed;     // 1 once a write failed (reported once)
   text tempbuf[DATA_NAME_SIZE];  // expanded data file name
   text lobinfo[LOB_NAME_SIZE];   // expanded LOB file name
   const text *fname;   // patterns, kept for the next piece
@@ -39,17 +43,21 @@ struct OUTSTREAM {
   int piecesize;        // MB per piece
 };
 
-// 1 when a data file pattern asks for gzip output (ends in ".gz", any case,
-// and is at least 4 bytes long).
-int isGzipName(const text *fname);
+// The compression a data file pattern asks for: gzip when it ends in ".gz",
+// zstd when it ends in ".zst" (any case), when the pattern is longer than the
+// ending; else none.
+Codec codecForName(const text *fname);
 
 // Allocates the blanked buffer and opens piece 1: the data file (or standard
-// output for "-"), the LOB side file when lobfname is not empty, and the gzip
-// stream. Returns Done; on failure reports "ERROR -- Cannot write to file : %s",
-// returns Open and leaves nothing open or allocated.
-// crackkey: scrambling key (ignored when its first byte is 0).
+// output for "-"), the LOB side file when lobfname is not empty, and the
+// compressed stream. Returns Done; on failure reports "ERROR -- Cannot write
+// to file : %s", returns Open and leaves nothing open or allocated.
+// crackkey: scrambling key (ignored when its first byte is 0); threads:
+// compression worker threads (0 = every core). A failed write is later
+// reported to db's sink as "ERROR -- Cannot write to file : NAME: REASON",
+// once per unload.
 JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
-               int slaveid, const text *crackkey, int piecesize);
+               int slaveid, const text *crackkey, int piecesize, int threads);
 
 // Mid-stream flush: writes the buffer (with scrambling, all but its last 1 to
 // 8 bytes, which move to the front). Done or Write.
@@ -76,7 +84,7 @@ JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db);
 // On a write failure returns Write, and the streams are closed all the same.
 JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch);
 
-// Error path: closes every stream (a gzip file gets its trailer), deletes an
+// Error path: closes every stream (a compressed file gets its end), deletes an
 // empty LOB file and frees the buffer. flush: write the buffer out first.
 void abortOutput(OUTSTREAM *out, int flush);
 

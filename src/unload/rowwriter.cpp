@@ -634,7 +634,8 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   }
   for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
 
-  w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize);
+  w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize,
+                         cmdopts->threads);
   if (failed(w->status)) return w->status;
   if (!w->out.isstdout) w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
   w->countsplits = format == 0 && fixlen == 0 && rlen > 0 && writesControlFile(cmdopts);
