@@ -23,11 +23,6 @@ constexpr long kJulianOfEpoch = 2440588;
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-int daysInMonth(int y, int m) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
-}
-
 // Days since 1970-01-01 of a proleptic Gregorian date.
 long daysFromCivil(int y, int m, int d) {
   y -= m <= 2;
@@ -202,6 +197,11 @@ void markStoredForm(DateFormat *fmt) {
 }
 
 }  // namespace
+
+int daysInMonth(int y, int m) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
+}
 
 bool parseStoredDateTime(std::string_view text, DateTime *dt) {
   DateTime r;
