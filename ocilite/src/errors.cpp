@@ -1,5 +1,6 @@
 // Error records and the SQLite-to-Oracle error mapping.
 #include "errors.h"
+#include "sqltokens.h"
 
 #include <cctype>
 #include <cstdio>
@@ -67,16 +68,10 @@ constexpr KnownError kMessages[] = {
     {24801, "illegal parameter value in OCI lob function"},
 };
 
-std::string upperName(std::string_view s) {
-  std::string r(s);
-  for (char &c : r) c = (char)std::toupper((unsigned char)c);
-  return r;
-}
-
 // "X" or "T"."X" for SQLite's "no such column: t.x".
 std::string quotedIdentifier(std::string_view name) {
   std::string r = "\"";
-  for (char c : upperName(name)) {
+  for (char c : upperCase(name)) {
     if (c == '.') r += "\".\"";
     else r += c;
   }

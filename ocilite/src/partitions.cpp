@@ -1,5 +1,6 @@
 // The partition catalog (see partitions.h).
 #include "partitions.h"
+#include "sqltokens.h"
 
 #include <cctype>
 
@@ -10,12 +11,6 @@ namespace {
 constexpr const char *kCreateCatalog =
     "CREATE TABLE IF NOT EXISTS main.ocilite_partitions (TABLE_NAME TEXT NOT NULL, PARTITION_NAME TEXT NOT NULL, "
     "LOW INTEGER NOT NULL, HIGH INTEGER NOT NULL, PRIMARY KEY (TABLE_NAME, PARTITION_NAME))";
-
-std::string upper(const std::string &s) {
-  std::string u = s;
-  for (char &c : u) c = (char)std::toupper((unsigned char)c);
-  return u;
-}
 
 bool catalogExists(sqlite3 *db) {
   sqlite3_stmt *st = nullptr;
@@ -45,7 +40,7 @@ long long scalar(sqlite3 *db, const char *sql, const std::string &a, const std::
 
 int declarePartition(sqlite3 *db, const std::string &table, const std::string &pname, long long low,
                      long long high, std::string *message) {
-  const std::string t = upper(table), p = upper(pname);
+  const std::string t = upperCase(table), p = upperCase(pname);
   if (scalar(db, "SELECT count(*) FROM main.sqlite_master WHERE type = 'table' AND upper(name) = ?1", t, t, 0) == 0) {
     *message = "table " + t + " does not exist";
     return 1;

@@ -7,27 +7,14 @@
 #include <string>
 #include <sys/time.h>
 
+#include "datefuncs.h"
 #include "numtext.h"
+#include "sqlvalues.h"
 
 namespace ocilite {
 namespace {
 
 Connection *connOf(sqlite3_context *ctx) { return static_cast<Connection *>(sqlite3_user_data(ctx)); }
-
-// Oracle holds no empty strings: '' is NULL.
-bool isNull(sqlite3_value *v) {
-  int t = sqlite3_value_type(v);
-  return t == SQLITE_NULL || ((t == SQLITE_TEXT || t == SQLITE_BLOB) && sqlite3_value_bytes(v) == 0);
-}
-
-std::string textOf(sqlite3_value *v) {
-  const unsigned char *t = sqlite3_value_text(v);
-  return t ? std::string((const char *)t, (size_t)sqlite3_value_bytes(v)) : std::string();
-}
-
-void resultText(sqlite3_context *ctx, const std::string &s) {
-  sqlite3_result_text(ctx, s.data(), (int)s.size(), SQLITE_TRANSIENT);
-}
 
 void nvl(sqlite3_context *ctx, int, sqlite3_value **argv) {
   sqlite3_result_value(ctx, isNull(argv[0]) ? argv[1] : argv[0]);
@@ -153,13 +140,11 @@ bool maskOf(sqlite3_context *ctx, int argc, sqlite3_value **argv, const DateForm
 void toChar(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
   if (isNull(argv[0])) return sqlite3_result_null(ctx);
   char buf[kMaxDateTimeText];
-  switch (sqlite3_value_type(argv[0])) {
-    case SQLITE_INTEGER:
-      return resultText(ctx, std::string(buf, integerText(sqlite3_value_int64(argv[0]), buf)));
-    case SQLITE_FLOAT:
-      return resultText(ctx, std::string(buf, numberText(sqlite3_value_double(argv[0]), buf)));
-    default: break;
-  }
+  const int type = sqlite3_value_type(argv[0]);
+  if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && argc > 1)
+    return sqlite3_result_error(ctx, "ORA-03001: unimplemented feature: TO_CHAR of a number with a format model", -1);
+  if (type == SQLITE_INTEGER) return resultText(ctx, std::string(buf, integerText(sqlite3_value_int64(argv[0]), buf)));
+  if (type == SQLITE_FLOAT) return resultText(ctx, std::string(buf, numberText(sqlite3_value_double(argv[0]), buf)));
   std::string s = textOf(argv[0]);
   DateTime dt;
   if (!parseStoredDateTime(s, &dt)) return resultText(ctx, s);
@@ -183,27 +168,6 @@ void toDateTime(sqlite3_context *ctx, int argc, sqlite3_value **argv, bool times
 
 void toDate(sqlite3_context *ctx, int argc, sqlite3_value **argv) { toDateTime(ctx, argc, argv, false); }
 void toTimestamp(sqlite3_context *ctx, int argc, sqlite3_value **argv) { toDateTime(ctx, argc, argv, true); }
-
-// ORA_TEXT_TO_DATETIME(value, kind, digits): a character value put into a
-// DATE ('D'), TIMESTAMP ('T') or TIMESTAMP WITH TIME ZONE ('Z') column, read
-// by the session's format for that kind (textdates.h); an offset missing
-// from the text is the session time zone's, UTC.
-void textToDatetime(sqlite3_context *ctx, int, sqlite3_value **argv) {
-  if (isNull(argv[0])) return sqlite3_result_null(ctx);
-  const int type = sqlite3_value_type(argv[0]);
-  if (type != SQLITE_TEXT)
-    return sqlite3_result_error(ctx, type == SQLITE_BLOB ? "ORA-00932: inconsistent datatypes: expected DATE got BINARY"
-                                                         : "ORA-00932: inconsistent datatypes: expected DATE got NUMBER",
-                                -1);
-  const Connection *c = connOf(ctx);
-  const char kind = textOf(argv[1])[0];
-  const DateFormat &fmt = kind == 'D' ? c->dateFormat : kind == 'T' ? c->timestampFormat : c->timestampTzFormat;
-  DateTime dt;
-  if (!parseDateTime(textOf(argv[0]), fmt, &dt))
-    return sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
-  if (kind == 'Z' && !dt.hasZone) dt.zoneMinutes = 0;
-  resultText(ctx, storedDateTimeText(dt, kind == 'D' ? 0 : sqlite3_value_int(argv[2]), kind == 'Z'));
-}
 
 void toNumber(sqlite3_context *ctx, int, sqlite3_value **argv) {
   if (isNull(argv[0])) return sqlite3_result_null(ctx);
@@ -282,7 +246,6 @@ constexpr FunctionDef kFunctions[] = {
     {"CHR", 1, chr, true},           {"LPAD", 2, lpad, true},
     {"LPAD", 3, lpad, true},         {"RPAD", 2, rpad, true},
     {"RPAD", 3, rpad, true},         {"CONCAT", 2, concat, true},
-    {"ORA_TEXT_TO_DATETIME", 3, textToDatetime, false},
 };
 
 }  // namespace
@@ -293,7 +256,7 @@ int registerSqlFunctions(Connection *conn) {
     int rc = sqlite3_create_function_v2(conn->db, f.name, f.argc, flags, conn, f.fn, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  return SQLITE_OK;
+  return registerDateFunctions(conn);
 }
 
 }  // namespace ocilite

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 namespace ocilite {
@@ -83,9 +84,10 @@ class Rewriter {
     }
     plainSelect_ = cur_.at(first, "SELECT") && !cur_.at(cur_.next(first), "DISTINCT") &&
                    !cur_.at(cur_.next(first), "UNIQUE");
-    createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE");
+    createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE") && hasColumnList(first);
     dropTable_ = cur_.at(first, "DROP") && cur_.at(cur_.next(first), "TABLE");
     emitFrom(first, &st, true);
+    applyRownumLimit(&st);
     if (!plainSelect_) {
       st.fromTable.clear();
       st.selectItems.clear();
@@ -168,8 +170,7 @@ class Rewriter {
     if (t.kind == Tok::Placeholder) {
       out_ += ':';
       out_ += t.value;
-      if (std::find(st->placeholders.begin(), st->placeholders.end(), t.value) == st->placeholders.end())
-        st->placeholders.push_back(t.value);
+      notePlaceholder(t.value, st);
     } else {
       out_ += t.text.front() == '\'' ? std::string(t.text) : quoteLiteral(t.value);
     }
@@ -191,6 +192,10 @@ class Rewriter {
     if (depth == 0 && isNotPlain(i, (*selectList)[0])) plainSelect_ = false;
     // N'text': the national literal is a plain literal here.
     if (t.value == "N" && i + 1 < toks_.size() && toks_[i + 1].kind == Tok::String) return i;
+    if (t.value == "ORDER" && depth == 0) orderBy_ = true;
+    if (!afterDot) {
+      if (const size_t used = emitOracleForm(i, depth, st); used != 0) return used;
+    }
     if (!afterDot && cur_.atPunct(nx, '.') && isSchema(t.value)) {
       return nx;  // drop "OWNER."
     }
@@ -225,6 +230,122 @@ class Rewriter {
     }
     out_ += t.text;
     return i;
+  }
+
+  // True when CREATE TABLE [owner.]name at first is followed by its column
+  // list (not AS SELECT).
+  bool hasColumnList(size_t first) const {
+    size_t k = cur_.next(cur_.next(cur_.next(first)));
+    if (cur_.atPunct(k, '.')) k = cur_.next(cur_.next(k));
+    return cur_.atPunct(k, '(');
+  }
+
+  // Oracle forms SQLite lacks, at the word i: DATE '...' and TIMESTAMP '...'
+  // literals, OFFSET / FETCH FIRST row limits, a top-level ROWNUM limit.
+  // Returns the last token used, or 0 when the word is none of them.
+  size_t emitOracleForm(size_t i, int depth, Statement *st) {
+    const std::string &w = toks_[i].value;
+    const size_t nx = cur_.next(i);
+    if ((w == "DATE" || w == "TIMESTAMP") && nx < toks_.size() && toks_[nx].kind == Tok::String &&
+        !(createTable_ && !columnsClosed_)) {
+      out_ += "ORA_DATETIME_LITERAL(" + quoteLiteral(toks_[nx].value) + (w == "DATE" ? ", 'D')" : ", 'T')");
+      return nx;
+    }
+    if (w == "OFFSET" || w == "FETCH") return emitRowLimit(i, st);
+    if (w == "ROWNUM" && depth == 0) return rownumLimit(i, st);
+    return 0;
+  }
+
+  // A count for LIMIT or OFFSET: a number, or a bind read as an integer.
+  bool countAt(size_t k, Statement *st, std::string *out) {
+    if (k >= toks_.size()) return false;
+    if (toks_[k].kind == Tok::Number) {
+      *out = std::string(toks_[k].text);
+    } else if (toks_[k].kind == Tok::Placeholder) {
+      notePlaceholder(toks_[k].value, st);
+      *out = "CAST(:" + toks_[k].value + " AS INTEGER)";
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // [OFFSET m ROW[S]] [FETCH FIRST|NEXT [n] ROW[S] ONLY] as LIMIT n OFFSET m.
+  size_t emitRowLimit(size_t i, Statement *st) {
+    std::string offset, limit = "-1";
+    size_t k = i, last = 0;
+    if (cur_.at(k, "OFFSET")) {
+      const size_t rows = cur_.next(cur_.next(k));
+      if (!countAt(cur_.next(k), st, &offset) || !(cur_.at(rows, "ROW") || cur_.at(rows, "ROWS"))) return 0;
+      last = rows;
+      k = cur_.next(rows);
+    }
+    if (cur_.at(k, "FETCH") && (cur_.at(cur_.next(k), "FIRST") || cur_.at(cur_.next(k), "NEXT"))) {
+      size_t rows = cur_.next(cur_.next(k));
+      if (countAt(rows, st, &limit)) rows = cur_.next(rows);
+      else limit = "1";
+      if (!(cur_.at(rows, "ROW") || cur_.at(rows, "ROWS")) || !cur_.at(cur_.next(rows), "ONLY")) return 0;
+      last = cur_.next(rows);
+    }
+    if (last == 0) return 0;
+    out_ += "LIMIT " + limit + (offset.empty() ? "" : " OFFSET " + offset);
+    rowLimit_ = true;
+    return last;
+  }
+
+  // WHERE ... ROWNUM <= n / < n / = n as a conjunct of the top-level WHERE:
+  // the condition becomes true and the query is limited to its first rows.
+  // Other uses of ROWNUM are left to fail as an unknown column.
+  size_t rownumLimit(size_t i, Statement *st) {
+    const size_t pv = cur_.prev(i);
+    size_t operand = 0;
+    std::string op;
+    for (operand = cur_.next(i); operand < toks_.size() && isPunct(toks_[operand], '<'); operand = cur_.next(operand)) op += '<';
+    for (; operand < toks_.size() && isPunct(toks_[operand], '='); operand = cur_.next(operand)) op += '=';
+    const size_t after = cur_.next(operand);
+    std::string count;
+    if (!(cur_.at(pv, "WHERE") || cur_.at(pv, "AND")) || (op != "<" && op != "<=" && op != "=") ||
+        !countAt(operand, st, &count) || (after < toks_.size() && toks_[after].kind != Tok::Word) ||
+        cur_.at(after, "OR") || hasTopLevelOr())
+      return 0;
+    if (op == "<") count = "(" + count + ") - 1";
+    if (op == "=") {
+      if (toks_[operand].kind != Tok::Number) return 0;
+      count = std::atof(count.c_str()) == 1 ? "1" : "0";  // ROWNUM = 2 is never true
+    }
+    out_ += "1 = 1";
+    rownumLimit_ = count;
+    return operand;
+  }
+
+  bool hasWord(const char *w) const {
+    return std::any_of(toks_.begin(), toks_.end(), [&](const Token &t) { return isWord(t, w); });
+  }
+
+  bool hasTopLevelOr() const {
+    int depth = 0;
+    for (const Token &t : toks_) {
+      depth += isPunct(t, '(') ? 1 : isPunct(t, ')') ? -1 : 0;
+      if (depth == 0 && isWord(t, "OR")) return true;
+    }
+    return false;
+  }
+
+  // The query limited by a ROWNUM condition; refused where Oracle's order
+  // (ROWNUM before ORDER BY, grouping and FETCH) cannot be kept.
+  void applyRownumLimit(Statement *st) {
+    if (rownumLimit_.empty()) return;
+    if (!plainSelect_ || orderBy_ || rowLimit_ || hasWord("OVER")) {
+      st->refusalCode = 3001;
+      st->refusalMessage = "unimplemented feature: ROWNUM with ORDER BY, grouping, DISTINCT, OVER or FETCH FIRST";
+      return;
+    }
+    out_ += " LIMIT MAX(" + rownumLimit_ + ", 0)";  // ROWNUM < 0 holds for no row
+  }
+
+  void notePlaceholder(const std::string &name, Statement *st) {
+    if (std::find(st->placeholders.begin(), st->placeholders.end(), name) == st->placeholders.end())
+      st->placeholders.push_back(name);
   }
 
   // Ends the select-list item that the token at i follows.
@@ -398,6 +519,8 @@ class Rewriter {
   std::map<size_t, std::string> closeAt_;  // what closes a conversion, by the token it comes before
   bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
   bool plainSelect_ = false, fromSeen_ = false;
+  bool orderBy_ = false, rowLimit_ = false;  // a top-level ORDER BY; a LIMIT from OFFSET / FETCH
+  std::string rownumLimit_;                  // the LIMIT a ROWNUM condition asks for
   static constexpr size_t kNoItem = (size_t)-1;
   size_t itemFirst_ = kNoItem;      // first token of the open select-list item
   std::vector<size_t> tokOut_;      // where each token's output starts in out_

@@ -58,8 +58,7 @@ void check(const LoadCase &c) {
   }
   ocitest::Session s;
   ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS) << s.error();
-  s.exec("ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS' NLS_TIMESTAMP_FORMAT='YYYY-MM-DD HH24:MI:SS.FF' "
-         "NLS_TIMESTAMP_TZ_FORMAT='YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'");
+  ASSERT_EQ(s.isoDates(), OCI_SUCCESS);
   EXPECT_EQ(ocitest::queryText(s, c.query), c.want);
 }
 

@@ -245,4 +245,23 @@ TEST(AdminTool, RunsScriptsAndStopsAtTheFirstError) {
   EXPECT_EQ(ocitest::queryValue(s, "SELECT a FROM t"), "x;y");
 }
 
+// The output of the admin tool run with args (standard error included).
+std::string toolOutput(const std::string &args) {
+  std::string out;
+  FILE *p = popen((std::string(OCILITE_BIN) + " " + args + " 2>&1").c_str(), "r");
+  char buf[512];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+TEST(AdminTool, SaysWhatTheDemoMadeAndWhereAScriptFailed) {
+  DemoDir demo;
+  EXPECT_NE(toolOutput(demo.db() + " --demo").find("tables DEPT (4 rows), EMP (14 rows), BONUS (0 rows)"),
+            std::string::npos);
+  const std::string script = demo.dir() + "/bad.sql";
+  std::ofstream(script) << "CREATE TABLE t (a NUMBER);\n\nINSERT INTO nosuch\n  VALUES (1);\n";
+  EXPECT_EQ(toolOutput(demo.db() + " " + script), "ocilite: " + script + ":3: ORA-00942: table or view does not exist\n");
+}
+
 }  // namespace
