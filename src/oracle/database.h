@@ -7,7 +7,7 @@
 #include <oci.h>
 
 #include "base/messages.h"
-#include "options/cmdoptions.h"
+#include "base/sqlparam.h"
 
 // Bytes of DATABASE.errmsg, and the buffer handed to OCIErrorGet.
 constexpr int ERRMSG_SIZE = 512;
