@@ -17,6 +17,9 @@
 #include "parallel/workers.h"
 #include "unload/jobrunner.h"
 
+static_assert(sizeof(CMDOPTIONS{}.username) == USERNAME_SIZE,
+              "the connect-string form works on the whole user= field");
+
 namespace {
 
 // The process exit code of a status: its value, where -1 is seen as 255

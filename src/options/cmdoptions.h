@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/hexdigit.h"
+#include "base/sqlparam.h"
+
 // Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
 // MAXRID) added by a parallel worker.
 constexpr int MAX_SQL_PARAMS = 20;
@@ -20,13 +23,6 @@ constexpr int MAX_THREADS = 32;
 // Oracle error numbers that `error=` can list.
 constexpr int MAX_SKIP_ERRORS = 32;
 
-struct SQLPARAM {
-  OCIBind *ob;      // bind handle once bound; null before
-  char pname[31];   // placeholder name without ':', at most 30 bytes
-  sb4 nlen;
-  char pval[256];   // value text; 127 bytes from the command line, 18 for a ROWID
-  sb4 vlen;
-};
 
 struct CMDOPTIONS {
   text username[132];
@@ -149,10 +145,9 @@ int convertOption(const text *src, text *dst, int mlen);
 // 00 are not such escapes. REQUIRES: src is NUL-terminated.
 int findNulEscape(const text *src);
 
-// Value of one hexadecimal digit; any other byte gives 0. The first serves
-// option values, the second the encrypted connect-string form.
+// Value of one hexadecimal digit of an option value (getAsciiHexValue, as a
+// byte); any other byte gives 0.
 ub1 getHexIndex(char c);
-int getAsciiHexValue(char c);
 
 // Next token of cmdline at separator c; returns its length.
 int scanNextString(CMDLINE *cmdline, char c);

@@ -123,7 +123,8 @@ JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
     } else if (getColumns8(db, stmt, &collist, fixlen, o->width, o, formats) < 1) {
       status = JobStatus::Describe;
     } else if (o->data != 0) {
-      status = printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record,
+      OCICURSOR cursor(db, stmt);
+      status = printRow8(o->fname, o->lobfname, db, &cursor, &collist, o->field, o->flen, o->record,
                          o->rlen, o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows,
                          o->snull, o->lnull, o->escape, o->format, o->tabname, o->piece,
                          o->rowpre, o->rplen, o->rowsuf, o->rslen, o->colsep, o->colseplen,

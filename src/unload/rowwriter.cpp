@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "oracle/ocicalls.h"
 #include "bytes/escape.h"
 #include "unload/controlfile.h"
 #include "unload/columntype.h"
@@ -81,7 +80,8 @@ struct COLFORM {
 // Everything one printRow8 call works with.
 struct WRITER {
   OUTSTREAM out;
-  DATABASE *db;
+  DATABASE *db;          // the session's sink: progress and error lines
+  ROWCURSOR *cursor;
   CMDOPTIONS *cmdopts;
   const text *field; int flen;
   const text *record; int rlen;
@@ -359,7 +359,7 @@ void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
   } else {
     OCILobLocator *loc;
     memcpy(&loc, p->colbuf + static_cast<size_t>(j) * static_cast<size_t>(p->dsize), sizeof loc);
-    readLobToLLS(w->db, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm);
+    readLobToLLS(w->cursor, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm);
   }
   if (w->rlen > 0) fwrite(w->record, static_cast<size_t>(w->rlen), 1, lobf);
   put(w, w->lobvalue, static_cast<size_t>(n));
@@ -501,10 +501,10 @@ int afterRow(WRITER *w, bool moreInArray) {
 
 // Rows the last fetch delivered: the growth of the statement's running row
 // count, whatever the fetch status was.
-ub4 fetchedRows(WRITER *w, OCIStmt *stmt, sword status, ub4 arraysize, ub4 *total) {
+ub4 fetchedRows(WRITER *w, sword status, ub4 arraysize, ub4 *total) {
   ub4 now = 0;
   ub4 rows;
-  if (getRowCount8(w->db, stmt, &now) == OCI_SUCCESS && now >= *total) {
+  if (w->cursor->rowsDelivered(&now) && now >= *total) {
     rows = now - *total;
     *total = now;
   } else {
@@ -583,7 +583,7 @@ int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
   return 0;
 }
 
-JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
                text *snull, int lnull, char escape, int format, text *tabname,
@@ -595,6 +595,7 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   std::unique_ptr<WRITER> owner = std::make_unique<WRITER>();
   WRITER *w = owner.get();
   w->db = db;
+  w->cursor = cursor;
   w->cmdopts = cmdopts;
   w->field = field; w->flen = flen;
   w->record = record; w->rlen = rlen;
@@ -614,7 +615,7 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   w->prehead = prehead; w->preheadlen = preheadlen;
   w->stmtrows = -1;
   setupLists(w);
-  ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : envCharsetId8(db);
+  ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : cursor->charsetId();
   w->pairs = usesDoubleBytePairs(csid);
   prepareEscapeSet(&w->esc, w->escape, w->escf, w->esct, w->escape_len, w->pairs);
 
@@ -646,14 +647,15 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   int emptySkips = 0;
   for (;;) {
     ub4 arraysize = std::min<ub4>(cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
-    sword status = fetchRows8(db, stmt, arraysize);
+    sword status = cursor->fetch(arraysize);
     const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
     bool fatal = false;
     if (error) {
       // A status without an error record counts as success.
-      fatal = oraError8(db) != 0 && !isSkipedError(cmdopts, db->errcode);
+      const sb4 code = cursor->lastError();
+      fatal = code != 0 && !isSkipedError(cmdopts, code);
     }
-    ub4 rows = fetchedRows(w, stmt, status, arraysize, &total);
+    ub4 rows = fetchedRows(w, status, arraysize, &total);
     if (error && !fatal) {
       emptySkips = rows == 0 ? emptySkips + 1 : 0;
       fatal = emptySkips >= MAX_EMPTY_SKIPS;
