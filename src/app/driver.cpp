@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "crypto/password.h"
 #include "crypto/scramble.h"
@@ -17,18 +18,22 @@
 
 namespace {
 
-// Exit status of help, crypt, uncrack and a failed driver logon.
-constexpr int EXIT_ONE_SHOT = 1;
-// Exit status of a command line refused before logon.
-constexpr int EXIT_REFUSED = 1;
-// Exit status of an uncrack= run whose file cannot be read (an open error).
-constexpr int EXIT_UNCRACK_UNREADABLE = 6;
+// The process exit code of a status: its value, where -1 is seen as 255
+// (all that an exit passes on are the low 8 bits).
+int exitCode(JobStatus status) { return static_cast<int>(status) & 0xff; }
 
-// Prints the warnings, then the refusals, to standard error; true when
-// there is a refusal.
-bool printNotes(const COLLECTNOTES &notes) {
-  for (const std::string &w : notes.warnings) fputs(w.c_str(), stderr);
-  for (const std::string &r : notes.refusals) fputs(r.c_str(), stderr);
+// Ends a forked worker with its job's status. _exit, not a return: the
+// worker must not run the parent's teardown of the session it inherited.
+[[noreturn]] void endWorker(JobStatus status) {
+  fflush(nullptr);
+  _exit(exitCode(status));
+}
+
+// Sends the warnings, then the refusals, of option collection or of the
+// option checks to sink; true when there is a refusal.
+bool sendNotes(const MESSAGESINK &sink, const COLLECTNOTES &notes) {
+  for (const std::string &w : notes.warnings) sendLine(sink, MsgKind::Warning, w.c_str());
+  for (const std::string &r : notes.refusals) sendLine(sink, MsgKind::Error, r.c_str());
   return !notes.refusals.empty();
 }
 
@@ -47,44 +52,51 @@ int quillet2Main(int argc, char **argv) {
   TABLESPLIT splitdata;
 
   initDB(&db);
-  db.context = &db;  // the driver's Oracle errors go to standard output
+  // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
+  // standard output.
   resetCommandOptions(&cmdopts);
   prepareBanners();
 
+  // Refusals and warnings about the command line come before any log is
+  // opened: they go to standard error.
+  const MESSAGESINK notices = fileSink(stderr);
   COLLECTNOTES collected;
   collectOptions(&cmdopts, argc, argv, &collected);
-  if (printNotes(collected)) return EXIT_REFUSED;
+  if (sendNotes(notices, collected)) return exitCode(JobStatus::OneShot);
 
   if (cmdopts.username[0] == 0) strcpy(reinterpret_cast<char *>(cmdopts.username), "/");
   if (cmdopts.crypt) {
-    encryptPassword("user=", cmdopts.username);  // prints its own refusal
-    return EXIT_ONE_SHOT;
+    encryptPassword(db.sink, "user=", cmdopts.username);  // sends its own refusal
+    return exitCode(JobStatus::OneShot);
   }
   if (cmdopts.uncrackkey[0] != 0) {
-    if (doUncrackFile(cmdopts.fname, cmdopts.uncrackkey)) return EXIT_ONE_SHOT;
-    fprintf(stderr, "ERROR -- Cannot read file %s: %s.\n", reinterpret_cast<char *>(cmdopts.fname), strerror(errno));
-    return EXIT_UNCRACK_UNREADABLE;
+    if (doUncrackFile(cmdopts.fname, cmdopts.uncrackkey)) return exitCode(JobStatus::OneShot);
+    sendMessage(notices, MsgKind::Error, "ERROR -- Cannot read file %s: %s.\n", reinterpret_cast<char *>(cmdopts.fname),
+                strerror(errno));
+    return exitCode(JobStatus::Open);
   }
   autoDecryptPassword(cmdopts.username);
   if (cmdopts.query[0] == 0 && cmdopts.tabsplit[0] == 0) {
-    printHelpScreen(stdout, &cmdopts);
-    return EXIT_ONE_SHOT;
+    printHelpScreen(db.sink, &cmdopts);
+    return exitCode(JobStatus::OneShot);
   }
   COLLECTNOTES checked;
   checkOptionRecord(&cmdopts, &checked);
-  if (printNotes(checked)) return EXIT_REFUSED;
+  if (sendNotes(notices, checked)) return exitCode(JobStatus::OneShot);
 
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
-    return EXIT_ONE_SHOT;
+    return exitCode(JobStatus::OneShot);
   }
   resolveCharsets(&db, &cmdopts);
 
   if (cmdopts.degree > 1 && cmdopts.tabsplit[0] != 0) {
     memset(&splitdata, 0, sizeof splitdata);
-    return runParallelUnload(&db, &cmdopts, &splitdata);  // ends db's session
+    const PARALLELEND end = runParallelUnload(&db, &cmdopts, &splitdata);  // ends db's session
+    if (end.inWorker) endWorker(end.job);
+    return end.parent;
   }
-  const int status = runTextUnloader(&cmdopts);
+  const JobStatus status = runTextUnloader(&cmdopts);
   disconnectDB(&db);
-  return status;
+  return exitCode(status);
 }

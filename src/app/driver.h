@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "options/cmdoptions.h"
 
 // Limits of the driver's own buffers, each with its reason.
@@ -50,9 +51,9 @@ void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp, const char *name, COLLEC
 // Returns false when the text did not fit into query (it is cut there).
 bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
 
-// Prints the help screen; the extended lines only when cmdopts->help is set.
-// REQUIRES: prepareBanners() has run.
-void printHelpScreen(FILE *out, const CMDOPTIONS *cmdopts);
+// Sends the help screen to sink; the extended lines only when cmdopts->help
+// is set. REQUIRES: prepareBanners() has run.
+void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts);
 
 // The whole top level of the program; returns the process exit status.
 int quillet2Main(int argc, char **argv);

@@ -67,16 +67,23 @@ constexpr const char *EXTENDED_LINES[] = {
 
 }  // namespace
 
-void printHelpScreen(FILE *out, const CMDOPTIONS *cmdopts) {
-  fprintf(out, "\n%s\n%s\n\n", reinterpret_cast<const char *>(bannerLine(0)),
-          reinterpret_cast<const char *>(bannerLine(1)));
-  fputs("Usage: QUILLET2 keyword=value [,keyword=value,...]\n\nValid Keywords:\n", out);
-  for (const char *line : BASIC_LINES) fprintf(out, "%s\n", line);
+void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts) {
+  auto line = [&](const char *text) { sendMessage(sink, MsgKind::Result, "%s\n", text); };
+  line("");
+  line(reinterpret_cast<const char *>(bannerLine(0)));
+  line(reinterpret_cast<const char *>(bannerLine(1)));
+  line("");
+  line("Usage: QUILLET2 keyword=value [,keyword=value,...]");
+  line("");
+  line("Valid Keywords:");
+  for (const char *text : BASIC_LINES) line(text);
   if (cmdopts->help) {
-    for (const char *line : EXTENDED_LINES) fprintf(out, "%s\n", line);
+    for (const char *text : EXTENDED_LINES) line(text);
   }
-  fputs("\n  for field and record, you can use '0x' to specify hex character code,\n", out);
-  fprintf(out, "  \\r=0x%02x \\n=0x%02x |=0x%0x ,=0x%02x, \\t=0x%02x, :=0x%02x, #=0x%02x, \"=0x%02x '=0x%02x \n",
-          13, 10, 124, 44, 9, 58, 35, 34, 39);
-  fputs("\n", out);
+  line("");
+  line("  for field and record, you can use '0x' to specify hex character code,");
+  sendMessage(sink, MsgKind::Result,
+              "  \\r=0x%02x \\n=0x%02x |=0x%0x ,=0x%02x, \\t=0x%02x, :=0x%02x, #=0x%02x, \"=0x%02x '=0x%02x \n",
+              13, 10, 124, 44, 9, 58, 35, 34, 39);
+  line("");
 }

@@ -75,11 +75,11 @@ void korvex_decrypt_longsql(ub1 *pwd) {
   transformBlocks(pwd, LONGSQL_BUFSIZE, korvexdeskey2, korvexdeskey1, Direction::Decrypt);
 }
 
-int encryptPassword(const char *prompt, const text *buf) {
+int encryptPassword(const MESSAGESINK &sink, const char *prompt, const text *buf) {
   const int n = static_cast<int>(strnlen(reinterpret_cast<const char *>(buf), USERNAME_SIZE - 1));
   if (n > PASSWORD_BUFSIZE) {
     // The form carries 64 bytes; anything printed past them would be plain.
-    fputs("ERROR -- Cannot encrypt a connect string longer than 64 bytes.\n", stdout);
+    sendLine(sink, MsgKind::Error, "ERROR -- Cannot encrypt a connect string longer than 64 bytes.\n");
     return -1;
   }
   const int m = (n + BLOCK_BYTES - 1) / BLOCK_BYTES * BLOCK_BYTES;
@@ -88,13 +88,19 @@ int encryptPassword(const char *prompt, const text *buf) {
   memcpy(work, buf, static_cast<size_t>(n));
   korvex_encrypt_password(work);
 
-  fputs(prompt, stdout);
-  for (int i = 0; i < m; i++) {
-    if (i == FORM_BYTES_PER_LINE) fputc('\n', stdout);
-    printf("%02x", work[i]);
+  // The prompt, two digits a byte, a line feed after the first line's bytes
+  // and one at the end.
+  char form[MESSAGE_SIZE];
+  int len = snprintf(form, sizeof form, "%s", prompt);
+  for (int i = 0; i < m && len < static_cast<int>(sizeof form) - 4; i++) {
+    if (i == FORM_BYTES_PER_LINE) form[len++] = '\n';
+    len += snprintf(form + len, sizeof form - static_cast<size_t>(len), "%02x", work[i]);
   }
-  fputc('\n', stdout);
+  form[len++] = '\n';
+  form[len] = 0;
+  sendLine(sink, MsgKind::Result, form);
   memset(work, 0, sizeof work);
+  memset(form, 0, sizeof form);
   return 0;
 }
 

@@ -4,6 +4,8 @@
 
 #include <oci.h>
 
+#include "base/messages.h"
+
 // Sizes of the three buffer families.
 constexpr int PASSWORD_BUFSIZE = 64;
 constexpr int SQLSTMT_BUFSIZE = 128;
@@ -23,10 +25,10 @@ constexpr int QUERY_TEMPLATE_COUNT = 4;
 // REQUIRES: 1 <= which <= QUERY_TEMPLATE_COUNT; buf has LONGSQL_BUFSIZE bytes.
 void decipherQueryTemplate(int which, ub1 *buf);
 
-// Prints prompt and the encrypted form of buf in hexadecimal to stdout.
-// Returns 0, or -1 (and prints an error, no part of buf) when buf is longer
-// than the 64 bytes the form can carry. REQUIRES: buf has 132 bytes.
-int encryptPassword(const char *prompt, const text *buf);
+// Sends prompt and the encrypted form of buf in hexadecimal to sink as a
+// result. Returns 0, or -1 (and sends an error, no part of buf) when buf is
+// longer than the 64 bytes the form can carry. REQUIRES: buf has 132 bytes.
+int encryptPassword(const MESSAGESINK &sink, const char *prompt, const text *buf);
 
 // Replaces an encrypted form (hexadecimal digits only) in buf by its plain
 // text; leaves any other text alone. REQUIRES: buf has 132 bytes.

@@ -40,6 +40,5 @@ void resetCommandOptions(CMDOPTIONS *o) {
   o->sleep = 3;
   o->DEFAULT_ARRAY_SIZE = 1000;
   o->DEFAULT_LONG_SIZE = 32768;
-  o->rtncode = 1;
   o->slaveid = 1;
 }

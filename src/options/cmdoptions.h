@@ -4,9 +4,6 @@
 
 #include <oci.h>
 
-// Message callback of a session: context, then the text (already a whole line).
-typedef void (*MSGFUNC)(void *context, unsigned char *text);
-
 // Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
 // MAXRID) added by a parallel worker.
 constexpr int MAX_SQL_PARAMS = 20;
@@ -94,14 +91,11 @@ struct CMDOPTIONS {
   ub4 DEFAULT_ARRAY_SIZE;
   ub4 DEFAULT_LONG_SIZE;
   ub1 help;
-  int rtncode;
   int slaveid;
   int sqlargc;
   SQLPARAM sqlargv[MAX_SQL_PARAMS];
   int oerrcount;
   int oerrorno[MAX_SKIP_ERRORS];
-  void *context;
-  MSGFUNC msgfunc;
 };
 
 // Where the keyword and the value lie inside one option text.

@@ -6,6 +6,7 @@
 
 #include <oci.h>
 
+#include "base/messages.h"
 #include "options/cmdoptions.h"
 
 // Bytes of DATABASE.errmsg, and the buffer handed to OCIErrorGet.
@@ -20,25 +21,18 @@ struct DATABASE {
   sb4 errcode;               // last Oracle error fetched; 0 when none
   text errmsg[ERRMSG_SIZE];  // its text as the client library words it
   int prefetch;
-  FILE *fp_log;              // where messages go; stdout by default
-  int return_code;           // job status
   ub2 charset;               // character-set ids for the environment; 0 = default
   ub2 ncharset;
-  void *context;             // first argument of msgfunc
-  MSGFUNC msgfunc;
+  MESSAGESINK sink;          // where the session's lines go; standard output by default
 };
 
-// All handles null, prefetch 100, fp_log stdout, msgfunc defaultMessageFunc.
+// All handles null, prefetch 100, messages to standard output.
 void initDB(DATABASE *db);
 
-// Writes buf unchanged to ((DATABASE *)p)->fp_log and flushes it.
-// Does nothing when p or its fp_log is null.
-void defaultMessageFunc(void *p, unsigned char *buf);
-
-// Formats one message line (printf-style, cut at 1023 bytes) and hands it to
-// db->msgfunc; nothing when msgfunc is null.
-// REQUIRES: db initialised by initDB.
-void reportMessage(DATABASE *db, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+// Formats one message line of kind (printf-style, cut at 1023 bytes) and
+// sends it to db's sink. REQUIRES: db initialised by initDB.
+void reportMessage(DATABASE *db, MsgKind kind, const char *fmt, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // Sleeps interval x 100 ms; nothing for interval < 1.
 void sleepInterval(int interval);

@@ -16,8 +16,7 @@ constexpr useconds_t SLEEP_STEP_US = 100000;
 void initDB(DATABASE *db) {
   memset(db, 0, sizeof *db);
   db->prefetch = 100;
-  db->fp_log = stdout;
-  db->msgfunc = defaultMessageFunc;
+  db->sink = fileSink(stdout);
 }
 
 void sleepInterval(int interval) {
@@ -31,7 +30,7 @@ sb4 oraError8(DATABASE *db) {
   OCIErrorGet(db->errhp, 1, nullptr, &db->errcode, db->errmsg, sizeof db->errmsg,
               OCI_HTYPE_ERROR);
   db->errmsg[sizeof db->errmsg - 1] = 0;
-  if (db->errcode != 0 && db->msgfunc != nullptr) db->msgfunc(db->context, db->errmsg);
+  if (db->errcode != 0) sendLine(db->sink, MsgKind::Error, reinterpret_cast<char *>(db->errmsg));
   return db->errcode;
 }
 

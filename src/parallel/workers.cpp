@@ -63,7 +63,7 @@ void waitWorker(TABLESPLIT *split, int i) {
 // returns the status that ends the run, 0 for nothing to split.
 sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->partition[0] != 0) {
-    reportMessage(db, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
+    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
                   str(cmdopts->owner), str(cmdopts->tabsplit));
     return OCI_NO_DATA;
   }
@@ -79,7 +79,7 @@ sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
   rc = readBlockCount(db, reinterpret_cast<const text *>(sql), &tables);
   if (rc != 0 || tables > 0) return rc;
-  reportMessage(db, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
+  reportMessage(db, MsgKind::Error, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
                 "unload it without split= (query=%s).\n", str(cmdopts->owner), str(cmdopts->tabsplit),
                 str(cmdopts->tabsplit));
   return NOT_A_TABLE_STATUS;
@@ -95,13 +95,13 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   upperCaseName(cmdopts->tabsplit);
   upperCaseName(cmdopts->partition);
   if (cmdopts->owner[0] == 0) {
-    reportMessage(db, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
     return false;
   }
   const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
                   (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
   if (!ok)
-    reportMessage(db, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
            str(cmdopts->tabsplit), str(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
            str(cmdopts->partition));
   return ok;
@@ -112,16 +112,15 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
 bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->query[0] == 0 || (hasBindName(str(cmdopts->query), "minrid") && hasBindName(str(cmdopts->query), "maxrid")))
     return true;
-  reportMessage(db, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
+  reportMessage(db, MsgKind::Error, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;
 }
 
-// Runs the job of range i in this worker process and ends the process.
-[[noreturn]] void runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
-  int result = 255;
-  if (prepareWorkerOptions(cmdopts, &split->range[i])) result = runTextUnloader(cmdopts);
-  fflush(nullptr);
-  _exit(result & 0xff);
+// Runs the job of range i in this worker process. A range whose binds do not
+// fit fails as a job whose logon failed would.
+JobStatus runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
+  if (!prepareWorkerOptions(cmdopts, &split->range[i])) return JobStatus::LogonFailed;
+  return runTextUnloader(cmdopts);
 }
 
 }  // namespace
@@ -174,10 +173,10 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
   return true;
 }
 
-int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
   if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
     disconnectDB(db);
-    return 1;
+    return {false, 1, JobStatus::Done};
   }
   sword rc = getParallelRowidRange(db, cmdopts->owner, cmdopts->tabsplit, cmdopts->partition,
                                    static_cast<ub4>(cmdopts->degree), splitdata);
@@ -189,11 +188,11 @@ int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) 
   if (rc != 0 || splitdata->count == 0) {
     if (rc != 0 && !reported) oraError8(db);
     disconnectDB(db);
-    return splitExitStatus(rc);
+    return {false, splitExitStatus(rc), JobStatus::Done};
   }
 
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep);
-  if (worker >= 0) runWorker(cmdopts, splitdata, worker);
+  if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
   disconnectDB(db);
-  return countFailedRanges(splitdata);
+  return {false, countFailedRanges(splitdata), JobStatus::Done};
 }

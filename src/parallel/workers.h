@@ -2,6 +2,7 @@
 #ifndef QUILLET2_PARALLEL_WORKERS_H
 #define QUILLET2_PARALLEL_WORKERS_H
 
+#include "base/status.h"
 #include "options/cmdoptions.h"
 #include "oracle/database.h"
 #include "parallel/tablesplit.h"
@@ -13,12 +14,19 @@ constexpr int FORK_FAILED_STATUS = 0xff00;
 // DUAL): like a refused command line.
 constexpr int NOT_A_TABLE_STATUS = 1;
 
-// Splits cmdopts->tabsplit, runs the workers with their re-runs, ends db's
-// session and returns the exit status: the number of failed ranges, or the
-// split's status when splitting failed. In a worker process it does not
-// return: the process ends with the job's result.
-// REQUIRES: db is logged on.
-int runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata);
+// How a parallel unload ended in this process: in the parent, the exit
+// status (the number of failed ranges, or the split's status when splitting
+// failed); in a forked worker, its job's status, which the driver turns into
+// the worker's exit code without returning further.
+struct PARALLELEND {
+  bool inWorker;    // false in the parent
+  int parent;       // the parent's exit status
+  JobStatus job;    // a worker's job status (LogonFailed when its binds did not fit)
+};
+
+// Splits cmdopts->tabsplit, runs the workers with their re-runs and ends db's
+// session (in the parent). REQUIRES: db is logged on.
+PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata);
 
 // The exit status of a split that ended with status rc: rc, or 1 when rc is
 // a failure whose low 8 bits, all that an exit passes on, would read as success.

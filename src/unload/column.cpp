@@ -94,7 +94,7 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
   if (getParamCount8(db, stmt, &count) != OCI_SUCCESS) return -1;
   if (count == 0) return 0;
   if (count > static_cast<ub4>(MAX_COLUMNS)) {
-    reportMessage(db, "ERROR -- The query selects %u columns, more than the %d an unload can hold: select fewer columns.\n",
+    reportMessage(db, MsgKind::Error, "ERROR -- The query selects %u columns, more than the %d an unload can hold: select fewer columns.\n",
                   count, MAX_COLUMNS);
     return -1;
   }

@@ -92,12 +92,9 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
        piece = strtok_r(nullptr, ";", &save)) {
     // A piece too long for the statement buffer is refused, not sent cut short.
     if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql)) {
-      if (db->msgfunc != nullptr) {
-        char msg[SESSION_SQL_SIZE];
-        snprintf(msg, sizeof msg, "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
-                 static_cast<int>(sizeof sql) - 1, piece);
-        db->msgfunc(db->context, reinterpret_cast<unsigned char *>(msg));
-      }
+      reportMessage(db, MsgKind::Warning,
+                    "ERROR -- session setting longer than %d bytes skipped: %.40s...\n",
+                    static_cast<int>(sizeof sql) - 1, piece);
       continue;
     }
     run(db, sql);
@@ -105,37 +102,39 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
 }
 
 // Prepare, bind, execute, describe and write the rows; frees the columns and
-// the statement; runs postsql. Leaves the status in db->return_code.
-void runQuery(DATABASE *db, CMDOPTIONS *o) {
+// the statement; runs postsql. Returns the job's status.
+JobStatus runQuery(DATABASE *db, CMDOPTIONS *o) {
   OCIStmt *stmt = nullptr;
   COLUMN collist;
   memset(&collist, 0, sizeof collist);
   int fixlen = o->field[0] == ' ' ? 1 : 0;
+  JobStatus status = JobStatus::Done;
   if (prepareStmt8(db, &stmt, o->query) != 0) {
-    db->return_code = 3;
+    status = JobStatus::Sql;
   } else {
     for (int i = 0; i < o->sqlargc && i < MAX_SQL_PARAMS; i++) BindValue(db, stmt, &o->sqlargv[i]);
     if (executeQuery8(db, stmt) != 0) {
-      db->return_code = 3;
+      status = JobStatus::Sql;
     } else if (getColumns8(db, stmt, &collist, fixlen, o->width, o) < 1) {
-      db->return_code = 5;
+      status = JobStatus::Describe;
     } else if (o->data != 0) {
-      printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record, o->rlen,
-                o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows, o->snull,
-                o->lnull, o->escape, o->format, o->tabname, o->piece, o->rowpre, o->rplen,
-                o->rowsuf, o->rslen, o->colsep, o->colseplen, o->escf, o->esct, o->exec,
-                o->execlen, o->prehead, o->preheadlen, o);
+      status = printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record,
+                         o->rlen, o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows,
+                         o->snull, o->lnull, o->escape, o->format, o->tabname, o->piece,
+                         o->rowpre, o->rplen, o->rowsuf, o->rslen, o->colsep, o->colseplen,
+                         o->escf, o->esct, o->exec, o->execlen, o->prehead, o->preheadlen, o);
     }
   }
   freeColumn(&collist);
   releaseStmt8(db, stmt);
-  if (db->return_code == 0 && o->postsql[0] != 0 && run(db, S(o->postsql)) != 0)
-    db->return_code = 9;
+  if (status == JobStatus::Done && o->postsql[0] != 0 && run(db, S(o->postsql)) != 0)
+    status = JobStatus::Postsql;
+  return status;
 }
 
 }  // namespace
 
-sword runTextUnloader(CMDOPTIONS *o) {
+JobStatus runTextUnloader(CMDOPTIONS *o) {
   DATABASE db;
   initDB(&db);
   normaliseQuery(o);
@@ -144,26 +143,20 @@ sword runTextUnloader(CMDOPTIONS *o) {
   if (o->logfile[0] != 0) {
     text logname[LOGNAME_SIZE] = {0};
     log = openFile(o->logfile, logname, sizeof logname, 0, o->slaveid);
-    db.fp_log = log;
+    db.sink = fileSink(log);  // a log that cannot be opened takes no lines
   }
-  db.context = o->context != nullptr ? o->context : &db;
-  db.msgfunc = o->msgfunc != nullptr ? o->msgfunc : defaultMessageFunc;
   db.charset = o->charsetid;
   db.ncharset = o->ncharsetid;
 
-  if (LogonDB(&db, o->username) != 0) {
-    disconnectDB(&db);  // what the failed logon allocated
-    if (log != nullptr) fclose(log);
-    o->rtncode = -1;
-    return -1;
+  JobStatus status = JobStatus::LogonFailed;
+  if (LogonDB(&db, o->username) == 0) {
+    sendSessionSettings(&db, o);
+    status = JobStatus::Done;
+    if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
+    for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
+    if (status == JobStatus::Done) status = runQuery(&db, o);
   }
-  sendSessionSettings(&db, o);
-  if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) db.return_code = 8;
-  for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
-  if (db.return_code == 0) runQuery(&db, o);
-
-  disconnectDB(&db);
+  disconnectDB(&db);  // also what a failed logon allocated
   if (log != nullptr) fclose(log);
-  o->rtncode = db.return_code;
-  return db.return_code;
+  return status;
 }

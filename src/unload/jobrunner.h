@@ -4,12 +4,12 @@
 
 #include <oci.h>
 
+#include "base/status.h"
 #include "options/cmdoptions.h"
 
-// Runs one complete job; returns its status (also stored in rtncode):
-// 0 done, -1 logon, 2 write, 3 prepare/execute, 5 describe, 6 open, 7 fetch,
-// 8 presql, 9 postsql.
-sword runTextUnloader(CMDOPTIONS *cmdopts);
+// Runs one complete job and returns its status: Done, LogonFailed, Write,
+// Sql (prepare or execute), Describe, Open, Fetch, Presql or Postsql.
+JobStatus runTextUnloader(CMDOPTIONS *cmdopts);
 
 // Strips trailing white space, ';' and '/' from cmdopts->query; text that
 // does not begin with "select" or "with" is a table name: the query becomes

@@ -52,7 +52,6 @@ FILE *openFile(const text *fname, text *tempbuf, size_t tempsize, int batch, int
 }
 
 void printRowInfo(DATABASE *db, unsigned long long row, float sizemb) {
-  if (db->msgfunc == nullptr) return;
   time_t now = time(nullptr);
   struct tm tmv;
   localtime_r(&now, &tmv);
@@ -60,5 +59,5 @@ void printRowInfo(DATABASE *db, unsigned long long row, float sizemb) {
   snprintf(line, sizeof line, "%12llu rows exported at %04d-%02d-%02d %02d:%02d:%02d, size %.0f MB.\n",
            row, tmv.tm_year + 1900, tmv.tm_mon + 1, tmv.tm_mday, tmv.tm_hour, tmv.tm_min,
            tmv.tm_sec, static_cast<double>(sizemb));
-  db->msgfunc(db->context, reinterpret_cast<unsigned char *>(line));
+  sendLine(db->sink, MsgKind::Progress, line);
 }

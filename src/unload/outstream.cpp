@@ -13,19 +13,19 @@ namespace {
 
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
 
-void reportCannotWrite(DATABASE *db, const text *name) {
-  reportMessage(db, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
-  db->return_code = 6;
+JobStatus reportCannotWrite(DATABASE *db, const text *name) {
+  reportMessage(db, MsgKind::Error, "ERROR -- Cannot write to file : %s\n", reinterpret_cast<const char *>(name));
+  return JobStatus::Open;
 }
 
 void reportClosed(OUTSTREAM *out, DATABASE *db) {
-  reportMessage(db, "         output file %s closed at %llu rows, size %.0f MB.\n",
+  reportMessage(db, MsgKind::Progress, "         output file %s closed at %llu rows, size %.0f MB.\n",
          reinterpret_cast<const char *>(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
-// Writes n bytes of the buffer to the data stream. 0, or -1 with status 2.
-int writeOut(OUTSTREAM *out, DATABASE *db, const ub1 *buf, size_t n) {
-  if (n == 0) return 0;
+// Writes n bytes of the buffer to the data stream.
+JobStatus writeOut(OUTSTREAM *out, const ub1 *buf, size_t n) {
+  if (n == 0) return JobStatus::Done;
   bool ok;
   if (out->gzipmode) {
     int w = gzwrite(out->gz, buf, static_cast<unsigned>(n));
@@ -35,11 +35,7 @@ int writeOut(OUTSTREAM *out, DATABASE *db, const ub1 *buf, size_t n) {
     ok = fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) == 1;
     if (ok) out->writemb += static_cast<float>(n) * BYTES_TO_MB;
   }
-  if (!ok) {
-    db->return_code = 2;
-    return -1;
-  }
-  return 0;
+  return ok ? JobStatus::Done : JobStatus::Write;
 }
 
 void blank(OUTSTREAM *out) {
@@ -56,9 +52,9 @@ void closeLobFile(OUTSTREAM *out) {
   if (size == 0) unlink(reinterpret_cast<const char *>(out->lobinfo));
 }
 
-// Closes the data stream of the current piece. 0, or -1 when the close found
-// a failed write (status 2).
-int closeDataFile(OUTSTREAM *out, DATABASE *db) {
+// Closes the data stream of the current piece; Write when the close found a
+// failed write.
+JobStatus closeDataFile(OUTSTREAM *out) {
   bool ok = true;
   if (out->gz != nullptr) {
     ok = gzclose(out->gz) == Z_OK;
@@ -70,32 +66,24 @@ int closeDataFile(OUTSTREAM *out, DATABASE *db) {
   } else if (out->isstdout) {
     ok = fflush(stdout) == 0;
   }
-  if (!ok) {
-    db->return_code = 2;
-    return -1;
-  }
-  return 0;
+  return ok ? JobStatus::Done : JobStatus::Write;
 }
 
-// Opens the streams of piece out->bcount. On failure reports, sets status 6
+// Opens the streams of piece out->bcount. On failure reports, returns Open
 // and closes whatever this call opened.
-int openPiece(OUTSTREAM *out, DATABASE *db) {
+JobStatus openPiece(OUTSTREAM *out, DATABASE *db) {
   if (!out->isstdout) {
     memset(out->tempbuf, 0, sizeof out->tempbuf);
     out->fp = openFile(out->fname, out->tempbuf, sizeof out->tempbuf, out->bcount, out->slaveid);
-    if (out->fp == nullptr) {
-      reportCannotWrite(db, out->tempbuf);
-      return -1;
-    }
+    if (out->fp == nullptr) return reportCannotWrite(db, out->tempbuf);
   }
   if (out->lobfname[0] != '\0') {
     memset(out->lobinfo, 0, sizeof out->lobinfo);
     out->lobfp = openFile(out->lobfname, out->lobinfo, sizeof out->lobinfo, out->bcount, out->slaveid);
     if (out->lobfp == nullptr) {
-      reportCannotWrite(db, out->lobinfo);
       if (out->fp != nullptr) fclose(out->fp);
       out->fp = nullptr;
-      return -1;
+      return reportCannotWrite(db, out->lobinfo);
     }
     // An appended file reports position 0 until its first write; the LLS
     // offsets count from its real end.
@@ -108,14 +96,13 @@ int openPiece(OUTSTREAM *out, DATABASE *db) {
     out->gz = fd < 0 ? nullptr : gzdopen(fd, "wb6");
     if (out->gz == nullptr) {
       if (fd >= 0) close(fd);
-      reportCannotWrite(db, out->tempbuf);
       fclose(out->fp);
       out->fp = nullptr;
       closeLobFile(out);
-      return -1;
+      return reportCannotWrite(db, out->tempbuf);
     }
   }
-  return 0;
+  return JobStatus::Done;
 }
 
 }  // namespace
@@ -125,7 +112,7 @@ int isGzipName(const text *fname) {
   return n >= 4 && strcasecmp(reinterpret_cast<const char *>(fname) + n - 3, ".gz") == 0;
 }
 
-int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
+JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
                int slaveid, const text *crackkey, int piecesize) {
   memset(out, 0, sizeof *out);
   out->fname = fname;
@@ -138,23 +125,20 @@ int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobf
   out->isstdout = strcmp(reinterpret_cast<const char *>(fname), "-") == 0;
   out->gzipmode = !out->isstdout && isGzipName(fname);
   out->iobuf = static_cast<ub1 *>(malloc(IOBUF_SIZE));
-  if (out->iobuf == nullptr) {
-    reportCannotWrite(db, fname);
-    return -1;
-  }
+  if (out->iobuf == nullptr) return reportCannotWrite(db, fname);
   blank(out);
-  if (openPiece(out, db) != 0) {
+  const JobStatus status = openPiece(out, db);
+  if (failed(status)) {
     free(out->iobuf);
     out->iobuf = nullptr;
-    return -1;
   }
-  return 0;
+  return status;
 }
 
-int flushIoBuffer(OUTSTREAM *out, DATABASE *db) {
+JobStatus flushIoBuffer(OUTSTREAM *out) {
   int n = out->iopos;
   int m = out->crackkey != nullptr ? doCrackBuffer(out->iobuf, n, out->crackkey) : n;
-  if (writeOut(out, db, out->iobuf, static_cast<size_t>(m)) != 0) return -1;
+  if (failed(writeOut(out, out->iobuf, static_cast<size_t>(m)))) return JobStatus::Write;
   out->flushed += static_cast<unsigned long long>(m);
   if (m < n) {
     int tail = n - m;
@@ -165,57 +149,55 @@ int flushIoBuffer(OUTSTREAM *out, DATABASE *db) {
   } else {
     blank(out);
   }
-  return 0;
+  return JobStatus::Done;
 }
 
-int finalFlush(OUTSTREAM *out, DATABASE *db) {
+JobStatus finalFlush(OUTSTREAM *out) {
   int n = out->iopos;
-  if (n == 0) return 0;
+  if (n == 0) return JobStatus::Done;
   if (out->crackkey != nullptr) doCrackBuffer(out->iobuf, n, out->crackkey);
-  int rc = writeOut(out, db, out->iobuf, static_cast<size_t>(n));
+  const JobStatus rc = writeOut(out, out->iobuf, static_cast<size_t>(n));
   out->flushed += static_cast<unsigned long long>(n);
   blank(out);
   return rc;
 }
 
-int switchOutputPiece(OUTSTREAM *out, DATABASE *db) {
-  if (finalFlush(out, db) != 0) return -1;
+JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db) {
+  if (failed(finalFlush(out))) return JobStatus::Write;
   reportClosed(out, db);
-  int rc = closeDataFile(out, db);
+  const JobStatus rc = closeDataFile(out);
   closeLobFile(out);
-  if (rc != 0) return -1;
+  if (failed(rc)) return rc;
   out->bcount += 1;
   out->splitmb = static_cast<float>(out->bcount) * static_cast<float>(out->piecesize);
   out->trows = 0;
   return openPiece(out, db);
 }
 
-// Closes every stream and frees the buffer; a failed close sets status 2.
-static void releaseOutput(OUTSTREAM *out, DATABASE *db) {
-  if (out->iobuf == nullptr) return;
-  closeDataFile(out, db);
+// Closes every stream and frees the buffer; Write when a close failed.
+static JobStatus releaseOutput(OUTSTREAM *out) {
+  if (out->iobuf == nullptr) return JobStatus::Done;
+  const JobStatus rc = closeDataFile(out);
   closeLobFile(out);
   free(out->iobuf);
   out->iobuf = nullptr;
+  return rc;
 }
 
-void closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch) {
-  if (finalFlush(out, db) != 0) {
-    abortOutput(out, db, 0);
-    return;
+JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch) {
+  if (failed(finalFlush(out))) {
+    abortOutput(out, 0);
+    return JobStatus::Write;
   }
   if (!out->isstdout) {
     if (out->trows % rowbatch != 0) printRowInfo(db, out->trows, out->writemb);
     reportClosed(out, db);
-    if (db->fp_log != nullptr) fflush(db->fp_log);
   }
-  releaseOutput(out, db);
+  return releaseOutput(out);
 }
 
-void abortOutput(OUTSTREAM *out, DATABASE *db, int flush) {
-  // The status that led here is the one the job reports.
-  int status = db->return_code;
-  if (out->iobuf != nullptr && flush) finalFlush(out, db);
-  releaseOutput(out, db);
-  db->return_code = status;
+void abortOutput(OUTSTREAM *out, int flush) {
+  // The status that led here is the one the job reports, whatever this finds.
+  if (out->iobuf != nullptr && flush) finalFlush(out);
+  releaseOutput(out);
 }

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <zlib.h>
 
+#include "base/status.h"
 #include "oracle/database.h"
 #include "unload/rowwriter.h"
 
@@ -44,39 +45,39 @@ int isGzipName(const text *fname);
 
 // Allocates the blanked buffer and opens piece 1: the data file (or standard
 // output for "-"), the LOB side file when lobfname is not empty, and the gzip
-// stream. Returns 0; on failure reports "ERROR -- Cannot write to file : %s",
-// sets db->return_code to 6 and leaves nothing open or allocated.
+// stream. Returns Done; on failure reports "ERROR -- Cannot write to file : %s",
+// returns Open and leaves nothing open or allocated.
 // crackkey: scrambling key (ignored when its first byte is 0).
-int openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
+JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
                int slaveid, const text *crackkey, int piecesize);
 
 // Mid-stream flush: writes the buffer (with scrambling, all but its last 1 to
-// 8 bytes, which move to the front). Returns 0, or -1 with return_code 2.
-int flushIoBuffer(OUTSTREAM *out, DATABASE *db);
+// 8 bytes, which move to the front). Done or Write.
+JobStatus flushIoBuffer(OUTSTREAM *out);
 
 // Writes everything in the buffer (the last 1 to 8 bytes unscrambled) and
-// blanks it. Returns 0, or -1 with return_code 2.
-int finalFlush(OUTSTREAM *out, DATABASE *db);
+// blanks it. Done or Write.
+JobStatus finalFlush(OUTSTREAM *out);
 
 // Makes room for need more bytes: flushes when iopos + need reaches the end.
-// Returns 0, or -1 with return_code 2.
-inline int ensureSpace(OUTSTREAM *out, DATABASE *db, size_t need) {
-  if (static_cast<size_t>(out->iopos) + need < static_cast<size_t>(IOBUF_SIZE)) return 0;
-  return flushIoBuffer(out, db);
+// Done or Write.
+inline JobStatus ensureSpace(OUTSTREAM *out, size_t need) {
+  if (static_cast<size_t>(out->iopos) + need < static_cast<size_t>(IOBUF_SIZE)) return JobStatus::Done;
+  return flushIoBuffer(out);
 }
 
 // Closes the current piece (final flush, closing message, LOB file deleted
-// when empty) and opens the next. Returns 0, or -1 with return_code 2 or 6
-// (then nothing stays open).
-int switchOutputPiece(OUTSTREAM *out, DATABASE *db);
+// when empty) and opens the next. Done, Write or Open (then nothing stays
+// open).
+JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db);
 
 // End of data: final flush, the progress line (unless trows is a multiple of
 // rowbatch), the closing message, and every stream closed; frees the buffer.
-// On a write failure return_code is 2 and the streams are closed all the same.
-void closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch);
+// On a write failure returns Write, and the streams are closed all the same.
+JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch);
 
 // Error path: closes every stream (a gzip file gets its trailer), deletes an
 // empty LOB file and frees the buffer. flush: write the buffer out first.
-void abortOutput(OUTSTREAM *out, DATABASE *db, int flush);
+void abortOutput(OUTSTREAM *out, int flush);
 
 #endif  // QUILLET2_UNLOAD_OUTSTREAM_H

@@ -14,6 +14,7 @@
 
 #include "oracle/ocicalls.h"
 #include "bytes/escape.h"
+#include "unload/columntype.h"
 #include "unload/insertsql.h"
 #include "unload/lobexport.h"
 #include "bytes/numconv.h"
@@ -45,10 +46,14 @@ constexpr char HEXARR[] = "0123456789abcdef";
 // LOB references. RAW and inline LOB values arrive as their bytes, which may
 // hold quotes, separators and line feeds, so they are escaped like text.
 bool neverEscaped(const COLUMN *p) {
-  if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB || p->dbtype == SQLT_BIN || p->dbtype == 15) return false;
+  if (p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB || p->dbtype == SQLT_BIN ||
+      p->dbtype == DESC_VARRAW)
+    return false;
   switch (p->oldtype) {
-    case 2: case 6: case 11: case 104: case 12: case 156: case 15: case 23:
-    case 112: case 113: case 114: case 180: case 187: case 181: case 188: case 232:
+    case SQLT_NUM: case SQLT_VNU: case SQLT_RID: case SQLT_RDD: case SQLT_DAT: case SQLT_ODT:
+    case DESC_VARRAW: case SQLT_BIN: case SQLT_CLOB: case SQLT_BLOB: case SQLT_BFILEE:
+    case DESC_TIMESTAMP: case SQLT_TIMESTAMP: case DESC_TIMESTAMP_TZ: case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ:
       return true;
     default:
       return false;
@@ -103,6 +108,7 @@ struct WRITER {
   text lobvalue[LOBVALUE_SIZE];
   bool wroteHeader;
   int stmtrows;          // format 1: rows in the open statement, -1 when none is open
+  JobStatus status;      // Done until a write or an open fails
 };
 
 void put(WRITER *w, const void *src, size_t n) {
@@ -120,7 +126,17 @@ void putByte(WRITER *w, ub1 b) {
   w->out.iobuf[w->out.iopos++] = b;
 }
 
-int check(WRITER *w, size_t need) { return ensureSpace(&w->out, w->db, need); }
+// Records a failed write or open in the writer and gives -1, the writer's
+// own signal to stop; the status goes back from printRow8.
+int fail(WRITER *w, JobStatus status) {
+  if (!failed(status)) return 0;
+  w->status = status;
+  return -1;
+}
+
+int flush(WRITER *w) { return fail(w, flushIoBuffer(&w->out)); }
+
+int check(WRITER *w, size_t need) { return fail(w, ensureSpace(&w->out, need)); }
 
 // Bytes written to the data stream since the start of the piece, flushed or
 // still buffered: a position that survives flushes.
@@ -147,7 +163,7 @@ int endFixedField(WRITER *w, unsigned long long start, int width, bool cut) {
   while (pad > 0) {
     size_t room = static_cast<size_t>(IOBUF_SIZE - w->out.iopos) - 1;
     if (room == 0) {
-      if (flushIoBuffer(&w->out, w->db) != 0) return -1;
+      if (flush(w) != 0) return -1;
       continue;
     }
     size_t step = std::min(pad, room);
@@ -177,7 +193,7 @@ int putInParts(WRITER *w, const ub1 *src, size_t len, bool escaping, size_t limi
   size_t done = 0, written = 0;
   while (done < len && written < limit) {
     if (static_cast<size_t>(IOBUF_SIZE - w->out.iopos) < VALUE_TAIL_ROOM + MIN_PART_ROOM) {
-      if (flushIoBuffer(&w->out, w->db) != 0) return -1;
+      if (flush(w) != 0) return -1;
       continue;
     }
     size_t room = static_cast<size_t>(IOBUF_SIZE - w->out.iopos) - VALUE_TAIL_ROOM - 1;
@@ -258,7 +274,7 @@ int putHex(WRITER *w, const ub1 *src, size_t len, size_t keeplen) {
   size_t done = 0;
   while (done < len) {
     if (static_cast<size_t>(w->out.iopos) + keeplen >= static_cast<size_t>(IOBUF_SIZE)) {
-      if (flushIoBuffer(&w->out, w->db) != 0) return -1;
+      if (flush(w) != 0) return -1;
     }
     size_t avail = static_cast<size_t>(IOBUF_SIZE) - keeplen - static_cast<size_t>(w->out.iopos);
     size_t k = std::min(len - done, (avail + 1) / 2);
@@ -440,7 +456,7 @@ int afterRow(WRITER *w, bool moreInArray) {
   }
   if (!doSwitch) return 0;
   if (w->format == 1 && closeStatement(w) != 0) return -1;
-  if (switchOutputPiece(out, w->db) != 0) return -1;
+  if (fail(w, switchOutputPiece(out, w->db)) != 0) return -1;
   if (w->wroteHeader) writeHeader(w);
   if (w->format == 1 && moreInArray) return openStatement(w);
   return 0;
@@ -473,7 +489,8 @@ void setupForm(WRITER *w, int i, bool lobfile) {
   f.translated = !f.lob && !f.numeric && p->quote && w->replacecount > 0;
   f.escaped = w->escape != ' ' && !f.hex && !f.lob && !f.numeric && !neverEscaped(p);
   f.quoted = w->quotelen > 0 && p->quote && w->fixlen == 0;
-  if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen + 288;
+  if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen +
+                                    static_cast<int>(VALUE_TAIL_ROOM);
   f.keeplen = std::min(static_cast<size_t>(p->keeplen), MAX_FIELD_CHECK);
 }
 
@@ -527,7 +544,7 @@ int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
   return 0;
 }
 
-void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
                text *snull, int lnull, char escape, int format, text *tabname,
@@ -574,9 +591,8 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
   }
   for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
 
-  if (openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize) != 0) {
-    return;
-  }
+  w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize);
+  if (failed(w->status)) return w->status;
   if (header && fixlen == 0) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
@@ -607,14 +623,11 @@ void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN 
     }
     if (failed || (format == 1 && closeStatement(w) != 0)) break;
     if (fatal) {
-      db->return_code = 7;
-      abortOutput(&w->out, db, 1);
-      return;
+      abortOutput(&w->out, 1);
+      return JobStatus::Fetch;
     }
-    if (status == OCI_NO_DATA) {
-      closeOutput(&w->out, db, w->rowbatch);
-      return;
-    }
+    if (status == OCI_NO_DATA) return closeOutput(&w->out, db, w->rowbatch);
   }
-  abortOutput(&w->out, db, 0);
+  abortOutput(&w->out, 0);
+  return w->status;
 }

@@ -4,6 +4,7 @@
 
 #include <oci.h>
 
+#include "base/status.h"
 #include "options/cmdoptions.h"
 #include "oracle/database.h"
 #include "unload/column.h"
@@ -11,10 +12,9 @@
 // Bytes of the output buffer.
 constexpr int IOBUF_SIZE = 4194304;
 
-// Fetches stmt to the end and writes every row. The outcome is left in
-// db->return_code: unchanged on success, 2 write, 6 open, 7 fetch.
-// REQUIRES: col heads a list built by getColumns8 for stmt.
-void printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+// Fetches stmt to the end and writes every row. Returns Done, Write, Open
+// or Fetch. REQUIRES: col heads a list built by getColumns8 for stmt.
+JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
                text *snull, int lnull, char escape, int format, text *tabname,

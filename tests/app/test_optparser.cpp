@@ -43,14 +43,11 @@ TEST(ResetCommandOptions, StoresEveryDefault) {
   EXPECT_EQ(o.pretry, 3);
   EXPECT_EQ(o.sleep, 3);
   EXPECT_EQ(o.slaveid, 1);
-  EXPECT_EQ(o.rtncode, 1);
   EXPECT_EQ(o.data, 1);
   for (int v : {o.rplen, o.rslen, o.hsize, o.ssize, o.bsize, o.serial, o.trace, o.batch, o.header, o.safemode,
                 o.crypt, o.lnull, o.format, o.update, o.colseplen, o.preheadlen, o.sqlargc, o.oerrcount})
     EXPECT_EQ(v, 0);
   EXPECT_EQ(o.charsetid + o.ncharsetid + o.clientnum + o.help, 0);
-  EXPECT_EQ(o.context, nullptr);
-  EXPECT_EQ(o.msgfunc, nullptr);
   // Every text field without a default is empty and zero-filled.
   for (const text *t : {o.username, o.tabname, o.query, o.logfile, o.sqlfname, o.lobfname, o.ctlfname, o.width,
                         o.altses, o.sedf, o.sedt, o.escf, o.esct, o.quote, o.rowpre, o.rowsuf, o.snull, o.colsep,

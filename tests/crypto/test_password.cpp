@@ -43,7 +43,7 @@ std::string captureStdout(Fn fn) {
 std::string formOf(const std::string &plain, int *result = nullptr) {
   Username u(plain);
   return captureStdout([&] {
-    int r = encryptPassword("user=", u.bytes);
+    int r = encryptPassword(fileSink(stdout), "user=", u.bytes);
     if (result != nullptr) *result = r;
   });
 }
@@ -136,7 +136,7 @@ TEST(EncryptPassword, LinesAndDigits) {
 TEST(EncryptPassword, BytesBehindTheTextStayOut) {
   Username clean("scott/tiger"), dirty("scott/tiger");
   memcpy(dirty.bytes + 12, "oldsecret", 9);  // a former, longer value
-  auto print = [](Username &u) { return captureStdout([&] { encryptPassword("", u.bytes); }); };
+  auto print = [](Username &u) { return captureStdout([&] { encryptPassword(fileSink(stdout), "", u.bytes); }); };
   EXPECT_EQ(print(clean), print(dirty));
 }
 

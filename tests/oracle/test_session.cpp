@@ -24,9 +24,7 @@ class Session : public ::testing::Test {
     dbfile_ = (dir_ / "demo.db").string();
     ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, dbfile_, "--demo"}).status, 0);
     initDB(&db_);
-    defaultMessageFunc(nullptr, const_cast<unsigned char *>(T("nothing\n")));  // no session: no-op
-    db_.context = &messages_;
-    db_.msgfunc = testsupport::appendMessage;
+    db_.sink = {testsupport::appendMessage, &messages_};
   }
   void TearDown() override {
     disconnectDB(&db_);

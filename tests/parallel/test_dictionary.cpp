@@ -23,7 +23,7 @@ class Dictionary : public testsupport::DemoDbTest {
   void SetUp() override {
     DemoDbTest::SetUp();
     initDB(&session);
-    session.fp_log = nullptr;  // messages are checked through errcode
+    session.sink.msgfunc = nullptr;  // messages are checked through errcode
     const std::string connect = "scott/tiger@" + db;
     ASSERT_EQ(LogonDB(&session, T(connect.c_str())), 0);
   }

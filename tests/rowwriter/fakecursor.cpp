@@ -84,18 +84,16 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
   describe(c, opts.DEFAULT_ARRAY_SIZE, reinterpret_cast<const char *>(opts.unique));
   current = c;
   DATABASE db{};
-  db.fp_log = stdout;
   Run run{0, {}};
-  db.context = &run.messages;
-  db.msgfunc = testsupport::appendMessage;
+  db.sink = {testsupport::appendMessage, &run.messages};
   OCIStmt *stmt = reinterpret_cast<OCIStmt *>(c);
-  printRow8(opts.fname, opts.lobfname, &db, stmt, &c->head, opts.field, opts.flen, opts.record,
+  const JobStatus status = printRow8(opts.fname, opts.lobfname, &db, stmt, &c->head, opts.field, opts.flen, opts.record,
             opts.rlen, opts.batch, opts.header, opts.field[0] == ' ' ? 1 : 0, opts.sedf, opts.sedt,
             opts.quote, opts.rows, opts.snull, opts.lnull, opts.escape, opts.format, opts.tabname,
             opts.piece, opts.rowpre, opts.rplen, opts.rowsuf, opts.rslen, opts.colsep,
             opts.colseplen, opts.escf, opts.esct, opts.exec, opts.execlen, opts.prehead,
             opts.preheadlen, &opts);
-  run.status = db.return_code;
+  run.status = static_cast<int>(status);
   current = nullptr;
   return run;
 }
@@ -141,7 +139,7 @@ sb4 oraError8(DATABASE *db) {
   db->errcode = current->pendingError;
   snprintf(reinterpret_cast<char *>(db->errmsg), sizeof db->errmsg, "ORA-%05d: fake error\n", db->errcode);
   current->pendingError = 0;
-  if (db->errcode != 0 && db->msgfunc) db->msgfunc(db->context, db->errmsg);
+  if (db->errcode != 0) sendLine(db->sink, MsgKind::Error, reinterpret_cast<char *>(db->errmsg));
   return db->errcode;
 }
 

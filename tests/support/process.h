@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/messages.h"
+
 namespace testsupport {
 
 struct RunResult {
@@ -81,8 +83,8 @@ inline std::string gunzip(const std::string &path) {
 }
 
 // A message callback that appends each line to the std::string at ctx.
-inline void appendMessage(void *ctx, unsigned char *line) {
-  *static_cast<std::string *>(ctx) += reinterpret_cast<char *>(line);
+inline void appendMessage(void *ctx, MsgKind, const char *line) {
+  *static_cast<std::string *>(ctx) += line;
 }
 
 // runProgram, failing the test on a sanitizer report (which may come with

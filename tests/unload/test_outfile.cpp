@@ -75,14 +75,13 @@ TEST(PrintRowInfo, ProgressLine) {
   std::string got;
   DATABASE db;
   initDB(&db);
-  db.context = &got;
-  db.msgfunc = testsupport::appendMessage;
+  db.sink = {testsupport::appendMessage, &got};
   printRowInfo(&db, 1234, 5.6f);
   EXPECT_TRUE(std::regex_match(
       got, std::regex("        1234 rows exported at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d, "
                       "size 6 MB\\.\n")))
       << got;
-  db.msgfunc = nullptr;
+  db.sink.msgfunc = nullptr;
   printRowInfo(&db, 1, 0);  // no callback: nothing happens
 }
 

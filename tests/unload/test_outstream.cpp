@@ -24,21 +24,20 @@ struct OutStream : ::testing::Test {
   OUTSTREAM out{};
 
   void SetUp() override {
-    db.context = &messages;
-    db.msgfunc = testsupport::appendMessage;
+    db.sink = {testsupport::appendMessage, &messages};
   }
   void TearDown() override {
-    abortOutput(&out, &db, 0);
+    abortOutput(&out, 0);
     fs::remove_all(dir);
   }
   std::string path(const char *name) { return (dir / name).string(); }
-  int open(const std::string &pattern, const std::string &lob = "", const char *key = "") {
+  JobStatus open(const std::string &pattern, const std::string &lob = "", const char *key = "") {
     pattern_ = pattern;
     lob_ = lob;
     return openOutput(&out, &db, T(pattern_.c_str()), T(lob_.c_str()), 1, T(key), 268435455);
   }
   void append(const std::string &s) {
-    ASSERT_EQ(ensureSpace(&out, &db, s.size()), 0);
+    ASSERT_EQ(ensureSpace(&out, s.size()), JobStatus::Done);
     memcpy(out.iobuf + out.iopos, s.data(), s.size());
     out.iopos += static_cast<int>(s.size());
   }
@@ -68,12 +67,11 @@ TEST(OutStreamNames, GzipEnding) {
 
 TEST_F(OutStream, PlainFileAcrossFlushesReplacesTheOldOne) {
   testsupport::writeFile(path("a.txt"), "old content, longer than nothing");
-  ASSERT_EQ(open(path("a.txt")), 0);
+  ASSERT_EQ(open(path("a.txt")), JobStatus::Done);
   std::string data = sample(IOBUF_SIZE + 12345);
   for (size_t i = 0; i < data.size(); i += 100000) append(data.substr(i, 100000));
   out.trows = 7;
-  closeOutput(&out, &db, 1000000);
-  EXPECT_EQ(db.return_code, 0);
+  EXPECT_EQ(closeOutput(&out, &db, 1000000), JobStatus::Done);
   EXPECT_EQ(readFile(path("a.txt")), data);
   EXPECT_NE(messages.find("           7 rows exported at "), std::string::npos);
   EXPECT_NE(messages.find("         output file " + path("a.txt") + " closed at 7 rows, size 4 MB.\n"),
@@ -91,7 +89,7 @@ TEST_F(OutStream, ScramblingKeepsKeyAlignedAndTailPlain) {
   } cases[] = {{20, 16}, {8, 0}, {9, 8}, {16, 8}, {17, 16}, {IOBUF_SIZE + 5, IOBUF_SIZE}};
   for (const Case &c : cases) {
     std::string file = path(std::string("s").append(std::to_string(c.size)).c_str());
-    ASSERT_EQ(open(file, "", key), 0);
+    ASSERT_EQ(open(file, "", key), JobStatus::Done);
     std::string data = sample(c.size);
     for (size_t i = 0; i < data.size(); i += 65539) append(data.substr(i, 65539));
     closeOutput(&out, &db, 1000000);
@@ -101,20 +99,19 @@ TEST_F(OutStream, ScramblingKeepsKeyAlignedAndTailPlain) {
 
 TEST_F(OutStream, GzipOutputDecompressesToPlain) {
   std::string file = path("d.GZ");
-  ASSERT_EQ(open(file), 0);
+  ASSERT_EQ(open(file), JobStatus::Done);
   std::string data = sample(IOBUF_SIZE * 2 + 99);
   for (size_t i = 0; i < data.size(); i += 1 << 20) append(data.substr(i, 1 << 20));
-  closeOutput(&out, &db, 1000000);
-  EXPECT_EQ(db.return_code, 0);
+  EXPECT_EQ(closeOutput(&out, &db, 1000000), JobStatus::Done);
   EXPECT_EQ(gunzip(file), data);
 }
 
 TEST_F(OutStream, PiecesGetTheirOwnFilesAndEmptyLobFilesGo) {
-  ASSERT_EQ(open(path("p_%b.txt"), path("l_%b.lob")), 0);
+  ASSERT_EQ(open(path("p_%b.txt"), path("l_%b.lob")), JobStatus::Done);
   append("first\n");
   fputs("lobdata", out.lobfp);
   out.trows = 1;
-  ASSERT_EQ(switchOutputPiece(&out, &db), 0);
+  ASSERT_EQ(switchOutputPiece(&out, &db), JobStatus::Done);
   EXPECT_EQ(out.bcount, 2);
   EXPECT_EQ(out.trows, 0u);
   append("second\n");
@@ -129,7 +126,7 @@ TEST_F(OutStream, PiecesGetTheirOwnFilesAndEmptyLobFilesGo) {
 
 TEST_F(OutStream, AppendPatternKeepsEarlierContent) {
   testsupport::writeFile(path("app.txt"), "old\n");
-  ASSERT_EQ(open(std::string("+").append(path("app.txt"))), 0);
+  ASSERT_EQ(open(std::string("+").append(path("app.txt"))), JobStatus::Done);
   append("new\n");
   closeOutput(&out, &db, 1000000);
   EXPECT_EQ(readFile(path("app.txt")), "old\nnew\n");
@@ -147,9 +144,7 @@ TEST_F(OutStream, OpenFailuresReportAndLeaveNothingOpen) {
   };
   for (const Case &c : cases) {
     messages.clear();
-    db.return_code = 0;
-    EXPECT_EQ(open(c.data, c.lob), -1);
-    EXPECT_EQ(db.return_code, 6);
+    EXPECT_EQ(open(c.data, c.lob), JobStatus::Open);
     EXPECT_EQ(messages, "ERROR -- Cannot write to file : " + c.named + "\n");
     EXPECT_EQ(out.iobuf, nullptr);
   }
@@ -160,31 +155,24 @@ TEST_F(OutStream, OpenFailuresReportAndLeaveNothingOpen) {
 TEST_F(OutStream, WriteErrorsSetStatus2) {
   fs::create_symlink("/dev/full", dir / "full.gz");
   for (std::string name : {std::string("/dev/full"), path("full.gz")}) {
-    db.return_code = 0;
-    ASSERT_EQ(open(name), 0);
+    ASSERT_EQ(open(name), JobStatus::Done);
     append("x");
-    closeOutput(&out, &db, 1000000);
-    EXPECT_EQ(db.return_code, 2) << name;
-    db.return_code = 0;
-    ASSERT_EQ(open(name), 0);
+    EXPECT_EQ(closeOutput(&out, &db, 1000000), JobStatus::Write) << name;
+    ASSERT_EQ(open(name), JobStatus::Done);
     unsigned x = 12345;  // incompressible bytes, so gzip must write too
     for (int i = 0; i < IOBUF_SIZE - 1; ++i) out.iobuf[i] = static_cast<ub1>((x = x * 1103515245 + 12345) >> 24);
     out.iopos = IOBUF_SIZE - 1;
-    EXPECT_EQ(flushIoBuffer(&out, &db), -1);
-    EXPECT_EQ(db.return_code, 2) << name;
-    abortOutput(&out, &db, 0);
+    EXPECT_EQ(flushIoBuffer(&out), JobStatus::Write) << name;
+    abortOutput(&out, 0);
   }
 }
 
-// An error path flushes what was formatted, keeps the status, and gives a
-// gzip file its trailer.
-TEST_F(OutStream, AbortFlushesAndKeepsStatus) {
+// An error path flushes what was formatted and gives a gzip file its trailer.
+TEST_F(OutStream, AbortFlushes) {
   std::string file = path("e.gz");
-  ASSERT_EQ(open(file), 0);
+  ASSERT_EQ(open(file), JobStatus::Done);
   append("rows before the error\n");
-  db.return_code = 7;
-  abortOutput(&out, &db, 1);
-  EXPECT_EQ(db.return_code, 7);
+  abortOutput(&out, 1);
   EXPECT_EQ(out.iobuf, nullptr);
   EXPECT_EQ(gunzip(file), "rows before the error\n");
 }

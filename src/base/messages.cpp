@@ -1,0 +1,26 @@
+#include "base/messages.h"
+
+#include <stdarg.h>
+
+void sendLine(const MESSAGESINK &sink, MsgKind kind, const char *text) {
+  if (sink.msgfunc != nullptr) sink.msgfunc(sink.context, kind, text);
+}
+
+void sendMessage(const MESSAGESINK &sink, MsgKind kind, const char *fmt, ...) {
+  if (sink.msgfunc == nullptr) return;
+  char line[MESSAGE_SIZE];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(line, sizeof line, fmt, ap);
+  va_end(ap);
+  sink.msgfunc(sink.context, kind, line);
+}
+
+FILE *streamFor(MsgKind, FILE *log) { return log; }
+
+void fileMessageFunc(void *context, MsgKind kind, const char *text) {
+  FILE *fp = streamFor(kind, static_cast<FILE *>(context));
+  if (fp == nullptr) return;
+  fputs(text, fp);
+  fflush(fp);
+}
