@@ -583,6 +583,54 @@ int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
   return 0;
 }
 
+namespace {
+
+// The fetch loop of printRow8: every array fetched and written until the
+// cursor is exhausted or a fetch, write or open fails.
+JobStatus fetchAndWrite(WRITER *w) {
+  ub4 total = 0;
+  int emptySkips = 0;
+  for (;;) {
+    ub4 arraysize = std::min<ub4>(w->cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
+    sword status = w->cursor->fetch(arraysize);
+    const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
+    bool fatal = false;
+    if (error) {
+      // A status without an error record counts as success.
+      const sb4 code = w->cursor->lastError();
+      fatal = code != 0 && !isSkipedError(w->cmdopts, code);
+    }
+    ub4 rows = fetchedRows(w, status, arraysize, &total);
+    if (error && !fatal) {
+      emptySkips = rows == 0 ? emptySkips + 1 : 0;
+      fatal = emptySkips >= MAX_EMPTY_SKIPS;
+    }
+    // A failed fetch still delivers the rows before the failing one: they are
+    // written before the unload stops. An array with an unlisted warning may
+    // hold a cut value, so it is not.
+    if (fatal && status == OCI_SUCCESS_WITH_INFO) rows = 0;
+    if (w->format == 1 && rows > 0 && openStatement(w) != 0) break;
+    bool failed = false;
+    for (ub4 j = 0; j < rows && !failed; ++j) {
+      failed = writeRow(w, static_cast<int>(j)) != 0 || afterRow(w, j + 1 < rows) != 0;
+    }
+    if (failed || (w->format == 1 && closeStatement(w) != 0)) break;
+    if (fatal) {
+      abortOutput(&w->out, 1);
+      return JobStatus::Fetch;
+    }
+    if (status == OCI_NO_DATA) {
+      JobStatus closed = closeOutput(&w->out, w->db, w->rowbatch);
+      if (closed == JobStatus::Done && writesControlFile(w->cmdopts)) finishControlFile(w->cmdopts, w->written, w->splits);
+      return closed;
+    }
+  }
+  abortOutput(&w->out, 0);
+  return w->status;
+}
+
+}  // namespace
+
 JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
@@ -643,43 +691,5 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor
   if ((header && fixlen == 0) || format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
-  ub4 total = 0;
-  int emptySkips = 0;
-  for (;;) {
-    ub4 arraysize = std::min<ub4>(cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
-    sword status = cursor->fetch(arraysize);
-    const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
-    bool fatal = false;
-    if (error) {
-      // A status without an error record counts as success.
-      const sb4 code = cursor->lastError();
-      fatal = code != 0 && !isSkipedError(cmdopts, code);
-    }
-    ub4 rows = fetchedRows(w, status, arraysize, &total);
-    if (error && !fatal) {
-      emptySkips = rows == 0 ? emptySkips + 1 : 0;
-      fatal = emptySkips >= MAX_EMPTY_SKIPS;
-    }
-    // A failed fetch still delivers the rows before the failing one: they are
-    // written before the unload stops. An array with an unlisted warning may
-    // hold a cut value, so it is not.
-    if (fatal && status == OCI_SUCCESS_WITH_INFO) rows = 0;
-    if (format == 1 && rows > 0 && openStatement(w) != 0) break;
-    bool failed = false;
-    for (ub4 j = 0; j < rows && !failed; ++j) {
-      failed = writeRow(w, static_cast<int>(j)) != 0 || afterRow(w, j + 1 < rows) != 0;
-    }
-    if (failed || (format == 1 && closeStatement(w) != 0)) break;
-    if (fatal) {
-      abortOutput(&w->out, 1);
-      return JobStatus::Fetch;
-    }
-    if (status == OCI_NO_DATA) {
-      JobStatus closed = closeOutput(&w->out, db, w->rowbatch);
-      if (closed == JobStatus::Done && writesControlFile(cmdopts)) finishControlFile(cmdopts, w->written, w->splits);
-      return closed;
-    }
-  }
-  abortOutput(&w->out, 0);
-  return w->status;
+  return fetchAndWrite(w);
 }
