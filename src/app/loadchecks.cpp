@@ -4,11 +4,11 @@
 
 #include <initializer_list>
 
+#include "base/chars.h"
 #include "unload/jobrunner.h"
 
 namespace {
 
-const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
 
 bool isLoadMode(const char *mode) {
   for (const char *known : {"INSERT", "APPEND", "REPLACE", "TRUNCATE"})
@@ -19,12 +19,12 @@ bool isLoadMode(const char *mode) {
 }  // namespace
 
 int refuseUnloadableOptions(const CMDOPTIONS *o, FILE *err) {
-  if (!isLoadMode(S(o->tabmode))) {
+  if (!isLoadMode(chars(o->tabmode))) {
     fprintf(err, "ERROR -- mode=%s is not a load mode: use mode=INSERT, APPEND, REPLACE or TRUNCATE.\n",
-            S(o->tabmode));
+            chars(o->tabmode));
     return 1;
   }
-  if ((o->format == 1 || o->format == 2) && o->tabname[0] == 0 && isQueryStatement(S(o->query))) {
+  if ((o->format == 1 || o->format == 2) && o->tabname[0] == 0 && isQueryStatement(chars(o->query))) {
     fputs("ERROR -- INSERT output of a query needs the table to insert into: add table=NAME.\n", err);
     return 1;
   }

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "base/chars.h"
 #include "options/cmdoptions.h"
 
 namespace {
@@ -19,7 +20,6 @@ constexpr int ESCAPE_SCRATCH = 132;
 // bytes, so the text stays terminated.
 constexpr int QUERY_VALUE_MAX = 8191;
 
-const char *chars(const text *t) { return reinterpret_cast<const char *>(t); }
 
 // Where the value limit of the option being applied goes when its value is
 // longer (the field keeps the cut value); null outside parseCommandOption's

@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "base/chars.h"
 #include "crypto/password.h"
 #include "unload/columntype.h"
 #include "unload/outfile.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
-const char *S(const sb1 *t) { return reinterpret_cast<const char *>(t); }
 
 // Oracle's FLOAT is a NUMBER described with this scale.
 constexpr sb2 FLOAT_SCALE = -127;
@@ -95,7 +94,7 @@ std::string loaderString(std::string_view bytes) {
 
 // "NULLIF "C"=..." for the null text the data holds.
 std::string nullIf(const CMDOPTIONS *o, const char *name) {
-  std::string_view snull(S(o->snull), static_cast<size_t>(o->lnull > 0 ? o->lnull : 0));
+  std::string_view snull(chars(o->snull), static_cast<size_t>(o->lnull > 0 ? o->lnull : 0));
   bool blank = snull.find_first_not_of(' ') == std::string_view::npos;
   return "NULLIF \"" + std::string(name) + "\"=" + (blank ? "BLANKS" : loaderString(snull));
 }
@@ -103,7 +102,7 @@ std::string nullIf(const CMDOPTIONS *o, const char *name) {
 // One field clause; pos is the column's first position in fixed-width mode.
 void writeFieldClause(FILE *fp, const COLUMN *c, const CMDOPTIONS *o, bool fixed,
                       const SESSIONFORMATS *f, int pos) {
-  const char *n = S(c->buf);
+  const char *n = chars(c->buf);
   bool lls = isLobToFile(c, o->lobfname[0] != 0);
   int last = pos + (lls ? LOB_ROW_SHARE : c->dsize2) - 1;
   std::string nullif = nullIf(o, n);
@@ -134,7 +133,7 @@ std::string infileName(std::string name) {
 }
 
 void writeLoadNotes(FILE *fp, const CMDOPTIONS *o, const std::string &datafile) {
-  if (strcmp(S(o->fname), "-") == 0) {
+  if (strcmp(chars(o->fname), "-") == 0) {
     fputs("-- The data went to standard output: save it to a file and put that file's\n"
           "-- name in the INFILE clause below (or give it with DATA= to sqlldr).\n", fp);
   } else if (const Codec codec = codecForName(o->fname); codec != Codec::none) {
@@ -150,9 +149,9 @@ void writeLoadNotes(FILE *fp, const CMDOPTIONS *o, const std::string &datafile) 
 }
 
 void writeCreateTable(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist) {
-  fprintf(fp, "--  CREATE TABLE %s (\n", S(o->tabname));
+  fprintf(fp, "--  CREATE TABLE %s (\n", chars(o->tabname));
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
-    fprintf(fp, "--    %s ", S(c->buf));
+    fprintf(fp, "--    %s ", chars(c->buf));
     writeTypeName(fp, c);
     if (c->next != nullptr) fputs(",\n", fp);
   }
@@ -169,7 +168,7 @@ int fixedRecordLength(const CMDOPTIONS *o, const COLUMN *collist) {
 
 void writeInfile(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist, bool fixed,
                  const std::string &datafile) {
-  if (strcmp(S(o->fname), "-") == 0) fputs("-- ", fp);
+  if (strcmp(chars(o->fname), "-") == 0) fputs("-- ", fp);
   if (fixed) {
     fprintf(fp, "INFILE '%s' \"FIX %d\"\n", datafile.c_str(), fixedRecordLength(o, collist));
     return;
@@ -198,7 +197,7 @@ bool writesBinaryAsHex(const CMDOPTIONS *o) { return o->format == 0 && o->escape
 const char *unreadableLayout(const CMDOPTIONS *o) {
   if (o->colseplen > 0) return "column names before the values (colsep=, as in text=FORM and text=SEARCH)";
   if (o->escape == '\\') return "backslash escapes and \\N (text=MYSQL: load it with LOAD DATA)";
-  size_t quotelen = strlen(S(o->quote));
+  size_t quotelen = strlen(chars(o->quote));
   if (o->escape != ' ' && !(quotelen == 1 && o->escape == static_cast<char>(o->quote[0])))
     return "escape characters other than the doubled enclosure (escape=)";
   if (o->field[0] != ' ' && (o->rplen > 0 || o->rslen > 0))
@@ -212,7 +211,7 @@ bool writesControlFile(const CMDOPTIONS *o) {
 
 void controlFileName(const CMDOPTIONS *o, char *out, size_t outsize) {
   if (o->ctlfname[0] != 0) expandFileName(o->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o->slaveid);
-  else snprintf(out, outsize, "%s_sqlldr.ctl", S(o->tabname));
+  else snprintf(out, outsize, "%s_sqlldr.ctl", chars(o->tabname));
 }
 
 int writeControlFile(const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
@@ -230,8 +229,8 @@ int writeControlFile(const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
   bool fixed = fixlen != 0;
   text expanded[CTLFNAME_SIZE] = {0};
   expandFileName(o->fname, expanded, sizeof expanded, 1, 1);
-  std::string datafile = infileName(S(expanded));
-  fprintf(fp, "--\n-- %s\n-- %s\n--\n", S(bannerLine(0)), S(bannerLine(1)));
+  std::string datafile = infileName(chars(expanded));
+  fprintf(fp, "--\n-- %s\n-- %s\n--\n", chars(bannerLine(0)), chars(bannerLine(1)));
   writeLoadNotes(fp, o, datafile);
   writeCreateTable(fp, o, collist);
   if (o->header == 0 || fixed)
@@ -240,14 +239,14 @@ int writeControlFile(const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
     fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,SKIP=1,ERRORS=50000,ROWS=50000)\n", o->buffer,
             o->buffer);
   fputs("LOAD DATA\n", fp);
-  if (o->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", S(o->charset));
+  if (o->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", chars(o->charset));
   writeInfile(fp, o, collist, fixed, datafile);
-  fprintf(fp, "%s INTO TABLE %s\n", S(o->tabmode), S(o->tabname));
+  fprintf(fp, "%s INTO TABLE %s\n", chars(o->tabmode), chars(o->tabname));
   fputs("FIELDS TERMINATED BY X'", fp);
   for (int i = 0; i < o->flen && i < static_cast<int>(sizeof o->field); i++) fprintf(fp, "%02x", o->field[i]);
   fputc('\'', fp);
   if (!fixed && o->quote[0] != 0)
-    fprintf(fp, " OPTIONALLY ENCLOSED BY %s ", loaderString(S(o->quote)).c_str());
+    fprintf(fp, " OPTIONALLY ENCLOSED BY %s ", loaderString(chars(o->quote)).c_str());
   fputs(" TRAILING NULLCOLS \n(\n", fp);
   int pos = 1 + o->rplen;
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
