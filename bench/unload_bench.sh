@@ -7,6 +7,9 @@
 #                               vs the raw SQLite scan floor (scan_floor --floor)
 #   the same with client=YES    (NUMBER and DATE fetched in internal form)
 #   quillet2 to .gz             vs plain output + gzip -6 of it
+#   quillet2 to .gz and .zst    vs the plain CSV run (time) and gzip -6 of
+#                               the plain file (size); .gz with threads=1
+#                               against the default (every core)
 #   peak memory of every run, and of a 200 MB LOB exported to a side file
 #   against a 1 MB one.
 # Each command runs REPEATS times (default 3); its best time counts, and the
@@ -57,17 +60,21 @@ ratio2() { echo "$(ratio "$(secs "$1")" "$(secs "$2")") (CPU $(ratio "$(cpu "$1"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 user=user=scott/tiger@$work/bench.db
+load_before=$(uptime | sed 's/.*load average: //')
 run quillet2_csv "$bin/src/quillet2" "$user" query=big text=CSV file=big.csv >/dev/null
 run quillet2_client "$bin/src/quillet2" "$user" query=big text=CSV client=YES file=client.csv >/dev/null
 run sqlite3_csv sh -c "sqlite3 -csv -header bench.db 'select * from BIG' > sqlite.csv"
 run scan_floor "$bin/bench/scan_floor" --floor bench.db BIG >/dev/null
 run gzip6 sh -c 'gzip -6 -c big.csv > big.csv.gz'
 run quillet2_gz "$bin/src/quillet2" "$user" query=big text=CSV file=big.gz >/dev/null
+run quillet2_gz_t1 "$bin/src/quillet2" "$user" query=big text=CSV threads=1 file=big1.gz >/dev/null
+run quillet2_zst "$bin/src/quillet2" "$user" query=big text=CSV file=big.zst >/dev/null
 run lob_1mb "$bin/src/quillet2" "$user" "query=select * from lobs where id = 1" lobfile=small.lob file=l1.txt >/dev/null
 run lob_200mb "$bin/src/quillet2" "$user" "query=select * from lobs where id = 2" lobfile=big.lob file=l2.txt >/dev/null
 
 echo
-echo "rows: $rows, CSV size: $(stat -c %s big.csv) bytes, .gz size: $(stat -c %s big.gz) bytes"
+echo "cores: $(nproc); load before: $load_before; after: $(uptime | sed 's/.*load average: //')"
+echo "rows: $rows, CSV size: $(stat -c %s big.csv) bytes, .gz size: $(stat -c %s big.gz) bytes, .zst size: $(stat -c %s big.zst) bytes"
 cmp -s big.csv client.csv && echo "client=YES output: identical to the server-side text" ||
   echo "client=YES output: differs from the server-side text (numbers as the client writes them)"
 for name in quillet2_csv quillet2_client; do
@@ -77,7 +84,19 @@ done
 plus=$(awk -v a="$(secs quillet2_csv)" -v b="$(secs gzip6)" 'BEGIN { print a + b }')
 pluscpu=$(awk -v a="$(cpu quillet2_csv)" -v b="$(cpu gzip6)" 'BEGIN { print a + b }')
 echo "quillet2 .gz / (CSV + gzip -6):     $(ratio "$(secs quillet2_gz)" "$plus") (CPU $(ratio "$(cpu quillet2_gz)" "$pluscpu"))  (target <= 1.15)"
-echo "peak memory CSV / client / .gz:     $(kb quillet2_csv) KB / $(kb quillet2_client) KB / $(kb quillet2_gz) KB  (target < 65536 KB)"
+size() { stat -c %s "$1"; }
+for f in big.gz big1.gz big.zst; do
+  case $f in *.zst) zstd -q -dc "$f" ;; *) gzip -dc "$f" ;; esac | cmp -s - big.csv &&
+    echo "$f decompresses to the plain CSV" || echo "$f DIFFERS from the plain CSV"
+done
+echo ".gz / CSV time:                     $(ratio2 quillet2_gz quillet2_csv)  (target <= 1.5)"
+echo ".gz size / gzip -6 size:            $(ratio "$(size big.gz)" "$(size big.csv.gz)")  (target <= 1.02)"
+echo ".gz threads=1 / CSV time:           $(ratio2 quillet2_gz_t1 quillet2_csv)"
+echo ".gz threads=1 / every core:         $(ratio2 quillet2_gz_t1 quillet2_gz)"
+echo ".zst / CSV time:                    $(ratio2 quillet2_zst quillet2_csv)  (target <= 1.2)"
+echo ".zst size / gzip -6 size:           $(ratio "$(size big.zst)" "$(size big.csv.gz)")  (target < 1)"
+echo "peak memory CSV / client:           $(kb quillet2_csv) KB / $(kb quillet2_client) KB  (target < 65536 KB)"
+echo "peak memory .gz / threads=1 / .zst: $(kb quillet2_gz) KB / $(kb quillet2_gz_t1) KB / $(kb quillet2_zst) KB  (target < 65536 KB)"
 echo "peak memory LOB 200 MB / 1 MB:      $(kb lob_200mb) KB / $(kb lob_1mb) KB  (side file $(stat -c %s big.lob 2>/dev/null || echo none) bytes)"
 echo
 "$bin/bench/scan_floor" bench.db BIG "$repeats"

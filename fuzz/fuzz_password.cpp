@@ -6,11 +6,10 @@
 
 #include <vector>
 
-#include "options/cmdoptions.h"
 #include "crypto/password.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  std::vector<text> field(sizeof(CMDOPTIONS{}.username), 0);
+  std::vector<text> field(USERNAME_SIZE, 0);
   memcpy(field.data(), data, size < field.size() ? size : field.size());
   autoDecryptPassword(field.data());
   return 0;

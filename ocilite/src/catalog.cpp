@@ -1,6 +1,7 @@
 // Dictionary views and ROWID functions (see catalog.h).
 #include "catalog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "partitions.h"
@@ -52,14 +53,22 @@ void rowidCreate(sqlite3_context *ctx, int, sqlite3_value **argv) {
   sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+// ORA_ROWID_VALUE(text, table, cut): the rowid that ROWID text stands for
+// in a comparison with table's ROWIDs (rowidcompare.h).
 void rowidValue(sqlite3_context *ctx, int, sqlite3_value **argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   const char *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+  const char *table = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
   long long fields[4];
   if (text == nullptr || !decodeFields(text, std::strlen(text), fields))
     return sqlite3_result_error(ctx, "ORA-01410: invalid ROWID", -1);
-  sqlite3_result_int64(ctx, partitionRowidValue(sqlite3_context_db_handle(ctx), fields[0],
-                                                fields[2] * kRowsPerBlock + fields[3]));
+  const std::optional<RowidObjects> objects = rowidObjects(sqlite3_context_db_handle(ctx), table ? table : "");
+  if (!objects) {
+    const std::string message = std::string("ORA-03001: unimplemented feature: ROWID of ") + (table ? table : "");
+    return sqlite3_result_error(ctx, message.c_str(), -1);
+  }
+  const auto cut = static_cast<RowidCut>(sqlite3_value_int(argv[2]));
+  sqlite3_result_int64(ctx, rowidBound(*objects, fields[0], fields[2] * kRowsPerBlock + fields[3], cut));
 }
 
 // Highest rowid of the table named by argv[0], 0 when it is empty.
@@ -85,7 +94,7 @@ std::optional<RowidObjects> rowidObjects(sqlite3 *db, const std::string &table) 
   RowidObjects objects;
   sqlite3_stmt *st = nullptr;
   bool found = false;
-  if (sqlite3_prepare_v2(db, "SELECT rowid FROM main.sqlite_master WHERE type = 'table' AND name = ?1", -1, &st,
+  if (sqlite3_prepare_v2(db, "SELECT rowid FROM main.sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", -1, &st,
                          nullptr) == SQLITE_OK) {
     sqlite3_bind_text(st, 1, table.c_str(), -1, SQLITE_TRANSIENT);
     found = sqlite3_step(st) == SQLITE_ROW;
@@ -107,6 +116,20 @@ std::optional<RowidObjects> rowidObjects(sqlite3 *db, const std::string &table) 
   return objects;
 }
 
+long long rowidBound(const RowidObjects &objects, long long object, long long rowid, RowidCut cut) {
+  // The table's segments in data object order, which is rowid order.
+  std::vector<RowidObjects::Partition> segments = objects.partitions;
+  if (segments.empty()) segments.push_back({kFirstRowid, kLastRowid, objects.table});
+  for (const RowidObjects::Partition &s : segments) {
+    if (s.object < object) continue;
+    if (s.object > object) return cut == RowidCut::Exact ? kNoRowid : cut == RowidCut::Lower ? s.low : s.low - 1;
+    if (cut == RowidCut::Exact) return rowid >= s.low && rowid <= s.high ? rowid : kNoRowid;
+    if (cut == RowidCut::Lower) return std::clamp(rowid, s.low, s.high + 1);
+    return std::clamp(rowid, s.low - 1, s.high);
+  }
+  return cut == RowidCut::Exact ? kNoRowid : kAfterEveryRowid;
+}
+
 std::string rowidTextOf(const RowidObjects &objects, long long rowid) {
   for (const RowidObjects::Partition &p : objects.partitions)
     if (rowid >= p.low && rowid <= p.high) return rowidText(p.object, rowid);
@@ -118,7 +141,7 @@ int createDictionary(Connection *conn) {
   int rc = sqlite3_create_function_v2(conn->db, "ROWID_CREATE", 5, flags, nullptr, rowidCreate, nullptr, nullptr,
                                       nullptr);
   if (rc == SQLITE_OK)
-    rc = sqlite3_create_function_v2(conn->db, "ORA_ROWID_VALUE", 1, flags, nullptr, rowidValue, nullptr, nullptr,
+    rc = sqlite3_create_function_v2(conn->db, "ORA_ROWID_VALUE", 3, flags, nullptr, rowidValue, nullptr, nullptr,
                                     nullptr);
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function_v2(conn->db, "OCILITE_MAX_ROWID", 1, SQLITE_UTF8, nullptr, maxRowid, nullptr,

@@ -11,16 +11,18 @@
 //   DBA_EXTENTS  (OWNER, SEGMENT_NAME, PARTITION_NAME, SEGMENT_TYPE,
 //                 RELATIVE_FNO, BLOCK_ID, BLOCKS)
 // and the functions ROWID_CREATE(type, object, file, block, row) (the rewrite
-// drops DBMS_ROWID.) and ORA_ROWID_VALUE(text), the rowid a ROWID text stands
-// for (comparisons of ROWID with a bind or literal go through it).
+// drops DBMS_ROWID.) and ORA_ROWID_VALUE(text, table, cut), the rowid a ROWID
+// text stands for in a comparison with table's ROWIDs (rowidBound).
 #ifndef OCILITE_CATALOG_H
 #define OCILITE_CATALOG_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "connection.h"
+#include "rowidcompare.h"
 
 namespace ocilite {
 
@@ -46,6 +48,22 @@ struct RowidObjects {
 // database; nothing when it is no table there. REQUIRES: the session's
 // schemas are set (setDictionarySchemas).
 std::optional<RowidObjects> rowidObjects(sqlite3 *db, const std::string &table);
+
+// Rowids standing for "before every row" and "after every row", and one that
+// no row has. A table without partitions is one segment of every other rowid.
+constexpr long long kNoRowid = INT64_MIN;
+constexpr long long kFirstRowid = INT64_MIN + 1;
+constexpr long long kLastRowid = INT64_MAX - 1;
+constexpr long long kAfterEveryRowid = INT64_MAX;
+
+// The rowid that a ROWID (data object number object, block * rows + row =
+// rowid) stands for in a comparison with the table's ROWIDs by cut: rows
+// compare by data object number first, then by rowid. Lower: the rows below
+// it are exactly those whose ROWID is less; Upper: the rows up to it are
+// those whose ROWID is less or equal; Exact: the row with that ROWID, or
+// kNoRowid. Rows outside every partition of a partitioned table are not
+// placed (they belong to no segment).
+long long rowidBound(const RowidObjects &objects, long long object, long long rowid, RowidCut cut);
 
 // The ROWID text of the row with SQLite rowid `rowid` of that table.
 std::string rowidTextOf(const RowidObjects &objects, long long rowid);

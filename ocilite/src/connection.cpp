@@ -1,5 +1,6 @@
 // Finding, opening and logging on to a database file.
 #include "connection.h"
+#include "sqltokens.h"
 
 #include <sys/stat.h>
 
@@ -12,12 +13,6 @@
 
 namespace ocilite {
 namespace {
-
-std::string upper(std::string_view s) {
-  std::string r(s);
-  for (char &c : r) c = (char)std::toupper((unsigned char)c);
-  return r;
-}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && std::isspace((unsigned char)s.front())) s.remove_prefix(1);
@@ -33,8 +28,8 @@ bool isFile(const std::string &path) {
 // The value of KEY=value inside a connect descriptor, matched without
 // regard to case; empty when absent.
 std::string descriptorValue(std::string_view desc, std::string_view key) {
-  std::string u = upper(desc);
-  std::string k = upper(key);
+  std::string u = upperCase(desc);
+  std::string k = upperCase(key);
   k.insert(k.begin(), '(');
   for (size_t at = u.find(k); at != std::string::npos; at = u.find(k, at + 1)) {
     size_t p = at + k.size();
@@ -94,7 +89,7 @@ bool hasUsersTable(sqlite3 *db) {
 std::string logonName(std::string_view s) {
   s = trim(s);
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return std::string(s.substr(1, s.size() - 2));
-  return upper(s);
+  return upperCase(s);
 }
 
 }  // namespace
@@ -187,12 +182,12 @@ int checkLogon(Connection *conn, std::string_view user, std::string_view passwor
       std::string sql = std::string("SELECT name FROM ") + kUsersTable + " WHERE external=1 LIMIT 1";
       if (sqlite3_prepare_v2(conn->db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
           sqlite3_step(st) == SQLITE_ROW)
-        name = upper((const char *)sqlite3_column_text(st, 0));
+        name = upperCase((const char *)sqlite3_column_text(st, 0));
       sqlite3_finalize(st);
       if (name.empty()) result = 1017;
     } else {
       const char *os = std::getenv("USER");
-      name = "OPS$" + upper(os && *os ? os : "ORACLE");
+      name = "OPS$" + upperCase(os && *os ? os : "ORACLE");
     }
   } else {
     name = logonName(user);
@@ -206,7 +201,7 @@ int checkLogon(Connection *conn, std::string_view user, std::string_view passwor
         sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
         if (sqlite3_step(st) == SQLITE_ROW) {
           const char *stored = (const char *)sqlite3_column_text(st, 0);
-          if (upper(stored ? stored : "") == upper(logonName(password))) result = 0;
+          if (upperCase(stored ? stored : "") == upperCase(logonName(password))) result = 0;
         }
       }
       sqlite3_finalize(st);

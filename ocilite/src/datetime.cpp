@@ -1,11 +1,14 @@
 // Stored datetime text and Oracle format models.
 #include "datetime.h"
 
+#include <algorithm>
 #include <cassert>
+#include <climits>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace ocilite {
 namespace {
@@ -22,11 +25,6 @@ constexpr int kDayNameWidth = 9;
 constexpr long kJulianOfEpoch = 2440588;
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
-}
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
 long daysFromCivil(int y, int m, int d) {
@@ -127,10 +125,11 @@ unsigned char letterCaseOf(std::string_view mask, size_t pos) {
   return second ? 0 : 1;
 }
 
-// Appends name (upper case) in the given letter case, padded to width.
-char *putName(char *out, const char *name, unsigned char letterCase, int width) {
+// Appends name (upper case; its first `letters` at most) in the given
+// letter case, padded to width.
+char *putName(char *out, const char *name, unsigned char letterCase, int width, int letters = INT_MAX) {
   int n = 0;
-  for (; name[n]; n++) {
+  for (; name[n] && n < letters; n++) {
     char c = name[n];
     if (letterCase == 2 || (letterCase == 1 && n > 0)) c = (char)std::tolower((unsigned char)c);
     *out++ = c;
@@ -154,6 +153,55 @@ char *putNumber(char *out, long value, int width, bool fill) {
   if (negative) *out++ = '-';
   while (n > 0) *out++ = tmp[--n];
   return out;
+}
+
+// Writes a date element (year, month, day, their names, quarter, Julian
+// day); nullptr when it is none of them.
+char *putDateElement(char *out, const FormatItem &it, const DateTime &dt, bool fill) {
+  switch (it.kind) {
+    case FormatItem::Year4: return putNumber(out, dt.year, 4, fill);
+    case FormatItem::Year3: return putNumber(out, dt.year % 1000, 3, fill);
+    case FormatItem::Year2: return putNumber(out, dt.year % 100, 2, fill);
+    case FormatItem::Year1: return putNumber(out, dt.year % 10, 1, fill);
+    case FormatItem::Month: return putNumber(out, dt.month, 2, fill);
+    case FormatItem::MonthName:
+      return putName(out, kMonthNames[dt.month - 1], it.letterCase, fill ? 0 : kMonthNameWidth);
+    case FormatItem::MonthAbbr: return putName(out, kMonthNames[dt.month - 1], it.letterCase, 0, 3);
+    case FormatItem::Day: return putNumber(out, dt.day, 2, fill);
+    case FormatItem::DayOfYear: return putNumber(out, dayOfYear(dt), 3, fill);
+    case FormatItem::DayName: return putName(out, kDayNames[dayOfWeek(dt)], it.letterCase, fill ? 0 : kDayNameWidth);
+    case FormatItem::DayAbbr: return putName(out, kDayNames[dayOfWeek(dt)], it.letterCase, 0, 3);
+    case FormatItem::DayOfWeek: return putNumber(out, dayOfWeek(dt) + 1, 1, fill);
+    case FormatItem::Quarter: return putNumber(out, (dt.month - 1) / 3 + 1, 1, true);
+    case FormatItem::Julian: return putNumber(out, daysFromCivil(dt.year, dt.month, dt.day) + kJulianOfEpoch, 7, fill);
+    default: return nullptr;
+  }
+}
+
+// Writes a time element (hours to fractions, meridian, time zone).
+char *putTimeElement(char *out, const FormatItem &it, const DateTime &dt, bool fill, int fracDigits) {
+  const int zone = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
+  const char zoneSign = dt.zoneMinutes < 0 ? '-' : '+';
+  switch (it.kind) {
+    case FormatItem::Hour24: return putNumber(out, dt.hour, 2, fill);
+    case FormatItem::Hour12: return putNumber(out, dt.hour % 12 == 0 ? 12 : dt.hour % 12, 2, fill);
+    case FormatItem::Minute: return putNumber(out, dt.minute, 2, fill);
+    case FormatItem::Second: return putNumber(out, dt.second, 2, fill);
+    case FormatItem::SecondsOfDay: return putNumber(out, dt.hour * 3600L + dt.minute * 60 + dt.second, 5, fill);
+    case FormatItem::Fraction: {
+      const int digits = std::min(it.digits ? (int)it.digits : fracDigits, 9);
+      long scale = 100000000;
+      for (int k = 0; k < digits; k++, scale /= 10) *out++ = (char)('0' + (dt.nanos / scale) % 10);
+      return out;
+    }
+    case FormatItem::Radix: *out++ = '.'; return out;
+    case FormatItem::ZoneHour: *out++ = zoneSign; return putNumber(out, zone / 60, 2, false);
+    case FormatItem::ZoneMinute: return putNumber(out, zone % 60, 2, false);
+    case FormatItem::ZoneRegion: return out + std::snprintf(out, 16, "%c%02d:%02d", zoneSign, zone / 60, zone % 60);
+    case FormatItem::Meridian: return putName(out, dt.hour < 12 ? "AM" : "PM", it.letterCase, 0);
+    case FormatItem::MeridianDots: return putName(out, dt.hour < 12 ? "A.M." : "P.M.", it.letterCase, 0);
+    default: return out;  // ZoneAbbr: offsets have no abbreviation
+  }
 }
 
 // The stored layout 'YYYY-MM-DD HH24:MI:SS.FF9' byte by byte: its text ('0'
@@ -202,6 +250,11 @@ void markStoredForm(DateFormat *fmt) {
 }
 
 }  // namespace
+
+int daysInMonth(int y, int m) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
+}
 
 bool parseStoredDateTime(std::string_view text, DateTime *dt) {
   DateTime r;
@@ -334,84 +387,16 @@ size_t formatDateTime(const DateTime &dt, const DateFormat &fmt, int fracDigits,
   bool fill = false;
   for (const FormatItem &it : fmt.items) {
     if (out >= limit) break;
-    switch (it.kind) {
-      case FormatItem::Literal: {
-        size_t n = it.text.size() < (size_t)(limit - out) ? it.text.size() : (size_t)(limit - out);
-        std::memcpy(out, it.text.data(), n);
-        out += n;
-        break;
-      }
-      case FormatItem::FillMode: fill = !fill; break;
-      case FormatItem::Year4: out = putNumber(out, dt.year, 4, fill); break;
-      case FormatItem::Year3: out = putNumber(out, dt.year % 1000, 3, fill); break;
-      case FormatItem::Year2: out = putNumber(out, dt.year % 100, 2, fill); break;
-      case FormatItem::Year1: out = putNumber(out, dt.year % 10, 1, fill); break;
-      case FormatItem::Month: out = putNumber(out, dt.month, 2, fill); break;
-      case FormatItem::MonthName:
-        out = putName(out, kMonthNames[dt.month - 1], it.letterCase, fill ? 0 : kMonthNameWidth);
-        break;
-      case FormatItem::MonthAbbr: {
-        char abbr[4] = {kMonthNames[dt.month - 1][0], kMonthNames[dt.month - 1][1],
-                        kMonthNames[dt.month - 1][2], 0};
-        out = putName(out, abbr, it.letterCase, 0);
-        break;
-      }
-      case FormatItem::Day: out = putNumber(out, dt.day, 2, fill); break;
-      case FormatItem::DayOfYear: out = putNumber(out, dayOfYear(dt), 3, fill); break;
-      case FormatItem::DayName:
-        out = putName(out, kDayNames[dayOfWeek(dt)], it.letterCase, fill ? 0 : kDayNameWidth);
-        break;
-      case FormatItem::DayAbbr: {
-        const char *d = kDayNames[dayOfWeek(dt)];
-        char abbr[4] = {d[0], d[1], d[2], 0};
-        out = putName(out, abbr, it.letterCase, 0);
-        break;
-      }
-      case FormatItem::DayOfWeek: out = putNumber(out, dayOfWeek(dt) + 1, 1, fill); break;
-      case FormatItem::Hour24: out = putNumber(out, dt.hour, 2, fill); break;
-      case FormatItem::Hour12:
-        out = putNumber(out, dt.hour % 12 == 0 ? 12 : dt.hour % 12, 2, fill);
-        break;
-      case FormatItem::Minute: out = putNumber(out, dt.minute, 2, fill); break;
-      case FormatItem::Second: out = putNumber(out, dt.second, 2, fill); break;
-      case FormatItem::SecondsOfDay:
-        out = putNumber(out, dt.hour * 3600L + dt.minute * 60 + dt.second, 5, fill);
-        break;
-      case FormatItem::Fraction: {
-        int digits = it.digits ? it.digits : fracDigits;
-        if (digits > 9) digits = 9;
-        long scale = 100000000;
-        for (int k = 0; k < digits; k++, scale /= 10) *out++ = (char)('0' + (dt.nanos / scale) % 10);
-        break;
-      }
-      case FormatItem::Radix: *out++ = '.'; break;
-      case FormatItem::ZoneHour: {
-        int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
-        *out++ = dt.zoneMinutes < 0 ? '-' : '+';
-        out = putNumber(out, z / 60, 2, false);
-        break;
-      }
-      case FormatItem::ZoneMinute: {
-        int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
-        out = putNumber(out, z % 60, 2, false);
-        break;
-      }
-      case FormatItem::ZoneRegion: {
-        int z = dt.zoneMinutes < 0 ? -dt.zoneMinutes : dt.zoneMinutes;
-        out += std::snprintf(out, 16, "%c%02d:%02d", dt.zoneMinutes < 0 ? '-' : '+', z / 60, z % 60);
-        break;
-      }
-      case FormatItem::ZoneAbbr: break;  // offsets have no abbreviation
-      case FormatItem::Meridian:
-        out = putName(out, dt.hour < 12 ? "AM" : "PM", it.letterCase, 0);
-        break;
-      case FormatItem::MeridianDots:
-        out = putName(out, dt.hour < 12 ? "A.M." : "P.M.", it.letterCase, 0);
-        break;
-      case FormatItem::Quarter: out = putNumber(out, (dt.month - 1) / 3 + 1, 1, true); break;
-      case FormatItem::Julian:
-        out = putNumber(out, daysFromCivil(dt.year, dt.month, dt.day) + kJulianOfEpoch, 7, fill);
-        break;
+    if (it.kind == FormatItem::Literal) {
+      const size_t n = std::min(it.text.size(), (size_t)(limit - out));
+      std::memcpy(out, it.text.data(), n);
+      out += n;
+    } else if (it.kind == FormatItem::FillMode) {
+      fill = !fill;
+    } else if (char *next = putDateElement(out, it, dt, fill); next != nullptr) {
+      out = next;
+    } else {
+      out = putTimeElement(out, it, dt, fill, fracDigits);
     }
   }
   assert(out <= start + kMaxDateTimeText);
@@ -448,107 +433,140 @@ bool readName(std::string_view text, size_t *pos, const char *const *names, int 
   return false;
 }
 
+// Reads "+HH:MM" (or -HH:MM) at text[*pos] into dt's offset.
+bool readOffset(std::string_view text, size_t *pos, DateTime *dt) {
+  if (*pos >= text.size() || (text[*pos] != '+' && text[*pos] != '-')) return false;
+  const int sign = text[(*pos)++] == '-' ? -1 : 1;
+  long h = 0, m = 0;
+  if (!readNumber(text, pos, 2, &h) || *pos >= text.size() || text[(*pos)++] != ':' || !readNumber(text, pos, 2, &m))
+    return false;
+  dt->zoneMinutes = sign * (int)(h * 60 + m);
+  dt->hasZone = true;
+  return h <= 14 && m <= 59;
+}
+
+// What parseDateTime has read so far.
+struct Parse {
+  std::string_view text;
+  size_t pos = 0;
+  DateTime r;
+  bool pm = false, meridian = false;
+  int zoneSign = 1;
+};
+
+// Any run of punctuation or blanks in the text matches a literal.
+void skipLiteral(const FormatItem &it, Parse *p) {
+  const std::string_view t = p->text;
+  while (p->pos < t.size() && !std::isalnum((unsigned char)t[p->pos]) && t[p->pos] != '+' && t[p->pos] != '-') p->pos++;
+  if (p->pos < t.size() && t[p->pos] == '-' && it.text == "-") p->pos++;
+}
+
+bool readYear(const FormatItem &it, Parse *p) {
+  const size_t before = p->pos;
+  const int digits = it.kind == FormatItem::Year4 ? 4 : it.kind == FormatItem::Year3 ? 3 : it.kind == FormatItem::Year2 ? 2 : 1;
+  long v = 0;
+  if (!readNumber(p->text, &p->pos, digits, &v)) return false;
+  // YY, RR and Y with two digits or fewer follow the RR rule: 00-49 this
+  // century, 50-99 the last.
+  const bool whole = it.kind == FormatItem::Year4 || p->pos - before > 2;
+  p->r.year = whole ? (int)v : (int)(v < 50 ? 2000 + v : 1900 + v);
+  return true;
+}
+
+// Month, day, hour, minute or second: up to two digits.
+bool readTwoDigits(FormatItem::Kind kind, Parse *p) {
+  long v = 0;
+  if (!readNumber(p->text, &p->pos, 2, &v)) return false;
+  switch (kind) {
+    case FormatItem::Month: p->r.month = (int)v; break;
+    case FormatItem::Day: p->r.day = (int)v; break;
+    case FormatItem::Minute: p->r.minute = (int)v; break;
+    case FormatItem::Second: p->r.second = (int)v; break;
+    default:
+      p->r.hour = (int)v;
+      p->r.hasTime = true;
+  }
+  return true;
+}
+
+// A month or day name, whole or its first three letters.
+bool readNameElement(const char *const *names, int count, int *index, Parse *p) {
+  return readName(p->text, &p->pos, names, count, 0, index) || readName(p->text, &p->pos, names, count, 3, index);
+}
+
+bool readZone(FormatItem::Kind kind, Parse *p) {
+  const std::string_view t = p->text;
+  if (kind == FormatItem::ZoneHour && p->pos < t.size() && (t[p->pos] == '+' || t[p->pos] == '-'))
+    p->zoneSign = t[p->pos++] == '-' ? -1 : 1;
+  long v = 0;
+  if (!readNumber(t, &p->pos, 2, &v)) return false;
+  if (kind == FormatItem::ZoneHour) {
+    p->r.zoneMinutes = p->zoneSign * (int)v * 60;
+    p->r.hasZone = true;
+  } else {
+    p->r.zoneMinutes += p->zoneSign * (int)v;
+  }
+  return true;
+}
+
+void readMeridian(Parse *p) {
+  const std::string_view t = p->text;
+  p->meridian = true;
+  if (p->pos < t.size() && std::toupper((unsigned char)t[p->pos]) == 'P') p->pm = true;
+  while (p->pos < t.size() && (std::isalpha((unsigned char)t[p->pos]) || t[p->pos] == '.')) p->pos++;
+}
+
+// Reads one element of a format model; false when the text does not match.
+bool readElement(const FormatItem &it, Parse *p) {
+  int index = 0;
+  switch (it.kind) {
+    case FormatItem::Literal: skipLiteral(it, p); return true;
+    case FormatItem::FillMode: return true;
+    case FormatItem::Year4:
+    case FormatItem::Year3:
+    case FormatItem::Year2:
+    case FormatItem::Year1: return readYear(it, p);
+    case FormatItem::Month:
+    case FormatItem::Day:
+    case FormatItem::Hour24:
+    case FormatItem::Hour12:
+    case FormatItem::Minute:
+    case FormatItem::Second: return readTwoDigits(it.kind, p);
+    case FormatItem::MonthName:
+    case FormatItem::MonthAbbr:
+      if (!readNameElement(kMonthNames, 12, &index, p)) return false;
+      p->r.month = index + 1;
+      return true;
+    case FormatItem::DayName:
+    case FormatItem::DayAbbr: return readNameElement(kDayNames, 7, &index, p);
+    case FormatItem::Fraction: readFraction(p->text, &p->pos, &p->r); return true;
+    case FormatItem::Radix:
+      if (p->pos < p->text.size() && (p->text[p->pos] == '.' || p->text[p->pos] == ',')) p->pos++;
+      return true;
+    case FormatItem::ZoneRegion: return readOffset(p->text, &p->pos, &p->r);  // the only regions the stand-in writes
+    case FormatItem::ZoneHour:
+    case FormatItem::ZoneMinute: return readZone(it.kind, p);
+    case FormatItem::Meridian:
+    case FormatItem::MeridianDots: readMeridian(p); return true;
+    default: return false;  // Julian days and the like are not read back
+  }
+}
+
 }  // namespace
 
 bool parseDateTime(std::string_view text, const DateFormat &fmt, DateTime *dt) {
-  DateTime r;
-  size_t pos = 0;
-  bool pm = false, meridian = false;
-  int zoneSign = 1;
-  for (const FormatItem &it : fmt.items) {
-    long v = 0;
-    int idx = 0;
-    switch (it.kind) {
-      case FormatItem::Literal:
-        // Any run of punctuation or blanks in the text matches a literal.
-        while (pos < text.size() && !std::isalnum((unsigned char)text[pos]) && text[pos] != '+' &&
-               text[pos] != '-')
-          pos++;
-        if (pos < text.size() && text[pos] == '-' && it.text == "-") pos++;
-        break;
-      case FormatItem::FillMode: break;
-      case FormatItem::Year4:
-        if (!readNumber(text, &pos, 4, &v)) return false;
-        r.year = (int)v;
-        break;
-      case FormatItem::Year3:
-      case FormatItem::Year2:
-      case FormatItem::Year1: {
-        size_t before = pos;
-        if (!readNumber(text, &pos, it.kind == FormatItem::Year3 ? 3 : it.kind == FormatItem::Year2 ? 2 : 1, &v))
-          return false;
-        // Two digits follow the RR rule: 00-49 this century, 50-99 the last.
-        r.year = pos - before > 2 ? (int)v : (int)(v < 50 ? 2000 + v : 1900 + v);
-        break;
-      }
-      case FormatItem::Month:
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.month = (int)v;
-        break;
-      case FormatItem::MonthName:
-      case FormatItem::MonthAbbr:
-        if (!readName(text, &pos, kMonthNames, 12, 0, &idx) &&
-            !readName(text, &pos, kMonthNames, 12, 3, &idx))
-          return false;
-        r.month = idx + 1;
-        break;
-      case FormatItem::Day:
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.day = (int)v;
-        break;
-      case FormatItem::DayName:
-      case FormatItem::DayAbbr:
-        if (!readName(text, &pos, kDayNames, 7, 0, &idx) && !readName(text, &pos, kDayNames, 7, 3, &idx))
-          return false;
-        break;
-      case FormatItem::Hour24:
-      case FormatItem::Hour12:
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.hour = (int)v;
-        r.hasTime = true;
-        break;
-      case FormatItem::Minute:
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.minute = (int)v;
-        break;
-      case FormatItem::Second:
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.second = (int)v;
-        break;
-      case FormatItem::Fraction:
-        readFraction(text, &pos, &r);
-        break;
-      case FormatItem::Radix:
-        if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) pos++;
-        break;
-      case FormatItem::ZoneHour:
-        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) zoneSign = text[pos++] == '-' ? -1 : 1;
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.zoneMinutes = zoneSign * (int)v * 60;
-        r.hasZone = true;
-        break;
-      case FormatItem::ZoneMinute:
-        if (!readNumber(text, &pos, 2, &v)) return false;
-        r.zoneMinutes += zoneSign * (int)v;
-        break;
-      case FormatItem::Meridian:
-      case FormatItem::MeridianDots:
-        meridian = true;
-        if (pos < text.size() && std::toupper((unsigned char)text[pos]) == 'P') pm = true;
-        while (pos < text.size() && (std::isalpha((unsigned char)text[pos]) || text[pos] == '.')) pos++;
-        break;
-      default:
-        return false;  // zone regions, Julian days and the like are not read back
-    }
+  Parse p;
+  p.text = text;
+  for (const FormatItem &it : fmt.items)
+    if (!readElement(it, &p)) return false;
+  while (p.pos < text.size() && text[p.pos] == ' ') p.pos++;
+  if (p.pos != text.size()) return false;
+  if (p.meridian) {
+    if (p.r.hour < 1 || p.r.hour > 12) return false;
+    p.r.hour = p.r.hour % 12 + (p.pm ? 12 : 0);
   }
-  while (pos < text.size() && text[pos] == ' ') pos++;
-  if (pos != text.size()) return false;
-  if (meridian) {
-    if (r.hour < 1 || r.hour > 12) return false;
-    r.hour = r.hour % 12 + (pm ? 12 : 0);
-  }
-  if (!validDate(r)) return false;
-  *dt = r;
+  if (!validDate(p.r)) return false;
+  *dt = p.r;
   return true;
 }
 

@@ -27,6 +27,9 @@ struct DateTime {
   int zoneMinutes = 0;     // offset east of UTC
 };
 
+// Days of month m (1..12) of year y.
+int daysInMonth(int y, int m);
+
 // Reads 'YYYY-MM-DD[ HH24:MI:SS[.fffffffff]][ +HH:MM|Z]' (a 'T' may stand
 // for the blank). False when text is not in that form or out of range.
 bool parseStoredDateTime(std::string_view text, DateTime *dt);

@@ -87,6 +87,16 @@ sword putAttr(void *dst, ub4 *sizep, T value) {
   return OCI_SUCCESS;
 }
 
+// Frees a handle of type H with release; OCI_INVALID_HANDLE when hndlp is
+// no live handle of that type.
+template <typename H>
+sword releaseAs(dvoid *hndlp, ub4 type, void (*release)(H *)) {
+  H *h = handleOf<H>(hndlp, type);
+  if (h == nullptr) return OCI_INVALID_HANDLE;
+  release(h);
+  return OCI_SUCCESS;
+}
+
 }  // namespace
 
 extern "C" {
@@ -145,24 +155,9 @@ sword OCIHandleAlloc(const dvoid *parenth, dvoid **hndlpp, const ub4 type, const
 }
 
 sword OCIHandleFree(dvoid *hndlp, const ub4 type) {
-  if (type == OCI_HTYPE_ENV) {
-    OCIEnv *env = handleOf<OCIEnv>(hndlp, OCI_HTYPE_ENV);
-    if (env == nullptr) return OCI_INVALID_HANDLE;
-    destroyEnv(env);
-    return OCI_SUCCESS;
-  }
-  if (type == OCI_HTYPE_DEFINE) {
-    OCIDefine *def = handleOf<OCIDefine>(hndlp, OCI_HTYPE_DEFINE);
-    if (def == nullptr) return OCI_INVALID_HANDLE;
-    releaseDefine(def);
-    return OCI_SUCCESS;
-  }
-  if (type == OCI_HTYPE_BIND) {
-    OCIBind *bind = handleOf<OCIBind>(hndlp, OCI_HTYPE_BIND);
-    if (bind == nullptr) return OCI_INVALID_HANDLE;
-    releaseBind(bind);
-    return OCI_SUCCESS;
-  }
+  if (type == OCI_HTYPE_ENV) return releaseAs<OCIEnv>(hndlp, type, destroyEnv);
+  if (type == OCI_HTYPE_DEFINE) return releaseAs<OCIDefine>(hndlp, type, releaseDefine);
+  if (type == OCI_HTYPE_BIND) return releaseAs<OCIBind>(hndlp, type, releaseBind);
   Handle *h = handleOf<Handle>(hndlp, type);
   if (h == nullptr || type == OCI_DTYPE_LOB || type == OCI_DTYPE_PARAM) return OCI_INVALID_HANDLE;
   unlink(h);

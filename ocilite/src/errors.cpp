@@ -1,5 +1,6 @@
 // Error records and the SQLite-to-Oracle error mapping.
 #include "errors.h"
+#include "sqltokens.h"
 
 #include <cctype>
 #include <cstdio>
@@ -67,16 +68,10 @@ constexpr KnownError kMessages[] = {
     {24801, "illegal parameter value in OCI lob function"},
 };
 
-std::string upperName(std::string_view s) {
-  std::string r(s);
-  for (char &c : r) c = (char)std::toupper((unsigned char)c);
-  return r;
-}
-
 // "X" or "T"."X" for SQLite's "no such column: t.x".
 std::string quotedIdentifier(std::string_view name) {
   std::string r = "\"";
-  for (char c : upperName(name)) {
+  for (char c : upperCase(name)) {
     if (c == '.') r += "\".\"";
     else r += c;
   }
@@ -104,13 +99,22 @@ sword raiseText(OCIError *err, sb4 code, std::string_view message) {
   return OCI_ERROR;
 }
 
-sword raise(OCIError *err, sb4 code, std::string_view detail) {
+namespace {
+
+OracleError known(sb4 code, std::string_view detail = {}) {
   std::string msg(oracleMessage(code));
   if (!detail.empty()) {
     msg += ": ";
     msg += detail;
   }
-  return raiseText(err, code, msg);
+  return {code, msg};
+}
+
+}  // namespace
+
+sword raise(OCIError *err, sb4 code, std::string_view detail) {
+  const OracleError e = known(code, detail);
+  return raiseText(err, e.code, e.message);
 }
 
 void clearError(OCIError *err) {
@@ -119,47 +123,52 @@ void clearError(OCIError *err) {
   err->error.text.clear();
 }
 
-sword raiseSqlite(OCIError *err, sqlite3 *db, int rc) {
+OracleError oracleErrorOf(sqlite3 *db, int rc) {
   const std::string_view msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   const int ext = db ? sqlite3_extended_errcode(db) : rc;
   // The SQL functions word their failures as Oracle errors already.
   constexpr size_t kOraPrefix = 11;  // "ORA-NNNNN: "
   if (startsWith(msg, "ORA-") && msg.size() > kOraPrefix && msg[9] == ':')
-    return raiseText(err, std::atoi(std::string(msg.substr(4, 5)).c_str()), msg.substr(kOraPrefix));
+    return OracleError{std::atoi(std::string(msg.substr(4, 5)).c_str()), std::string(msg.substr(kOraPrefix))};
   if (startsWith(msg, "no such table") || startsWith(msg, "no such view"))
-    return raise(err, 942);
+    return known(942);
   if (startsWith(msg, "no such column: ")) {
     std::string_view name = msg.substr(std::strlen("no such column: "));
-    return raiseText(err, 904, quotedIdentifier(name) + ": invalid identifier");
+    return OracleError{904, quotedIdentifier(name) + ": invalid identifier"};
   }
   if (startsWith(msg, "no such function: ")) {
     std::string_view name = msg.substr(std::strlen("no such function: "));
-    return raiseText(err, 904, quotedIdentifier(name) + ": invalid identifier");
+    return OracleError{904, quotedIdentifier(name) + ": invalid identifier"};
   }
-  if (startsWith(msg, "ambiguous column name")) return raise(err, 918);
-  if (msg.find("already exists") != std::string_view::npos) return raise(err, 955);
-  if (startsWith(msg, "wrong number of arguments")) return raise(err, 909);
+  if (startsWith(msg, "ambiguous column name")) return known(918);
+  if (msg.find("already exists") != std::string_view::npos) return known(955);
+  if (startsWith(msg, "wrong number of arguments")) return known(909);
   if (msg.find("syntax error") != std::string_view::npos || startsWith(msg, "incomplete input"))
-    return raiseText(err, 933, std::string(oracleMessage(933)) + " (" + std::string(msg) + ")");
+    return OracleError{933, std::string(oracleMessage(933)) + " (" + std::string(msg) + ")"};
   switch (ext & 0xff) {
     case SQLITE_CONSTRAINT:
       if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
-        return raise(err, 1, msg);
-      if (ext == SQLITE_CONSTRAINT_NOTNULL) return raise(err, 1400, msg);
-      return raise(err, 2290, msg);
+        return known(1, msg);
+      if (ext == SQLITE_CONSTRAINT_NOTNULL) return known(1400, msg);
+      return known(2290, msg);
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return raise(err, 54, msg);
-    case SQLITE_NOMEM: return raise(err, 4030, msg);
-    case SQLITE_INTERRUPT: return raise(err, 1013, msg);
-    case SQLITE_IOERR: return raise(err, 1115, msg);
+    case SQLITE_LOCKED: return known(54, msg);
+    case SQLITE_NOMEM: return known(4030, msg);
+    case SQLITE_INTERRUPT: return known(1013, msg);
+    case SQLITE_IOERR: return known(1115, msg);
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB: return raise(err, 1578, msg);
-    case SQLITE_CANTOPEN: return raise(err, 1157, msg);
-    case SQLITE_READONLY: return raise(err, 16000, msg);
+    case SQLITE_NOTADB: return known(1578, msg);
+    case SQLITE_CANTOPEN: return known(1157, msg);
+    case SQLITE_READONLY: return known(16000, msg);
     case SQLITE_MISMATCH:
-    case SQLITE_TOOBIG: return raise(err, 932, msg);
-    default: return raise(err, 900, msg);  // statement SQLite cannot compile or run
+    case SQLITE_TOOBIG: return known(932, msg);
+    default: return known(900, msg);  // statement SQLite cannot compile or run
   }
+}
+
+sword raiseSqlite(OCIError *err, sqlite3 *db, int rc) {
+  const OracleError e = oracleErrorOf(db, rc);
+  return raiseText(err, e.code, e.message);
 }
 
 }  // namespace ocilite

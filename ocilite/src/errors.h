@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <string>
 #include <string_view>
 
 #include "handles.h"
@@ -19,6 +20,14 @@ std::string_view oracleMessage(sb4 code);
 sword raise(OCIError *err, sb4 code, std::string_view detail = {});
 // Stores error code with a message of the caller's wording.
 sword raiseText(OCIError *err, sb4 code, std::string_view message);
+// An Oracle error: its number and its text after "ORA-NNNNN: ".
+struct OracleError {
+  sb4 code;
+  std::string message;
+};
+// The Oracle error that SQLite's last failure on db (or rc, when db is
+// null) stands for.
+OracleError oracleErrorOf(sqlite3 *db, int rc);
 // Stores the Oracle error that SQLite's last failure on db stands for.
 sword raiseSqlite(OCIError *err, sqlite3 *db, int rc);
 // Drops the record of err (each call starts afresh).

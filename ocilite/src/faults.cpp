@@ -15,6 +15,7 @@
 #include "connection.h"
 #include "errors.h"
 #include "sqlrewrite.h"
+#include "sqlvalues.h"
 
 namespace ocilite {
 namespace {
@@ -43,11 +44,6 @@ void resultFault(sqlite3_context *ctx, const RowFault &f) {
   std::snprintf(value, sizeof value, "%s%c%05d", kMagic, f.signal ? 'S' : 'O', f.number);
   static_cast<Connection *>(sqlite3_user_data(ctx))->faultValues = true;
   sqlite3_result_blob(ctx, value, (int)kFaultValueSize, SQLITE_TRANSIENT);
-}
-
-std::string textOf(sqlite3_value *v) {
-  const unsigned char *t = sqlite3_value_text(v);
-  return t ? std::string((const char *)t, (size_t)sqlite3_value_bytes(v)) : std::string();
 }
 
 // ORA_RAISE(code[, marker]): the fault value of ORA-code, or NULL when the

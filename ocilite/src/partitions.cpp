@@ -1,5 +1,6 @@
 // The partition catalog (see partitions.h).
 #include "partitions.h"
+#include "sqltokens.h"
 
 #include <cctype>
 
@@ -10,12 +11,6 @@ namespace {
 constexpr const char *kCreateCatalog =
     "CREATE TABLE IF NOT EXISTS main.ocilite_partitions (TABLE_NAME TEXT NOT NULL, PARTITION_NAME TEXT NOT NULL, "
     "LOW INTEGER NOT NULL, HIGH INTEGER NOT NULL, PRIMARY KEY (TABLE_NAME, PARTITION_NAME))";
-
-std::string upper(const std::string &s) {
-  std::string u = s;
-  for (char &c : u) c = (char)std::toupper((unsigned char)c);
-  return u;
-}
 
 bool catalogExists(sqlite3 *db) {
   sqlite3_stmt *st = nullptr;
@@ -45,7 +40,7 @@ long long scalar(sqlite3 *db, const char *sql, const std::string &a, const std::
 
 int declarePartition(sqlite3 *db, const std::string &table, const std::string &pname, long long low,
                      long long high, std::string *message) {
-  const std::string t = upper(table), p = upper(pname);
+  const std::string t = upperCase(table), p = upperCase(pname);
   if (scalar(db, "SELECT count(*) FROM main.sqlite_master WHERE type = 'table' AND upper(name) = ?1", t, t, 0) == 0) {
     *message = "table " + t + " does not exist";
     return 1;
@@ -122,21 +117,6 @@ int createPartitionViews(sqlite3 *db) {
          "FROM " + catalog + " AS p, main.sqlite_master AS m, temp.ocilite_schemas AS s "
          "WHERE m.type = 'table' AND upper(m.name) = p.TABLE_NAME;";
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-}
-
-long long partitionRowidValue(sqlite3 *db, long long object, long long rowid) {
-  if (object < kPartitionObjectBase) return rowid;
-  sqlite3_stmt *st = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT LOW, HIGH FROM temp.OCILITE_PARTITION_OBJECTS WHERE OBJ = ?1 LIMIT 1", -1,
-                         &st, nullptr) == SQLITE_OK) {
-    sqlite3_bind_int64(st, 1, object);
-    if (sqlite3_step(st) == SQLITE_ROW) {
-      const long long low = sqlite3_column_int64(st, 0), high = sqlite3_column_int64(st, 1);
-      rowid = rowid < low ? low : rowid > high + 1 ? high + 1 : rowid;
-    }
-  }
-  sqlite3_finalize(st);
-  return rowid;
 }
 
 }  // namespace ocilite

@@ -7,10 +7,9 @@
 //
 // A partition's data object number is kPartitionObjectBase +
 // table-number * kMaxPartitions + its rank by LOW, so data object order is
-// rowid order within a table. A ROWID text that carries a partition's data
-// object number stands for its rowid clamped into LOW..HIGH + 1: an extent
-// boundary inside a block shared with the neighbour partition still splits
-// the rows exactly.
+// rowid order within a table, and ROWID comparisons (catalog.h) place a
+// partition's ROWIDs within LOW..HIGH: an extent boundary inside a block
+// shared with the neighbour partition still splits the rows exactly.
 #ifndef OCILITE_PARTITIONS_H
 #define OCILITE_PARTITIONS_H
 
@@ -40,10 +39,6 @@ int dropPartitions(sqlite3 *db, const std::string &table);
 // PARTITION_NAME, LOW, HIGH, OBJ) over the catalog, whether or not the file
 // has one. REQUIRES: temp.ocilite_schemas exists.
 int createPartitionViews(sqlite3 *db);
-
-// The rowid that rowid (block * rows + row) of a ROWID with data object
-// number object stands for: clamped into the partition when object is one.
-long long partitionRowidValue(sqlite3 *db, long long object, long long rowid);
 
 }  // namespace ocilite
 

@@ -7,27 +7,14 @@
 #include <string>
 #include <sys/time.h>
 
+#include "datefuncs.h"
 #include "numtext.h"
+#include "sqlvalues.h"
 
 namespace ocilite {
 namespace {
 
 Connection *connOf(sqlite3_context *ctx) { return static_cast<Connection *>(sqlite3_user_data(ctx)); }
-
-// Oracle holds no empty strings: '' is NULL.
-bool isNull(sqlite3_value *v) {
-  int t = sqlite3_value_type(v);
-  return t == SQLITE_NULL || ((t == SQLITE_TEXT || t == SQLITE_BLOB) && sqlite3_value_bytes(v) == 0);
-}
-
-std::string textOf(sqlite3_value *v) {
-  const unsigned char *t = sqlite3_value_text(v);
-  return t ? std::string((const char *)t, (size_t)sqlite3_value_bytes(v)) : std::string();
-}
-
-void resultText(sqlite3_context *ctx, const std::string &s) {
-  sqlite3_result_text(ctx, s.data(), (int)s.size(), SQLITE_TRANSIENT);
-}
 
 void nvl(sqlite3_context *ctx, int, sqlite3_value **argv) {
   sqlite3_result_value(ctx, isNull(argv[0]) ? argv[1] : argv[0]);
@@ -153,13 +140,11 @@ bool maskOf(sqlite3_context *ctx, int argc, sqlite3_value **argv, const DateForm
 void toChar(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
   if (isNull(argv[0])) return sqlite3_result_null(ctx);
   char buf[kMaxDateTimeText];
-  switch (sqlite3_value_type(argv[0])) {
-    case SQLITE_INTEGER:
-      return resultText(ctx, std::string(buf, integerText(sqlite3_value_int64(argv[0]), buf)));
-    case SQLITE_FLOAT:
-      return resultText(ctx, std::string(buf, numberText(sqlite3_value_double(argv[0]), buf)));
-    default: break;
-  }
+  const int type = sqlite3_value_type(argv[0]);
+  if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && argc > 1)
+    return sqlite3_result_error(ctx, "ORA-03001: unimplemented feature: TO_CHAR of a number with a format model", -1);
+  if (type == SQLITE_INTEGER) return resultText(ctx, std::string(buf, integerText(sqlite3_value_int64(argv[0]), buf)));
+  if (type == SQLITE_FLOAT) return resultText(ctx, std::string(buf, numberText(sqlite3_value_double(argv[0]), buf)));
   std::string s = textOf(argv[0]);
   DateTime dt;
   if (!parseStoredDateTime(s, &dt)) return resultText(ctx, s);
@@ -177,8 +162,7 @@ void toDateTime(sqlite3_context *ctx, int argc, sqlite3_value **argv, bool times
   if (!maskOf(ctx, argc, argv, timestamp ? &c->timestampFormat : &c->dateFormat, &fmt)) return;
   DateTime dt;
   std::string s = textOf(argv[0]);
-  if (!parseDateTime(s, fmt, &dt) && !parseStoredDateTime(s, &dt))
-    return sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
+  if (!parseDateTime(s, fmt, &dt)) return sqlite3_result_error(ctx, "ORA-01861: literal does not match format string", -1);
   resultText(ctx, storedDateTimeText(dt, timestamp ? (dt.fracDigits ? dt.fracDigits : 6) : 0, false));
 }
 
@@ -272,7 +256,7 @@ int registerSqlFunctions(Connection *conn) {
     int rc = sqlite3_create_function_v2(conn->db, f.name, f.argc, flags, conn, f.fn, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  return SQLITE_OK;
+  return registerDateFunctions(conn);
 }
 
 }  // namespace ocilite

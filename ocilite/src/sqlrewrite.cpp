@@ -1,116 +1,16 @@
 // The SQL rewrite step (see sqlrewrite.h for the list of rewrites).
 #include "sqlrewrite.h"
 
+#include "rowidcompare.h"
+#include "sqltokens.h"
+
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 namespace ocilite {
 namespace {
-
-enum class Tok { Space, Word, Ident, String, Number, Placeholder, Punct };
-
-struct Token {
-  Tok kind;
-  std::string_view text;  // as written
-  std::string value;      // String: the unquoted content; Word/Placeholder: upper case
-};
-
-bool isWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-bool isWordChar(unsigned char c) {
-  return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80;
-}
-
-std::string upper(std::string_view s) {
-  std::string r(s);
-  for (char &c : r) c = (char)std::toupper((unsigned char)c);
-  return r;
-}
-
-// Closing delimiter of a q'X...X' literal.
-char qClose(char open) {
-  switch (open) {
-    case '[': return ']';
-    case '{': return '}';
-    case '(': return ')';
-    case '<': return '>';
-    default: return open;
-  }
-}
-
-std::vector<Token> tokenize(std::string_view s) {
-  std::vector<Token> out;
-  size_t i = 0;
-  while (i < s.size()) {
-    const size_t start = i;
-    unsigned char c = s[i];
-    Token t{Tok::Punct, {}, {}};
-    if (std::isspace(c)) {
-      while (i < s.size() && std::isspace((unsigned char)s[i])) i++;
-      t.kind = Tok::Space;
-    } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-      while (i < s.size() && s[i] != '\n') i++;
-      t.kind = Tok::Space;
-    } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
-      size_t end = s.find("*/", i + 2);
-      i = end == std::string_view::npos ? s.size() : end + 2;
-      t.kind = Tok::Space;
-    } else if ((c == 'q' || c == 'Q') && i + 2 < s.size() && s[i + 1] == '\'') {
-      char close = qClose(s[i + 2]);
-      size_t end = s.find(std::string{close, '\''}, i + 3);
-      if (end == std::string_view::npos) end = s.size();
-      t.kind = Tok::String;
-      t.value = std::string(s.substr(i + 3, end - i - 3));
-      i = std::min(s.size(), end + 2);
-    } else if (c == '\'') {
-      i++;
-      while (i < s.size()) {
-        if (s[i] == '\'') {
-          if (i + 1 < s.size() && s[i + 1] == '\'') {
-            t.value += '\'';
-            i += 2;
-            continue;
-          }
-          i++;
-          break;
-        }
-        t.value += s[i++];
-      }
-      t.kind = Tok::String;
-    } else if (c == '"') {
-      size_t end = s.find('"', i + 1);
-      i = end == std::string_view::npos ? s.size() : end + 1;
-      t.kind = Tok::Ident;
-    } else if (c == ':' && i + 1 < s.size() && (isWordChar((unsigned char)s[i + 1]) || s[i + 1] == '"')) {
-      i++;
-      if (s[i] == '"') {
-        size_t end = s.find('"', i + 1);
-        size_t stop = end == std::string_view::npos ? s.size() : end;
-        t.value = std::string(s.substr(i + 1, stop - i - 1));
-        i = std::min(s.size(), stop + 1);
-      } else {
-        while (i < s.size() && isWordChar((unsigned char)s[i])) i++;
-        t.value = upper(s.substr(start + 1, i - start - 1));
-      }
-      t.kind = Tok::Placeholder;
-    } else if (isWordStart(c)) {
-      while (i < s.size() && isWordChar((unsigned char)s[i])) i++;
-      t.kind = Tok::Word;
-      t.value = upper(s.substr(start, i - start));
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit((unsigned char)s[i + 1]))) {
-      while (i < s.size() && (std::isalnum((unsigned char)s[i]) || s[i] == '.')) {
-        if ((s[i] == 'e' || s[i] == 'E') && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-')) i++;
-        i++;
-      }
-      t.kind = Tok::Number;
-    } else {
-      i++;
-    }
-    t.text = s.substr(start, i - start);
-    out.push_back(std::move(t));
-  }
-  return out;
-}
 
 std::string quoteLiteral(std::string_view v) {
   std::string r = "'";
@@ -120,27 +20,6 @@ std::string quoteLiteral(std::string_view v) {
   }
   return r + "'";
 }
-
-bool isWord(const Token &t, const char *w) { return t.kind == Tok::Word && t.value == w; }
-bool isPunct(const Token &t, char c) { return t.kind == Tok::Punct && t.text.size() == 1 && t.text[0] == c; }
-
-// Significant (non-space) tokens, by index into the token list.
-struct Cursor {
-  const std::vector<Token> &toks;
-  size_t next(size_t i) const {
-    for (i++; i < toks.size() && toks[i].kind == Tok::Space; i++) {}
-    return i;
-  }
-  size_t prev(size_t i) const {
-    while (i > 0) {
-      i--;
-      if (toks[i].kind != Tok::Space) return i;
-    }
-    return toks.size();
-  }
-  bool at(size_t i, const char *w) const { return i < toks.size() && isWord(toks[i], w); }
-  bool atPunct(size_t i, char c) const { return i < toks.size() && isPunct(toks[i], c); }
-};
 
 StatementKind kindOf(const std::vector<Token> &toks, const Cursor &cur, size_t first) {
   if (first >= toks.size()) return StatementKind::Other;
@@ -171,7 +50,7 @@ std::vector<SessionSetting> sessionSettings(const std::vector<Token> &toks, cons
     size_t v = cur.next(eq);
     if (v >= toks.size()) break;
     std::string name = toks[i].kind == Tok::Word ? toks[i].value : std::string(toks[i].text);
-    if (toks[i].kind == Tok::Ident && name.size() >= 2) name = upper(name.substr(1, name.size() - 2));
+    if (toks[i].kind == Tok::Ident && name.size() >= 2) name = upperCase(name.substr(1, name.size() - 2));
     out.push_back({name, toks[v].kind == Tok::String ? toks[v].value : std::string(toks[v].text)});
     i = v;
   }
@@ -183,12 +62,20 @@ constexpr int kMaxBytesPerChar = 4;
 
 class Rewriter {
  public:
-  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind)
-      : toks_(toks), cur_{toks}, schemas_(schemas), kind_(kind) {}
+  Rewriter(const std::vector<Token> &toks, const std::vector<std::string> &schemas, StatementKind kind,
+           const ColumnKinds &columns)
+      : toks_(toks),
+        cur_{toks},
+        schemas_(schemas),
+        kind_(kind),
+        rowids_(planRowidComparisons(toks)),
+        texts_(kind == StatementKind::Dml ? planTextConversions(toks, columns) : std::map<size_t, TextConversion>{}) {}
 
   Statement run() {
     Statement st;
     st.kind = kind_;
+    st.refusalCode = rowids_.errorCode;
+    st.refusalMessage = rowids_.errorMessage;
     const size_t first = cur_.next(std::string::npos);
     if (cur_.at(first, "TRUNCATE") && cur_.at(cur_.next(first), "TABLE")) {
       out_ = "DELETE FROM ";
@@ -197,9 +84,10 @@ class Rewriter {
     }
     plainSelect_ = cur_.at(first, "SELECT") && !cur_.at(cur_.next(first), "DISTINCT") &&
                    !cur_.at(cur_.next(first), "UNIQUE");
-    createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE");
+    createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE") && hasColumnList(first);
     dropTable_ = cur_.at(first, "DROP") && cur_.at(cur_.next(first), "TABLE");
     emitFrom(first, &st, true);
+    applyRownumLimit(&st);
     if (!plainSelect_) {
       st.fromTable.clear();
       st.selectItems.clear();
@@ -216,6 +104,7 @@ class Rewriter {
     tokOut_.assign(toks_.size() + 1, 0);
     for (size_t i = start; i < toks_.size(); i++) {
       const Token &t = toks_[i];
+      convertText(i);
       tokOut_[i] = out_.size();
       if (depth == 0 && selectList[0] && plainSelect_ && !fromSeen_ && t.kind != Tok::Space) {
         if (isPunct(t, ',')) {
@@ -249,18 +138,8 @@ class Rewriter {
           out_ += t.text;
           break;
         case Tok::Placeholder:
-          if (comparedWithRowid(i)) out_ += "ORA_ROWID_VALUE(";
-          out_ += ':';
-          out_ += t.value;
-          if (comparedWithRowid(i)) out_ += ')';
-          if (std::find(st->placeholders.begin(), st->placeholders.end(), t.value) == st->placeholders.end())
-            st->placeholders.push_back(t.value);
-          break;
         case Tok::String:
-          if (comparedWithRowid(i)) out_ += "ORA_ROWID_VALUE(";
-          if (t.text.front() == '\'') out_ += t.text;
-          else out_ += quoteLiteral(t.value);
-          if (comparedWithRowid(i)) out_ += ')';
+          emitValue(i, st);
           break;
         case Tok::Word:
           i = emitWord(i, depth, &selectList, st);
@@ -269,19 +148,34 @@ class Rewriter {
           out_ += t.text;
       }
     }
+    convertText(toks_.size());
   }
 
-  // True when the token at i is the right side of ROWID op (op of < > = !):
-  // ROWID text compares with the rowid by the value it stands for.
-  bool comparedWithRowid(size_t i) const {
-    size_t k = cur_.prev(i);
-    bool op = false;
-    while (k < toks_.size() && toks_[k].kind == Tok::Punct &&
-           toks_[k].text.find_first_not_of("<>=!") == std::string::npos) {
-      op = true;
-      k = cur_.prev(k);
+  // Opens or closes, before token i, the conversion of a character value
+  // into a datetime column (textdates.h).
+  void convertText(size_t i) {
+    if (const auto close = closeAt_.find(i); close != closeAt_.end()) out_ += close->second;
+    if (const auto open = texts_.find(i); open != texts_.end()) {
+      out_ += "ORA_TEXT_TO_DATETIME(";
+      closeAt_[open->second.last + 1] = std::string(", '") + static_cast<char>(open->second.kind) + "', " +
+                                        std::to_string(open->second.digits) + ")";
     }
-    return op && cur_.at(k, "ROWID");
+  }
+
+  // A bind or a literal; in a ROWID comparison, the rowid it stands for.
+  void emitValue(size_t i, Statement *st) {
+    const Token &t = toks_[i];
+    const auto rowid = rowids_.operands.find(i);
+    if (rowid != rowids_.operands.end()) out_ += "ORA_ROWID_VALUE(";
+    if (t.kind == Tok::Placeholder) {
+      out_ += ':';
+      out_ += t.value;
+      notePlaceholder(t.value, st);
+    } else {
+      out_ += t.text.front() == '\'' ? std::string(t.text) : quoteLiteral(t.value);
+    }
+    if (rowid != rowids_.operands.end())
+      out_ += ", " + quoteLiteral(rowid->second.table) + ", " + std::to_string((int)rowid->second.cut) + ")";
   }
 
   // Emits the word at i (and what it absorbs); returns the last token used.
@@ -298,6 +192,10 @@ class Rewriter {
     if (depth == 0 && isNotPlain(i, (*selectList)[0])) plainSelect_ = false;
     // N'text': the national literal is a plain literal here.
     if (t.value == "N" && i + 1 < toks_.size() && toks_[i + 1].kind == Tok::String) return i;
+    if (t.value == "ORDER" && depth == 0) orderBy_ = true;
+    if (!afterDot) {
+      if (const size_t used = emitOracleForm(i, depth, st); used != 0) return used;
+    }
     if (!afterDot && cur_.atPunct(nx, '.') && isSchema(t.value)) {
       return nx;  // drop "OWNER."
     }
@@ -332,6 +230,122 @@ class Rewriter {
     }
     out_ += t.text;
     return i;
+  }
+
+  // True when CREATE TABLE [owner.]name at first is followed by its column
+  // list (not AS SELECT).
+  bool hasColumnList(size_t first) const {
+    size_t k = cur_.next(cur_.next(cur_.next(first)));
+    if (cur_.atPunct(k, '.')) k = cur_.next(cur_.next(k));
+    return cur_.atPunct(k, '(');
+  }
+
+  // Oracle forms SQLite lacks, at the word i: DATE '...' and TIMESTAMP '...'
+  // literals, OFFSET / FETCH FIRST row limits, a top-level ROWNUM limit.
+  // Returns the last token used, or 0 when the word is none of them.
+  size_t emitOracleForm(size_t i, int depth, Statement *st) {
+    const std::string &w = toks_[i].value;
+    const size_t nx = cur_.next(i);
+    if ((w == "DATE" || w == "TIMESTAMP") && nx < toks_.size() && toks_[nx].kind == Tok::String &&
+        !(createTable_ && !columnsClosed_)) {
+      out_ += "ORA_DATETIME_LITERAL(" + quoteLiteral(toks_[nx].value) + (w == "DATE" ? ", 'D')" : ", 'T')");
+      return nx;
+    }
+    if (w == "OFFSET" || w == "FETCH") return emitRowLimit(i, st);
+    if (w == "ROWNUM" && depth == 0) return rownumLimit(i, st);
+    return 0;
+  }
+
+  // A count for LIMIT or OFFSET: a number, or a bind read as an integer.
+  bool countAt(size_t k, Statement *st, std::string *out) {
+    if (k >= toks_.size()) return false;
+    if (toks_[k].kind == Tok::Number) {
+      *out = std::string(toks_[k].text);
+    } else if (toks_[k].kind == Tok::Placeholder) {
+      notePlaceholder(toks_[k].value, st);
+      *out = "CAST(:" + toks_[k].value + " AS INTEGER)";
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // [OFFSET m ROW[S]] [FETCH FIRST|NEXT [n] ROW[S] ONLY] as LIMIT n OFFSET m.
+  size_t emitRowLimit(size_t i, Statement *st) {
+    std::string offset, limit = "-1";
+    size_t k = i, last = 0;
+    if (cur_.at(k, "OFFSET")) {
+      const size_t rows = cur_.next(cur_.next(k));
+      if (!countAt(cur_.next(k), st, &offset) || !(cur_.at(rows, "ROW") || cur_.at(rows, "ROWS"))) return 0;
+      last = rows;
+      k = cur_.next(rows);
+    }
+    if (cur_.at(k, "FETCH") && (cur_.at(cur_.next(k), "FIRST") || cur_.at(cur_.next(k), "NEXT"))) {
+      size_t rows = cur_.next(cur_.next(k));
+      if (countAt(rows, st, &limit)) rows = cur_.next(rows);
+      else limit = "1";
+      if (!(cur_.at(rows, "ROW") || cur_.at(rows, "ROWS")) || !cur_.at(cur_.next(rows), "ONLY")) return 0;
+      last = cur_.next(rows);
+    }
+    if (last == 0) return 0;
+    out_ += "LIMIT " + limit + (offset.empty() ? "" : " OFFSET " + offset);
+    rowLimit_ = true;
+    return last;
+  }
+
+  // WHERE ... ROWNUM <= n / < n / = n as a conjunct of the top-level WHERE:
+  // the condition becomes true and the query is limited to its first rows.
+  // Other uses of ROWNUM are left to fail as an unknown column.
+  size_t rownumLimit(size_t i, Statement *st) {
+    const size_t pv = cur_.prev(i);
+    size_t operand = 0;
+    std::string op;
+    for (operand = cur_.next(i); operand < toks_.size() && isPunct(toks_[operand], '<'); operand = cur_.next(operand)) op += '<';
+    for (; operand < toks_.size() && isPunct(toks_[operand], '='); operand = cur_.next(operand)) op += '=';
+    const size_t after = cur_.next(operand);
+    std::string count;
+    if (!(cur_.at(pv, "WHERE") || cur_.at(pv, "AND")) || (op != "<" && op != "<=" && op != "=") ||
+        !countAt(operand, st, &count) || (after < toks_.size() && toks_[after].kind != Tok::Word) ||
+        cur_.at(after, "OR") || hasTopLevelOr())
+      return 0;
+    if (op == "<") count = "(" + count + ") - 1";
+    if (op == "=") {
+      if (toks_[operand].kind != Tok::Number) return 0;
+      count = std::atof(count.c_str()) == 1 ? "1" : "0";  // ROWNUM = 2 is never true
+    }
+    out_ += "1 = 1";
+    rownumLimit_ = count;
+    return operand;
+  }
+
+  bool hasWord(const char *w) const {
+    return std::any_of(toks_.begin(), toks_.end(), [&](const Token &t) { return isWord(t, w); });
+  }
+
+  bool hasTopLevelOr() const {
+    int depth = 0;
+    for (const Token &t : toks_) {
+      depth += isPunct(t, '(') ? 1 : isPunct(t, ')') ? -1 : 0;
+      if (depth == 0 && isWord(t, "OR")) return true;
+    }
+    return false;
+  }
+
+  // The query limited by a ROWNUM condition; refused where Oracle's order
+  // (ROWNUM before ORDER BY, grouping and FETCH) cannot be kept.
+  void applyRownumLimit(Statement *st) {
+    if (rownumLimit_.empty()) return;
+    if (!plainSelect_ || orderBy_ || rowLimit_ || hasWord("OVER")) {
+      st->refusalCode = 3001;
+      st->refusalMessage = "unimplemented feature: ROWNUM with ORDER BY, grouping, DISTINCT, OVER or FETCH FIRST";
+      return;
+    }
+    out_ += " LIMIT MAX(" + rownumLimit_ + ", 0)";  // ROWNUM < 0 holds for no row
+  }
+
+  void notePlaceholder(const std::string &name, Statement *st) {
+    if (std::find(st->placeholders.begin(), st->placeholders.end(), name) == st->placeholders.end())
+      st->placeholders.push_back(name);
   }
 
   // Ends the select-list item that the token at i follows.
@@ -373,7 +387,7 @@ class Rewriter {
     }
     if (k >= toks_.size() || (toks_[k].kind != Tok::Word && toks_[k].kind != Tok::Ident)) return;
     const Token &table = toks_[k];
-    st->fromTable = table.kind == Tok::Word ? table.value : upper(table.text.substr(1, table.text.size() - 2));
+    st->fromTable = table.kind == Tok::Word ? table.value : upperCase(table.text.substr(1, table.text.size() - 2));
     st->fromQualifier = std::string(table.text);
     st->fromOffset = out_.size();
     size_t a = cur_.next(k);
@@ -500,8 +514,13 @@ class Rewriter {
   Cursor cur_;
   const std::vector<std::string> &schemas_;
   StatementKind kind_;
+  RowidPlan rowids_;
+  std::map<size_t, TextConversion> texts_;
+  std::map<size_t, std::string> closeAt_;  // what closes a conversion, by the token it comes before
   bool createTable_ = false, dropTable_ = false, columnsClosed_ = false;
   bool plainSelect_ = false, fromSeen_ = false;
+  bool orderBy_ = false, rowLimit_ = false;  // a top-level ORDER BY; a LIMIT from OFFSET / FETCH
+  std::string rownumLimit_;                  // the LIMIT a ROWNUM condition asks for
   static constexpr size_t kNoItem = (size_t)-1;
   size_t itemFirst_ = kNoItem;      // first token of the open select-list item
   std::vector<size_t> tokOut_;      // where each token's output starts in out_
@@ -512,7 +531,8 @@ class Rewriter {
 
 }  // namespace
 
-Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas) {
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas,
+                           const ColumnKinds &columns) {
   std::vector<Token> toks = tokenize(text);
   // A trailing ';' (SQL*Plus style) is not part of the statement.
   while (!toks.empty() && (toks.back().kind == Tok::Space || isPunct(toks.back(), ';'))) toks.pop_back();
@@ -530,7 +550,7 @@ Statement rewriteStatement(std::string_view text, const std::vector<std::string>
     st.kind = kind;
     return st;
   }
-  Rewriter rw(toks, schemas, kind);
+  Rewriter rw(toks, schemas, kind, columns);
   Statement st = rw.run();
   st.sql = std::move(rw.out_);
   return st;

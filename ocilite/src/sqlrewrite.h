@@ -22,12 +22,20 @@
 //   compound operator at its top level) reports that table and the items of
 //   its select list, so that columns may be added to the list (faults.h) or
 //   LOB columns replaced (lobstream.h).
+// - Character values put into DATE and TIMESTAMP columns by INSERT ...
+//   VALUES and UPDATE ... SET are converted by the session formats
+//   (textdates.h).
+// - A bind or literal compared with ROWID stands for a rowid
+//   (rowidcompare.h); a ROWID comparison it cannot answer refuses the
+//   statement.
 #ifndef OCILITE_SQLREWRITE_H
 #define OCILITE_SQLREWRITE_H
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "textdates.h"
 
 namespace ocilite {
 
@@ -60,11 +68,17 @@ struct Statement {
   size_t fromOffset = 0;
   bool singleTable = false;             // no other table or join follows fromTable
   std::vector<SelectItem> selectItems;  // plain query: its select list
+  // An Oracle error the statement is refused with before it runs (0: none),
+  // for what the stand-in cannot answer as Oracle would.
+  int refusalCode = 0;
+  std::string refusalMessage;
 };
 
 // Rewrites one statement. schemas are upper-case owner names that may
-// qualify a table name.
-Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas);
+// qualify a table name; columns tells the datetime columns of a table that
+// INSERT and UPDATE convert character values for (none when empty).
+Statement rewriteStatement(std::string_view text, const std::vector<std::string> &schemas,
+                           const ColumnKinds &columns = {});
 
 }  // namespace ocilite
 

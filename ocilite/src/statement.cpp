@@ -11,6 +11,7 @@
 #include "errors.h"
 #include "faults.h"
 #include "lobstream.h"
+#include "sqltokens.h"
 
 using namespace ocilite;
 
@@ -46,12 +47,6 @@ void resetResults(OCIStmt *stmt) {
   stmt->rowsFetched = 0;
 }
 
-std::string upper(std::string_view s) {
-  std::string r(s);
-  for (char &c : r) c = (char)std::toupper((unsigned char)c);
-  return r;
-}
-
 // The first keyword of a statement, upper case.
 std::string firstWord(std::string_view s) {
   size_t i = 0;
@@ -69,7 +64,7 @@ std::string firstWord(std::string_view s) {
   }
   size_t start = i;
   while (i < s.size() && (std::isalnum((unsigned char)s[i]) || s[i] == '_')) i++;
-  return upper(s.substr(start, i - start));
+  return upperCase(s.substr(start, i - start));
 }
 
 // True when sql holds only blanks and comments.
@@ -93,7 +88,7 @@ bool blankSql(const char *sql) {
 std::string columnName(const std::string &sql, const char *name) {
   std::string n = name ? name : "";
   if (sql.find("\"" + n + "\"") != std::string::npos) return n;
-  return upper(n);
+  return upperCase(n);
 }
 
 // True for the ROWID pseudo-column of a table of the file, which is
@@ -123,6 +118,33 @@ void describeColumns(OCIStmt *stmt) {
     if (decl == nullptr || !typeFromDeclaration(decl, &col.type))
       col.type = stmt->rowPending ? typeFromValue(st, c) : ColumnType{};
   }
+}
+
+// The columns of table with the kinds of its datetime columns, for the
+// conversion of character values put into them (textdates.h).
+std::vector<ColumnKind> columnKinds(sqlite3 *db, const std::string &table) {
+  std::vector<ColumnKind> out;
+  sqlite3_stmt *st = nullptr;
+  char *sql = sqlite3_mprintf("PRAGMA table_info(\"%w\")", table.c_str());
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      ColumnKind c;
+      c.name = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+      const unsigned char *decl = sqlite3_column_text(st, 2);
+      ColumnType type;
+      if (decl != nullptr && typeFromDeclaration(reinterpret_cast<const char *>(decl), &type)) {
+        c.kind = type.kind == ValueKind::Date          ? DatetimeKind::Date
+                 : type.kind == ValueKind::Timestamp   ? DatetimeKind::Timestamp
+                 : type.kind == ValueKind::TimestampTz ? DatetimeKind::TimestampTz
+                                                       : DatetimeKind::None;
+        c.digits = type.scale;
+      }
+      out.push_back(std::move(c));
+    }
+  }
+  sqlite3_finalize(st);
+  sqlite3_free(sql);
+  return out;
 }
 
 // Binds every placeholder of st (stmt's) from element `iteration` of its bind.
@@ -207,6 +229,61 @@ struct ActiveDefine {
   const RowidObjects *rowids;  // the ROWID pseudo-column, else null
 };
 
+// The defines a fetch fills, checked against the columns.
+sword activeDefines(OCIStmt *stmt, OCIError *err, std::vector<ActiveDefine> *active) {
+  active->reserve(stmt->defines.size());
+  for (size_t i = 0; i < stmt->defines.size(); i++) {
+    const OCIDefine *d = stmt->defines[i].get();
+    if (d == nullptr) continue;
+    if (i >= stmt->columns.size()) return raise(err, 1007);
+    if (!isSupportedDefineType(d->dty)) return raise(err, 932);
+    if (d->value == nullptr) return raise(err, 24374);
+    const Column &column = stmt->columns[i];
+    active->push_back({d, (int)i, !column.lobColumn.empty(), column.rowids ? &*column.rowids : nullptr});
+  }
+  if (active->empty()) return raise(err, 24374);
+  if (stmt->heldSt != nullptr) {
+    settleLobReading(stmt);
+    for (ActiveDefine &a : *active) a.streamed = !stmt->columns[(size_t)a.col].lobColumn.empty();
+  }
+  return OCI_SUCCESS;
+}
+
+// What the elements of one fetch came to.
+struct FetchOutcome {
+  bool truncated = false, nullNoInd = false;
+  sb4 failed = 0;  // an Oracle error number; -1 for an SQLite failure already raised
+};
+
+// Puts the statement's current row into element r of every define.
+void putRow(OCIStmt *stmt, const std::vector<ActiveDefine> &active, ub4 r, const FetchContext &ctx, FetchOutcome *o) {
+  for (const ActiveDefine &a : active) {
+    sb4 code = 0;
+    const Outcome put = a.streamed ? putStreamedColumn(stmt, *a.def, r, a.col, ctx, &code)
+                        : a.rowids ? putRowid(*a.def, r, stmt->st, a.col, *a.rowids, &code)
+                                   : putElement(*a.def, r, stmt->st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code);
+    if (put == Outcome::Truncated) o->truncated = true;
+    if (put == Outcome::NullNoInd) o->nullNoInd = true;
+    if (put == Outcome::Failed) o->failed = code;
+  }
+}
+
+// The status a fetch of r rows (of nrows asked for) ends with.
+sword fetchStatus(OCIStmt *stmt, OCIError *err, const FetchOutcome &o, ub4 r, ub4 nrows) {
+  if (stmt->exhausted || o.failed != 0) {
+    closeCursor(stmt);
+    stmt->exhausted = true;
+  }
+  if (o.failed > 0) return raise(err, o.failed);
+  if (o.failed < 0) return OCI_ERROR;
+  if (o.nullNoInd) return raise(err, 1405);
+  if (o.truncated) {
+    raise(err, 24345);
+    return OCI_SUCCESS_WITH_INFO;
+  }
+  return r < nrows ? OCI_NO_DATA : OCI_SUCCESS;
+}
+
 sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
   stmt->rowsFetched = 0;
   if (stmt->st == nullptr) return stmt->exhausted ? OCI_NO_DATA : raise(err, 1002);
@@ -216,60 +293,32 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     return OCI_SUCCESS;
   }
   std::vector<ActiveDefine> active;
-  active.reserve(stmt->defines.size());
-  for (size_t i = 0; i < stmt->defines.size(); i++) {
-    const OCIDefine *d = stmt->defines[i].get();
-    if (d == nullptr) continue;
-    if (i >= stmt->columns.size()) return raise(err, 1007);
-    if (!isSupportedDefineType(d->dty)) return raise(err, 932);
-    if (d->value == nullptr) return raise(err, 24374);
-    const Column &column = stmt->columns[i];
-    active.push_back({d, (int)i, !column.lobColumn.empty(), column.rowids ? &*column.rowids : nullptr});
-  }
-  if (active.empty()) return raise(err, 24374);
-  if (stmt->heldSt != nullptr) {
-    settleLobReading(stmt);
-    for (ActiveDefine &a : active) a.streamed = !stmt->columns[(size_t)a.col].lobColumn.empty();
-  }
-  sqlite3_stmt *st = stmt->st;
+  if (const sword rc = activeDefines(stmt, err, &active); rc != OCI_SUCCESS) return rc;
   const FetchContext ctx{stmt->conn, &stmt->env->toClient, &stmt->env->toClientN, &stmt->scratch};
-  bool truncated = false, nullNoInd = false;
+  FetchOutcome outcome;
   RowFault fault;
   bool faulted = false;
-  sb4 failed = 0;
   ub4 r = 0;
-  while (r < nrows && failed == 0) {
+  while (r < nrows && outcome.failed == 0) {
     if (!stmt->rowPending) {
-      int rc = sqlite3_step(st);
+      const int rc = sqlite3_step(stmt->st);
       if (rc == SQLITE_DONE) {
         stmt->exhausted = true;
         break;
       }
       if (rc != SQLITE_ROW) {
-        raiseSqlite(err, sqlite3_db_handle(st), rc);
-        failed = -1;
+        raiseSqlite(err, sqlite3_db_handle(stmt->st), rc);
+        outcome.failed = -1;
         break;
       }
     }
     stmt->rowPending = false;
-    if (stmt->conn->faultValues && rowFault(st, sqlite3_column_count(st), &fault)) {
+    if (stmt->conn->faultValues && rowFault(stmt->st, sqlite3_column_count(stmt->st), &fault)) {
       faulted = true;  // the row is dropped; the next fetch goes on after it
       break;
     }
-    for (const ActiveDefine &a : active) {
-      sb4 code = 0;
-      const Outcome o = a.streamed ? putStreamedColumn(stmt, *a.def, r, a.col, ctx, &code)
-                        : a.rowids ? putRowid(*a.def, r, st, a.col, *a.rowids, &code)
-                                   : putElement(*a.def, r, st, a.col, stmt->columns[(size_t)a.col].type, ctx, &code);
-      switch (o) {
-        case Outcome::Value:
-        case Outcome::Null: break;
-        case Outcome::Truncated: truncated = true; break;
-        case Outcome::NullNoInd: nullNoInd = true; break;
-        case Outcome::Failed: failed = code; break;
-      }
-    }
-    if (failed == 0) r++;
+    putRow(stmt, active, r, ctx, &outcome);
+    if (outcome.failed == 0) r++;
   }
   stmt->rowsFetched = r;
   stmt->rowCount += r;
@@ -277,18 +326,7 @@ sword fetchRows(OCIStmt *stmt, OCIError *err, ub4 nrows) {
     if (fault.signal) dieOfSignal(fault);
     return raiseText(err, fault.number, faultMessage(fault.number));
   }
-  if (stmt->exhausted || failed != 0) {
-    closeCursor(stmt);
-    stmt->exhausted = true;
-  }
-  if (failed > 0) return raise(err, failed);
-  if (failed < 0) return OCI_ERROR;
-  if (nullNoInd) return raise(err, 1405);
-  if (truncated) {
-    raise(err, 24345);
-    return OCI_SUCCESS_WITH_INFO;
-  }
-  return r < nrows ? OCI_NO_DATA : OCI_SUCCESS;
+  return fetchStatus(stmt, err, outcome, r, nrows);
 }
 
 sword executeQuery(OCIStmt *stmt, OCIError *err, ub4 iters, ub4 mode) {
@@ -423,7 +461,7 @@ sword OCIBindByName(OCIStmt *stmtp, OCIBind **bindp, OCIError *errhp, const OraT
                                  : std::string();
   if (!name.empty() && name[0] == ':') name.erase(0, 1);
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
-  else name = upper(name);
+  else name = upperCase(name);
   const auto &ph = s->sql.placeholders;
   if (std::find(ph.begin(), ph.end(), name) == ph.end()) return raise(err, 1036);
   OCIBind *b = nullptr;
@@ -459,7 +497,9 @@ sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iter
   Connection *conn = svc->server->conn.get();
   resetResults(s);
   s->conn = conn;
-  s->sql = rewriteStatement(s->text, conn->schemas);
+  s->sql = rewriteStatement(s->text, conn->schemas,
+                            [conn](const std::string &table) { return columnKinds(conn->db, table); });
+  if (s->sql.refusalCode != 0) return raiseText(err, s->sql.refusalCode, s->sql.refusalMessage);
   s->hiddenColumns = s->sql.kind == StatementKind::Query && watchTableFaults(conn, &s->sql) ? 1 : 0;
   s->rowidColumn = -1;
   switch (s->sql.kind) {

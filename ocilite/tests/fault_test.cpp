@@ -61,7 +61,7 @@ TEST_F(Faults, AFaultedRowFailsItsFetchAfterTheRowsBeforeIt) {
       {"", "SELECT id, CASE WHEN id > 7 THEN ora_raise(20003, '" + marker + "') END FROM t",
        "#2 1 2 3 4|5 6 7 8|9 10|"},
       // The hidden column is not described; an alias and an owner qualify.
-      {"ORA-01555:T:2;ORA-20005:t:7", "SELECT * FROM scott.t x WHERE rowid >= 2",
+      {"ORA-01555:T:2;ORA-20005:t:7", "SELECT * FROM scott.t x WHERE x._rowid_ >= 2",
        "#6  ORA-01555|3 4 5 6| ORA-20005|8 9 10|"},
       // Bad entries are ignored; other tables and grouped reads are not watched.
       {"bogus; SIGFOO:T:1; ORA-1:T:x; ORA-123456:T:1;ORA-00028:T:4", "SELECT id FROM t",

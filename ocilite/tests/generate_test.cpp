@@ -32,7 +32,7 @@ TEST(Generate, DeterministicRowsOfOracleTypesWithRowidEqualToId) {
   };
   EXPECT_EQ(rows, expected);
   EXPECT_EQ(queryValue(s, "SELECT COUNT(*) || ',' || COUNT(AMOUNT) || ',' || COUNT(NOTE) || ',' || COUNT(UPDATED) "
-                          "|| ',' || MIN(ID) || ',' || MAX(ID) FROM gen WHERE rowid = ID"),
+                          "|| ',' || MIN(ID) || ',' || MAX(ID) FROM gen WHERE _rowid_ = ID"),
             "1000,942,900,924,1,1000");
   EXPECT_EQ(queryValue(s, "SELECT MAX(LENGTH(NOTE)) <= 100 AND MAX(LENGTH(NAME)) <= 30 FROM gen"), "1");
   EXPECT_EQ(ocitest::describe(s, "SELECT * FROM gen"),

@@ -102,6 +102,12 @@ struct Session {
     return st;
   }
 
+  // Sets the session's date formats to ISO ones.
+  sword isoDates() {
+    return exec("ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS' NLS_TIMESTAMP_FORMAT='YYYY-MM-DD "
+                "HH24:MI:SS.FF' NLS_TIMESTAMP_TZ_FORMAT='YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'");
+  }
+
   // Runs a statement that returns no rows (1 iteration, commit on success).
   sword exec(const std::string &sql) {
     OCIStmt *st = prepare(sql);

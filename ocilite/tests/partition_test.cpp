@@ -3,6 +3,7 @@
 // out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -13,6 +14,7 @@ using ocitest::Session;
 using ocitest::queryText;
 using ocitest::queryValue;
 using ocitest::tool;
+
 
 namespace {
 
@@ -41,24 +43,34 @@ std::string format(const char *tmpl, const std::string &table, const std::string
   return buf;
 }
 
-// "count,min,max" of the IDs with ROWID >= lo AND ROWID < hi, bound as a
-// worker binds them: 18 characters of SQLT_CHR.
-std::string rowsBetween(Session &s, const std::string &table, const std::string &lo, const std::string &hi) {
-  OCIStmt *st = s.prepare("SELECT COUNT(*) || ',' || MIN(ID) || ',' || MAX(ID) FROM " + table +
-                          " WHERE ROWID >= :minrid AND ROWID < :maxrid");
+// The IDs of sql's rows (its first column), with :minrid and :maxrid bound
+// as 18-character text; on an error, the error text as the only element.
+std::vector<std::string> idsBetween(Session &s, const std::string &sql, const std::string &lo, const std::string &hi) {
+  OCIStmt *st = s.prepare(sql);
   OCIBind *b1 = nullptr, *b2 = nullptr;
   OCIBindByName(st, &b1, s.err, (const OraText *)":minrid", -1, (void *)lo.data(), (sb4)lo.size(), SQLT_CHR,
                 nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   OCIBindByName(st, &b2, s.err, (const OraText *)":maxrid", -1, (void *)hi.data(), (sb4)hi.size(), SQLT_CHR,
                 nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
-  char out[64] = {0};
-  sb2 ind = 0;
+  char out[32] = {0};
   ub2 len = 0;
   OCIDefine *def = nullptr;
-  OCIDefineByPos(st, &def, s.err, 1, out, sizeof out, SQLT_CHR, &ind, &len, nullptr, OCI_DEFAULT);
-  EXPECT_EQ(OCIStmtExecute(s.svc, st, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << s.error();
+  OCIDefineByPos(st, &def, s.err, 1, out, sizeof out, SQLT_CHR, nullptr, &len, nullptr, OCI_DEFAULT);
+  std::vector<std::string> ids;
+  sword rc = OCIStmtExecute(s.svc, st, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
+  while (rc == OCI_SUCCESS && (rc = OCIStmtFetch(st, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT)) == OCI_SUCCESS)
+    ids.emplace_back(out, len);
+  if (rc != OCI_NO_DATA) ids = {s.error().substr(0, 9)};
   OCIHandleFree(st, OCI_HTYPE_STMT);
-  return std::string(out, len);
+  return ids;
+}
+
+// "count,min,max" of the IDs with ROWID >= lo AND ROWID < hi, bound as a
+// worker binds them.
+std::string rowsBetween(Session &s, const std::string &table, const std::string &lo, const std::string &hi) {
+  const auto got = idsBetween(s, "SELECT COUNT(*) || ',' || MIN(ID) || ',' || MAX(ID) FROM " + table +
+                                     " WHERE ROWID >= :minrid AND ROWID < :maxrid", lo, hi);
+  return got.size() == 1 ? got[0] : "<" + std::to_string(got.size()) + " rows>";
 }
 
 class Partitions : public ::testing::Test {
@@ -96,6 +108,12 @@ TEST_F(Partitions, EachPartitionSplitsIntoExactlyItsRows) {
     // The ROWIDs of the partition's rows carry its data object number.
     const std::string first = queryValue(s, "SELECT ROWID FROM gen WHERE id = " + std::to_string(c.low));
     EXPECT_EQ(first.substr(0, 6), pieces.front()[0].substr(0, 6)) << c.name;
+    // Its last row too, in the block and slot its rowid gives.
+    EXPECT_EQ(queryValue(s, "SELECT ROWID FROM gen WHERE id = " + std::to_string(c.high)),
+              pieces.front()[0].substr(0, 6) +
+                  queryValue(s, "SELECT substr(DBMS_ROWID.ROWID_CREATE(1, 0, 1, " + std::to_string(c.high / 16) + ", " +
+                                    std::to_string(c.high % 16) + "), 7) FROM dual"))
+        << c.name;
     EXPECT_EQ(rowsBetween(s, "gen", first, queryValue(s, "SELECT ROWID FROM gen WHERE id = " + std::to_string(c.high))),
               std::to_string(c.high - c.low) + "," + std::to_string(c.low) + "," + std::to_string(c.high - 1))
         << c.name;
@@ -138,6 +156,72 @@ TEST_F(Partitions, DictionaryListsTablePartitions) {
   // Other tables keep their single 'TABLE' segment.
   EXPECT_EQ(queryValue(s, "SELECT SEGMENT_TYPE FROM DBA_SEGMENTS WHERE SEGMENT_NAME = 'EMP' AND OWNER = 'SCOTT'"),
             "TABLE");
+}
+
+// Ranges of the extents, with ends taken inclusive (the last row of the
+// extent's last block) and half-open (the next extent's start), split the
+// partitioned table and a plain one with deleted rows into every row once,
+// whatever the form of the comparison.
+TEST_F(Partitions, RowidComparisonsOfEveryFormSplitEveryRowOnce) {
+  ASSERT_EQ(tool(demo.db() + " --generate plain 1000"), 0);
+  ASSERT_EQ(s.exec("DELETE FROM plain WHERE id BETWEEN 100 AND 300"), OCI_SUCCESS) << s.error();
+  const std::string inclusive = std::string(kSplit).replace(std::string(kSplit).find("E.BLOCK_ID+E.BLOCKS,0"), 21,
+                                                            "E.BLOCK_ID+E.BLOCKS-1,15");
+  struct Case { const char *where; bool halfOpen; };
+  const Case cases[] = {
+      {"FROM %s WHERE ROWID BETWEEN :minrid AND :maxrid", false},
+      {"FROM %s a WHERE a.rowid between :minrid and :maxrid", false},
+      {"FROM %s WHERE rowid >= :minrid and rowid <= :maxrid", false},
+      {"FROM %s a WHERE :minrid <= a.ROWID AND :maxrid >= a.ROWID", false},
+      {"FROM %s WHERE NOT (rowid < :minrid OR rowid > :maxrid)", false},
+      {"FROM scott.%s x WHERE x.rowid >= :minrid AND x.rowid < :maxrid", true},
+      {"FROM %s WHERE ROWID NOT BETWEEN :maxrid AND :minrid AND ROWID >= :minrid AND ROWID < :maxrid", true},
+  };
+  for (const char *table : {"GEN", "PLAIN"}) {
+    const auto rows = queryText(s, "SELECT TO_CHAR(id) FROM " + std::string(table) + " ORDER BY id");
+    std::vector<std::string> want;
+    for (const auto &r : rows) want.push_back(r[0]);
+    for (const Case &c : cases) {
+      const auto pieces = queryText(s, format(c.halfOpen ? kSplit : inclusive.c_str(), table));
+      const std::string sql = "SELECT TO_CHAR(id) " + format(c.where, table);
+      std::vector<std::string> got;
+      for (const auto &p : pieces)
+        for (const std::string &id : idsBetween(s, sql, p[0], p[1])) got.push_back(id);
+      std::sort(got.begin(), got.end(), [](const std::string &a, const std::string &b) { return std::stol(a) < std::stol(b); });
+      EXPECT_EQ(got, want) << sql;
+    }
+  }
+}
+
+// ROWIDs compare by data object first, then by row; what the stand-in
+// cannot compare as Oracle does fails with an error.
+TEST_F(Partitions, RowidComparisonsAnsweredOrRefused) {
+  ASSERT_EQ(tool(demo.db() + " --generate plain 100"), 0);
+  const std::string emp = queryValue(s, "SELECT ROWID FROM emp WHERE empno = 7369"), last = queryValue(s, "SELECT ROWID FROM gen WHERE id = 1000");
+  struct Case { std::string sql, lo, hi; std::string want; };
+  const Case cases[] = {
+      {"SELECT COUNT(*) FROM plain WHERE rowid > :minrid", emp, "", "100"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid < :minrid", emp, "", "0"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid IN (:minrid, :maxrid, NULL)", emp, last, "1"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid <> :maxrid AND rowid = rowid", "", last, "999"},
+      {"SELECT COUNT(*) FROM gen a WHERE EXISTS (SELECT 1 FROM emp WHERE a.rowid = :maxrid)", "", last, "1"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid > 5", "", "", "ORA-00932"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid = 'AAAAAA'", "", "", "ORA-01410"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid LIKE 'A%'", "", "", "ORA-03001"},
+      {"SELECT MAX(rowid) FROM gen", "", "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid || 'x' = :minrid", emp, "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid = (SELECT MIN(rowid) FROM gen)", "", "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid IN (SELECT rowid FROM gen)", "", "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM gen WHERE rowid >= :minrid || ''", emp, "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM gen a, emp b WHERE a.rowid = b.rowid", "", "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM (SELECT id FROM gen) v WHERE v.rowid = :minrid", emp, "", "ORA-03001"},
+      {"SELECT COUNT(*) FROM gen a, emp b WHERE rowid = :minrid", emp, "", "ORA-00918"},
+      {"SELECT COUNT(*) FROM gen WHERE x.rowid = :minrid", emp, "", "ORA-00904"},
+  };
+  for (const Case &c : cases) {
+    const auto got = idsBetween(s, c.sql, c.lo.empty() ? emp : c.lo, c.hi.empty() ? emp : c.hi);
+    EXPECT_EQ(got, std::vector<std::string>{c.want}) << c.sql;
+  }
 }
 
 TEST(PartitionTool, RefusesBadDeclarationsAndGenerateDropsThem) {

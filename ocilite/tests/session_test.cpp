@@ -162,6 +162,36 @@ TEST_F(SessionStatements, AcceptedAndIgnored) {
     EXPECT_EQ(s.exec(sql), OCI_SUCCESS) << sql << s.error();
 }
 
+// Character values put into DATE and TIMESTAMP columns are read by the
+// session's formats, as in Oracle; values of a date type go in as they are.
+using TextIntoDatetime = ocitest::LoggedOn;
+TEST_F(TextIntoDatetime, ConvertedByTheSessionFormats) {
+  ASSERT_EQ(s.exec("CREATE TABLE d (id NUMBER, d DATE, t TIMESTAMP(3), z TIMESTAMP WITH TIME ZONE)"), OCI_SUCCESS);
+  struct Case { const char *sql, *want; };
+  const Case cases[] = {
+      {"INSERT INTO d (id, d) VALUES (1, '1999-12-31 23:59:59')", "ORA-01861"},
+      {"INSERT INTO d (id, d) VALUES (1, '31-DEC-99')", ""},
+      {"INSERT INTO d VALUES (2, '01-' || 'JAN-50', '31-DEC-99 11.59.59.1234 PM', '01-JAN-00 01.02.03.5 AM +05:30')", ""},
+      {"INSERT INTO d (id, d) VALUES (3, TO_DATE('2024-02-29', 'YYYY-MM-DD'))", ""},
+      {"INSERT INTO d (id, d) VALUES (4, 5)", "ORA-00932"},
+      {"INSERT INTO d (id, d) SELECT 4, hiredate FROM emp WHERE empno = 7369", ""},
+      {"UPDATE d SET t = '2024-01-01 00:00:00' WHERE id = 1", "ORA-01861"},
+      {"ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS' NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'", ""},
+      {"UPDATE d SET t = '2024-01-01 00:00:00.5', d = '2024-01-01 10:00:00' WHERE id = 1", ""},
+      {"INSERT INTO d (id, d) VALUES (5, '31-DEC-99')", "ORA-01861"},
+  };
+  for (const Case &c : cases) {
+    s.exec(c.sql);
+    EXPECT_EQ(s.error().substr(0, 9), c.want) << c.sql;
+  }
+  EXPECT_EQ(ocitest::queryText(s, "SELECT id, d, t, TO_CHAR(z, 'YYYY-MM-DD HH24:MI:SS.FF TZH:TZM') FROM d ORDER BY id"),
+            (std::vector<std::vector<std::string>>{
+                {"1", "2024-01-01 10:00:00", "2024-01-01 00:00:00.500", "<NULL>"},
+                {"2", "1950-01-01 00:00:00", "1999-12-31 23:59:59.123", "2000-01-01 01:02:03.500000 +05:30"},
+                {"3", "2024-02-29 00:00:00", "<NULL>", "<NULL>"},
+                {"4", "1980-12-17 00:00:00", "<NULL>", "<NULL>"}}));
+}
+
 TEST(Trace, EveryPreparedStatementIsAppended) {
   DemoDir demo;
   std::string trace = demo.dir() + "/trace.txt";
@@ -200,6 +230,8 @@ TEST(AdminTool, RunsScriptsAndStopsAtTheFirstError) {
   std::string db = demo.dir() + "/script.db";
   EXPECT_EQ(ocitest::runScript(db,
                                "REM a comment line\n"
+                               "SET DEFINE OFF\nset echo on\n"
+                               "ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF TZH:TZM';\n"
                                "CREATE TABLE T (A VARCHAR2(10 CHAR), B TIMESTAMP(3) WITH TIME ZONE,\n"
                                "  C INTERVAL DAY(3) TO SECOND(2)) TABLESPACE users;\n"
                                "INSERT INTO T VALUES ('x;y', '2020-01-02 03:04:05.678 +01:00', '+001 02:03:04.50');\n"
@@ -211,6 +243,25 @@ TEST(AdminTool, RunsScriptsAndStopsAtTheFirstError) {
   // The failing script left nothing behind; ';' inside quotes did not split.
   EXPECT_EQ(ocitest::queryValue(s, "SELECT count(*) FROM t"), "1");
   EXPECT_EQ(ocitest::queryValue(s, "SELECT a FROM t"), "x;y");
+}
+
+// The output of the admin tool run with args (standard error included).
+std::string toolOutput(const std::string &args) {
+  std::string out;
+  FILE *p = popen((std::string(OCILITE_BIN) + " " + args + " 2>&1").c_str(), "r");
+  char buf[512];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+TEST(AdminTool, SaysWhatTheDemoMadeAndWhereAScriptFailed) {
+  DemoDir demo;
+  EXPECT_NE(toolOutput(demo.db() + " --demo").find("tables DEPT (4 rows), EMP (14 rows), BONUS (0 rows)"),
+            std::string::npos);
+  const std::string script = demo.dir() + "/bad.sql";
+  std::ofstream(script) << "CREATE TABLE t (a NUMBER);\n\nINSERT INTO nosuch\n  VALUES (1);\n";
+  EXPECT_EQ(toolOutput(demo.db() + " " + script), "ocilite: " + script + ":3: ORA-00942: table or view does not exist\n");
 }
 
 }  // namespace

@@ -5,6 +5,11 @@
 
 std::string_view demoScript() {
   return R"SQL(
+-- Dates and timestamps below are written in these formats.
+ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'
+  NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'
+  NLS_TIMESTAMP_TZ_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF TZH:TZM';
+
 CREATE TABLE ocilite_users (NAME VARCHAR2(30) PRIMARY KEY, PASSWORD VARCHAR2(30), EXTERNAL NUMBER(1));
 INSERT INTO ocilite_users VALUES ('SCOTT', 'TIGER', 1);
 INSERT INTO ocilite_users VALUES ('SYSTEM', 'MANAGER', 0);

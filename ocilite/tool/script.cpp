@@ -133,7 +133,8 @@ std::vector<ScriptStatement> splitScript(std::string_view s) {
   return out;
 }
 
-int runScript(const std::string &path, std::string_view script, std::string *message) {
+int runScript(const std::string &path, std::string_view script, int *line, std::string *message) {
+  *line = 0;
   sqlite3 *db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   sqlite3_close(db);
@@ -166,7 +167,8 @@ int runScript(const std::string &path, std::string_view script, std::string *mes
   }
   for (const ScriptStatement &st : splitScript(script)) {
     if (!run(svc, guard.env, err, st.text)) {
-      *message = "line " + std::to_string(st.line) + ": " + errorText(err);
+      *line = st.line;
+      *message = errorText(err);
       run(svc, guard.env, err, "ROLLBACK");
       return 1;
     }

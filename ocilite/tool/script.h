@@ -19,7 +19,8 @@ std::vector<ScriptStatement> splitScript(std::string_view script);
 
 // Runs script into the database file path (created when missing), as one
 // transaction: on the first failing statement nothing is kept. Returns 0, or
-// 1 with *message holding "line N: ORA-...".
-int runScript(const std::string &path, std::string_view script, std::string *message);
+// 1 with *message holding the error ("ORA-...") and *line the line of the
+// statement that failed (0 for a failure of no statement).
+int runScript(const std::string &path, std::string_view script, int *line, std::string *message);
 
 #endif  // OCILITE_TOOL_SCRIPT_H

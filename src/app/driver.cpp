@@ -8,6 +8,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "app/loadchecks.h"
 #include "crypto/password.h"
 #include "crypto/scramble.h"
 #include "oracle/database.h"
@@ -16,6 +17,9 @@
 #include "parallel/workers.h"
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
+
+static_assert(sizeof(CMDOPTIONS{}.username) == USERNAME_SIZE,
+              "the connect-string form works on the whole user= field");
 
 namespace {
 
@@ -30,11 +34,11 @@ int exitCode(JobStatus status) { return static_cast<int>(status) & 0xff; }
   _exit(exitCode(status));
 }
 
-// Prints the warnings, then the refusals, to standard error; true when
-// there is a refusal.
-bool printNotes(const COLLECTNOTES &notes) {
-  for (const std::string &w : notes.warnings) fputs(w.c_str(), stderr);
-  for (const std::string &r : notes.refusals) fputs(r.c_str(), stderr);
+// Sends the warnings, then the refusals, of option collection or of the
+// option checks to sink; true when there is a refusal.
+bool sendNotes(const MESSAGESINK &sink, const COLLECTNOTES &notes) {
+  for (const std::string &w : notes.warnings) sendLine(sink, MsgKind::Warning, w.c_str());
+  for (const std::string &r : notes.refusals) sendLine(sink, MsgKind::Error, r.c_str());
   return !notes.refusals.empty();
 }
 
@@ -58,10 +62,14 @@ int quillet2Main(int argc, char **argv) {
   // standard output.
   resetCommandOptions(&cmdopts);
   prepareBanners();
+  if (printConventionalFlag(argc, argv)) return 0;
 
+  // Refusals and warnings about the command line come before any log is
+  // opened: they go to standard error.
+  const MESSAGESINK notices = fileSink(stderr);
   COLLECTNOTES collected;
   collectOptions(&cmdopts, argc, argv, &collected);
-  if (printNotes(collected)) return exitCode(JobStatus::OneShot);
+  if (sendNotes(notices, collected)) return exitCode(JobStatus::OneShot);
 
   if (cmdopts.username[0] == 0) strcpy(reinterpret_cast<char *>(cmdopts.username), "/");
   if (cmdopts.crypt) {
@@ -70,7 +78,8 @@ int quillet2Main(int argc, char **argv) {
   }
   if (cmdopts.uncrackkey[0] != 0) {
     if (doUncrackFile(cmdopts.fname, cmdopts.uncrackkey)) return exitCode(JobStatus::OneShot);
-    fprintf(stderr, "ERROR -- Cannot read file %s: %s.\n", reinterpret_cast<char *>(cmdopts.fname), strerror(errno));
+    sendMessage(notices, MsgKind::Error, "ERROR -- Cannot read file %s: %s.\n", reinterpret_cast<char *>(cmdopts.fname),
+                strerror(errno));
     return exitCode(JobStatus::Open);
   }
   autoDecryptPassword(cmdopts.username);
@@ -80,8 +89,11 @@ int quillet2Main(int argc, char **argv) {
   }
   COLLECTNOTES checked;
   checkOptionRecord(&cmdopts, &checked);
-  if (printNotes(checked)) return exitCode(JobStatus::OneShot);
+  if (sendNotes(notices, checked)) return exitCode(JobStatus::OneShot);
 
+  if (refuseUnloadableOptions(&cmdopts, stderr) != 0) return exitCode(JobStatus::OneShot);
+
+  if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
     return exitCode(JobStatus::OneShot);

@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/messages.h"
@@ -54,6 +55,22 @@ bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
 // Sends the help screen to sink; the extended lines only when cmdopts->help
 // is set. REQUIRES: prepareBanners() has run.
 void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts);
+
+// The keyword lines of the help screen with help=YES, basic then extended.
+std::vector<std::string_view> helpScreenLines();
+
+// --help, -h and --version anywhere among the arguments: prints the long help
+// or the version to standard output and returns true (the run ends with 0).
+bool printConventionalFlag(int argc, char **argv);
+
+// Prints "quillet2 VERSION" and the client library the program was built with.
+void printVersion(FILE *out);
+
+// A connect string user@connect (no password) gets its password from
+// QUILLET2_PASSWORD, else from a prompt without echo when standard input is a
+// terminal, else stays as it is. False, with a message, when the password
+// cannot be added (too long, or holding @ or ").
+bool completePassword(CMDOPTIONS *cmdopts);
 
 // The whole top level of the program; returns the process exit status.
 int quillet2Main(int argc, char **argv);

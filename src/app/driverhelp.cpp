@@ -67,6 +67,12 @@ constexpr const char *EXTENDED_LINES[] = {
 
 }  // namespace
 
+std::vector<std::string_view> helpScreenLines() {
+  std::vector<std::string_view> lines(std::begin(BASIC_LINES), std::end(BASIC_LINES));
+  lines.insert(lines.end(), std::begin(EXTENDED_LINES), std::end(EXTENDED_LINES));
+  return lines;
+}
+
 void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts) {
   auto line = [&](const char *text) { sendMessage(sink, MsgKind::Result, "%s\n", text); };
   line("");

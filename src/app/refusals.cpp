@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/chars.h"
 #include "unload/controlfile.h"
 #include "unload/jobrunner.h"
 #include "unload/outfile.h"
@@ -23,10 +24,9 @@ constexpr int LONGEST_WORKER = 128;
 // most the ten digits of a time.
 constexpr size_t EXPAND_ROOM = 2048;
 
-const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
 
 std::string line(const char *what, const text *pattern, const char *fix) {
-  return std::string("ERROR -- ") + what + S(pattern) + fix + "\n";
+  return std::string("ERROR -- ") + what + chars(pattern) + fix + "\n";
 }
 
 // True when the pattern holds the placeholder %<letter> (either case).
@@ -44,7 +44,7 @@ bool appends(const text *pattern) { return pattern[0] == '+'; }
 
 void checkPieces(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   const bool pieces = o->batch != 0 || (o->piece > 0 && o->piece < MAX_PIECE_MB);
-  if (!pieces || strcmp(S(o->fname), "-") == 0) return;
+  if (!pieces || strcmp(chars(o->fname), "-") == 0) return;
   const char *fix = " has no %b for the piece number, so each piece would overwrite the one before: "
                     "add %b to the name (or start it with + to append every piece to one file).";
   if (!hasPlaceholder(o->fname, 'b') && !appends(o->fname))
@@ -57,7 +57,7 @@ void checkWorkers(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   if (o->degree <= 1 || o->tabsplit[0] == 0) return;
   const char *fix = " has no %p for the worker number, so the workers would write over one another: "
                     "add %p to the name.";
-  if (strcmp(S(o->fname), "-") == 0)
+  if (strcmp(chars(o->fname), "-") == 0)
     notes->refusals.push_back("ERROR -- A parallel unload (split= with degree=) cannot write to standard "
                               "output: give file= a name with %p for the worker number.\n");
   else if (!hasPlaceholder(o->fname, 'p'))
@@ -82,7 +82,7 @@ std::string outputName(const OUTPUT &out, int piece, int worker) {
   if (!out.expands) return out.pattern;
   text name[EXPAND_ROOM];
   expandFileName(reinterpret_cast<const text *>(out.pattern.c_str()), name, sizeof name, piece, worker);
-  return S(name);
+  return chars(name);
 }
 
 // The path of out for piece 1 of worker 1.
@@ -96,16 +96,16 @@ std::string controlFileName(const CMDOPTIONS *o) {
   auto copy = std::make_unique<CMDOPTIONS>(*o);
   normaliseQuery(copy.get());
   if (copy->tabname[0] == 0 || copy->format != 0) return "";
-  if (o->ctlfname[0] != 0) return S(o->ctlfname);
-  return std::string(S(copy->tabname)) + "_sqlldr.ctl";
+  if (o->ctlfname[0] != 0) return chars(o->ctlfname);
+  return std::string(chars(copy->tabname)) + "_sqlldr.ctl";
 }
 
 void checkOutputNames(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   OUTPUT outs[4];
   int n = 0;
-  if (strcmp(S(o->fname), "-") != 0) outs[n++] = {"file=", S(o->fname), DATA_NAME_SIZE, true};
-  if (o->lobfname[0] != 0) outs[n++] = {"lobfile=", S(o->lobfname), LOB_NAME_SIZE, true};
-  if (o->logfile[0] != 0) outs[n++] = {"log=", S(o->logfile), DATA_NAME_SIZE, true};
+  if (strcmp(chars(o->fname), "-") != 0) outs[n++] = {"file=", chars(o->fname), DATA_NAME_SIZE, true};
+  if (o->lobfname[0] != 0) outs[n++] = {"lobfile=", chars(o->lobfname), LOB_NAME_SIZE, true};
+  if (o->logfile[0] != 0) outs[n++] = {"log=", chars(o->logfile), DATA_NAME_SIZE, true};
   std::string control = controlFileName(o);
   if (!control.empty())
     outs[n++] = {o->ctlfname[0] != 0 ? "control=" : "the control file ", control, CTLFNAME_SIZE, false};

@@ -9,7 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "options/cmdoptions.h"
+#include "base/hexdigit.h"
 #include "crypto/korvexdes3.h"
 
 namespace {
@@ -27,8 +27,6 @@ constexpr ub1 korvexdeskey2[DES3_KEY_BYTES] = {
     0xa4, 0x2c, 0xd8, 0xcd, 0xd8, 0xfb, 0x64, 0x2d, 0x21, 0xe8, 0x3d, 0x55,
     0x3d, 0x33, 0x6a, 0xc6, 0xe4, 0xde, 0x4e, 0xb6, 0x71, 0x25, 0x58, 0x80};
 
-// The user= field the connect string lives in.
-constexpr int USERNAME_SIZE = sizeof(CMDOPTIONS{}.username);
 static_assert(USERNAME_SIZE > PASSWORD_BUFSIZE, "the user= field holds a whole password buffer");
 
 // Hexadecimal digits per line of the printed form: 32 bytes, the first line

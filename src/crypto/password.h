@@ -6,6 +6,9 @@
 
 #include "base/messages.h"
 
+// Bytes of the user= field a connect string lives in (CMDOPTIONS.username).
+constexpr int USERNAME_SIZE = 132;
+
 // Sizes of the three buffer families.
 constexpr int PASSWORD_BUFSIZE = 64;
 constexpr int SQLSTMT_BUFSIZE = 128;

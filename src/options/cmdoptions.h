@@ -4,6 +4,12 @@
 
 #include <oci.h>
 
+#include <string_view>
+#include <vector>
+
+#include "base/hexdigit.h"
+#include "base/sqlparam.h"
+
 // Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
 // MAXRID) added by a parallel worker.
 constexpr int MAX_SQL_PARAMS = 20;
@@ -11,16 +17,12 @@ constexpr int MAX_CMDLINE_PARAMS = 18;
 // Largest `size` piece in megabytes (2^28 - 1, in practice no limit): the
 // default, also taken for a negative `size`.
 constexpr int MAX_PIECE_MB = 268435455;
+// Largest `threads=` (compression workers per output stream): each costs
+// about 2.5 MiB, so a stream stays near 100 MiB at most.
+constexpr int MAX_THREADS = 32;
 // Oracle error numbers that `error=` can list.
 constexpr int MAX_SKIP_ERRORS = 32;
 
-struct SQLPARAM {
-  OCIBind *ob;      // bind handle once bound; null before
-  char pname[31];   // placeholder name without ':', at most 30 bytes
-  sb4 nlen;
-  char pval[256];   // value text; 127 bytes from the command line, 18 for a ROWID
-  sb4 vlen;
-};
 
 struct CMDOPTIONS {
   text username[132];
@@ -83,6 +85,7 @@ struct CMDOPTIONS {
   int execlen;
   int preheadlen;
   int degree;
+  int threads;  // compression worker threads per output stream; 0 (default) = every core
   ub2 charsetid;
   ub2 ncharsetid;
   ub1 clientnum;
@@ -126,6 +129,9 @@ int parseCommandOption(CMDOPTIONS *cmdopt, const text *line);
 // longer and was cut to it, else 0. The caller refuses such an option.
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line, int *limit);
 
+// The keywords parseCommandOption knows, in its table's (alphabetical) order.
+std::vector<std::string_view> optionKeywords();
+
 // Splits buf into keyword and value. REQUIRES: buf is NUL-terminated.
 void getCommandValue(text *buf, OPTIONPOS *optpos);
 
@@ -139,10 +145,9 @@ int convertOption(const text *src, text *dst, int mlen);
 // 00 are not such escapes. REQUIRES: src is NUL-terminated.
 int findNulEscape(const text *src);
 
-// Value of one hexadecimal digit; any other byte gives 0. The first serves
-// option values, the second the encrypted connect-string form.
+// Value of one hexadecimal digit of an option value (getAsciiHexValue, as a
+// byte); any other byte gives 0.
 ub1 getHexIndex(char c);
-int getAsciiHexValue(char c);
 
 // Next token of cmdline at separator c; returns its length.
 int scanNextString(CMDLINE *cmdline, char c);

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "base/chars.h"
 #include "options/cmdoptions.h"
 
 namespace {
@@ -19,7 +20,6 @@ constexpr int ESCAPE_SCRATCH = 132;
 // bytes, so the text stays terminated.
 constexpr int QUERY_VALUE_MAX = 8191;
 
-const char *chars(const text *t) { return reinterpret_cast<const char *>(t); }
 
 // Where the value limit of the option being applied goes when its value is
 // longer (the field keeps the cut value); null outside parseCommandOption's
@@ -202,6 +202,7 @@ constexpr Keyword KEYWORDS[] = {
     {"sql", [](CMDOPTIONS *o, const text *v, int n) { setText<255>(o->sqlfname, v, n); }},
     {"table", [](CMDOPTIONS *o, const text *v, int n) { setText<128>(o->tabname, v, n); }},
     {"text", applyTextPreset},
+    {"threads", [](CMDOPTIONS *o, const text *v, int n) { o->threads = std::clamp(numberValue(v, n), 0, MAX_THREADS); }},
     {"trace", [](CMDOPTIONS *o, const text *v, int n) { o->trace = numberValue(v, n); }},
     {"uncrack", [](CMDOPTIONS *o, const text *v, int) { setConverted<31>(o->uncrackkey, v); }},
     {"unique",
@@ -213,7 +214,7 @@ constexpr Keyword KEYWORDS[] = {
     {"user", [](CMDOPTIONS *o, const text *v, int n) { setText<128>(o->username, v, n); }},
     {"width", [](CMDOPTIONS *o, const text *v, int n) { setText<2047>(o->width, v, n); }},
 };
-static_assert(std::size(KEYWORDS) == 61);
+static_assert(std::size(KEYWORDS) == 62);
 
 }  // namespace
 
@@ -224,6 +225,12 @@ int parseCommandOption(CMDOPTIONS *cmdopt, const text *line, int *limit) {
   const int known = parseCommandOption(cmdopt, line);
   cutLimit = outer;
   return known;
+}
+
+std::vector<std::string_view> optionKeywords() {
+  std::vector<std::string_view> names;
+  for (const Keyword &k : KEYWORDS) names.push_back(k.name);
+  return names;
 }
 
 int parseCommandOption(CMDOPTIONS *cmdopt, const text *line) {

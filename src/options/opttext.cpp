@@ -28,14 +28,7 @@ void getCommandValue(text *buf, OPTIONPOS *optpos) {
   optpos->vlen = static_cast<int>(strlen(reinterpret_cast<char *>(val)));
 }
 
-ub1 getHexIndex(char c) {
-  if (c >= '0' && c <= '9') return static_cast<ub1>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<ub1>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<ub1>(c - 'A' + 10);
-  return 0;
-}
-
-int getAsciiHexValue(char c) { return getHexIndex(c); }
+ub1 getHexIndex(char c) { return static_cast<ub1>(getAsciiHexValue(c)); }
 
 // '0' is the escape character: 0xHH is one byte, 0 followed by any other byte
 // is that byte. Every step consumes at least one input byte and produces one

@@ -7,7 +7,7 @@
 #include <oci.h>
 
 #include "base/messages.h"
-#include "options/cmdoptions.h"
+#include "base/sqlparam.h"
 
 // Bytes of DATABASE.errmsg, and the buffer handed to OCIErrorGet.
 constexpr int ERRMSG_SIZE = 512;
@@ -20,13 +20,12 @@ struct DATABASE {
   OCISession *seshp;
   sb4 errcode;               // last Oracle error fetched; 0 when none
   text errmsg[ERRMSG_SIZE];  // its text as the client library words it
-  int prefetch;
   ub2 charset;               // character-set ids for the environment; 0 = default
   ub2 ncharset;
   MESSAGESINK sink;          // where the session's lines go; standard output by default
 };
 
-// All handles null, prefetch 100, messages to standard output.
+// All handles null, messages to standard output.
 void initDB(DATABASE *db);
 
 // Formats one message line of kind (printf-style, cut at 1023 bytes) and
@@ -41,8 +40,6 @@ void sleepInterval(int interval);
 // authmode: OCI_CRED_RDBMS or OCI_CRED_EXT; mode: OCI_DEFAULT or OCI_SYSDBA.
 sword connectDB(DATABASE *db, const text *username, const text *password,
                 const text *tnsname, ub4 authmode, ub4 mode);
-// Local SYSDBA logon with operating-system authentication.
-sword connectSYS(DATABASE *db);
 // Logs on from a user/password@connect string. Status of connectDB.
 sword LogonDB(DATABASE *db, const text *o_connstr);
 

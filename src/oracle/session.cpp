@@ -15,7 +15,6 @@ constexpr useconds_t SLEEP_STEP_US = 100000;
 
 void initDB(DATABASE *db) {
   memset(db, 0, sizeof *db);
-  db->prefetch = 100;
   db->sink = fileSink(stdout);
 }
 
@@ -66,11 +65,6 @@ sword connectDB(DATABASE *db, const text *username, const text *password,
   if (ok) return 0;
   oraError8(db);
   return -1;
-}
-
-sword connectSYS(DATABASE *db) {
-  const text *none = reinterpret_cast<const text *>("");
-  return connectDB(db, none, none, none, OCI_CRED_EXT, OCI_SYSDBA);
 }
 
 sword LogonDB(DATABASE *db, const text *o_connstr) {

@@ -6,16 +6,22 @@
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
+#include "base/chars.h"
+#include "unload/controlfile.h"
 #include "parallel/bindnames.h"
 #include "parallel/rangefiles.h"
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
+#include "unload/outfile.h"
 
 namespace {
 
@@ -30,7 +36,6 @@ constexpr const char *TABLE_COUNT_QUERY =
 // Room for the probe query with two names of at most 131 bytes.
 constexpr size_t PROBE_SQL_SIZE = 512;
 
-const char *str(const text *t) { return reinterpret_cast<const char *>(t); }
 
 void setBind(SQLPARAM *p, const char *name, const ub1 *rowid) {
   memset(p, 0, sizeof *p);
@@ -78,12 +83,12 @@ void waitWorker(TABLESPLIT *split, int i, const CMDOPTIONS *files) {
 // returns the status that ends the run, 0 for nothing to split.
 sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (cmdopts->partition[0] != 0) {
-    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", str(cmdopts->partition),
-                  str(cmdopts->owner), str(cmdopts->tabsplit));
+    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", chars(cmdopts->partition),
+                  chars(cmdopts->owner), chars(cmdopts->tabsplit));
     return OCI_NO_DATA;
   }
   char sql[PROBE_SQL_SIZE];
-  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
+  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, chars(cmdopts->owner), chars(cmdopts->tabsplit));
   OCIStmt *stmt = nullptr;
   sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
   if (rc == 0) rc = executeQuery8(db, stmt);
@@ -91,12 +96,12 @@ sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (rc != 0) return rc;
   // It can be read but has no storage: an empty table, or no table at all.
   ub4 tables = 0;
-  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, str(cmdopts->owner), str(cmdopts->tabsplit));
+  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, chars(cmdopts->owner), chars(cmdopts->tabsplit));
   rc = readBlockCount(db, reinterpret_cast<const text *>(sql), &tables);
   if (rc != 0 || tables > 0) return rc;
   reportMessage(db, MsgKind::Error, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
-                "unload it without split= (query=%s).\n", str(cmdopts->owner), str(cmdopts->tabsplit),
-                str(cmdopts->tabsplit));
+                "unload it without split= (query=%s).\n", chars(cmdopts->owner), chars(cmdopts->tabsplit),
+                chars(cmdopts->tabsplit));
   return NOT_A_TABLE_STATUS;
 }
 
@@ -110,22 +115,22 @@ bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
   upperCaseName(cmdopts->tabsplit);
   upperCaseName(cmdopts->partition);
   if (cmdopts->owner[0] == 0) {
-    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", str(cmdopts->tabsplit));
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", chars(cmdopts->tabsplit));
     return false;
   }
   const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
                   (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
   if (!ok)
     reportMessage(db, MsgKind::Error, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
-           str(cmdopts->tabsplit), str(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
-           str(cmdopts->partition));
+           chars(cmdopts->tabsplit), chars(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
+           chars(cmdopts->partition));
   return ok;
 }
 
 // A query given with split= must be limited to each worker's range, or every
 // worker would unload the whole of it.
 bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
-  if (cmdopts->query[0] == 0 || (hasBindName(str(cmdopts->query), "minrid") && hasBindName(str(cmdopts->query), "maxrid")))
+  if (cmdopts->query[0] == 0 || (hasBindName(chars(cmdopts->query), "minrid") && hasBindName(chars(cmdopts->query), "maxrid")))
     return true;
   reportMessage(db, MsgKind::Error, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;
@@ -184,7 +189,7 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
   if (cmdopts->sqlargc < 0 || cmdopts->sqlargc > MAX_SQL_PARAMS - 2) return false;
   if (cmdopts->query[0] == 0)
     snprintf(reinterpret_cast<char *>(cmdopts->query), sizeof cmdopts->query, WORKER_QUERY,
-             str(cmdopts->owner), str(cmdopts->tabsplit));
+             chars(cmdopts->owner), chars(cmdopts->tabsplit));
   setBind(&cmdopts->sqlargv[cmdopts->sqlargc], "MINRID", range->minrid);
   setBind(&cmdopts->sqlargv[cmdopts->sqlargc + 1], "MAXRID", range->maxrid);
   cmdopts->sqlargc += 2;
@@ -192,7 +197,42 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
   return true;
 }
 
+namespace {
+
+// The data files the workers wrote in this run, worker by worker and piece by
+// piece: a piece name that does not exist, or is older than the run, ends a
+// worker's list.
+std::vector<std::string> workerDataFiles(const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
+                                         time_t started) {
+  std::vector<std::string> files;
+  for (int i = 0; i < split->count; ++i) {
+    for (int piece = 1;; ++piece) {
+      text name[CTLFNAME_SIZE] = {0};
+      expandFileName(cmdopts->fname, name, sizeof name, piece, split->range[i].id);
+      const char *plain = chars(name) + (name[0] == '+' ? 1 : 0);
+      struct stat st;
+      if (stat(plain, &st) != 0 || st.st_mtime < started) break;
+      files.emplace_back(plain);
+    }
+  }
+  return files;
+}
+
+// Worker 1 wrote the control file for its own files; once every worker has
+// ended it names every worker's files. False when it could not be rewritten
+// (after the message).
+bool nameEveryWorkerFile(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
+                         time_t started) {
+  CMDOPTIONS first = *cmdopts;
+  first.slaveid = 1;
+  if (!writesControlFile(&first) || strcmp(chars(first.fname), "-") == 0) return true;
+  return finishControlFile(db, &first, workerDataFiles(&first, split, started), 0) >= 0;
+}
+
+}  // namespace
+
 PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
+
   if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
     disconnectDB(db);
     return {false, 1, JobStatus::Done};
@@ -210,9 +250,13 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
     return {false, splitExitStatus(rc), JobStatus::Done};
   }
 
+  const time_t started = time(nullptr);
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts);
   if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
+  const bool named = nameEveryWorkerFile(db, cmdopts, splitdata, started);
   disconnectDB(db);
   const int failedRanges = countFailedRanges(splitdata);
-  return {false, interruptSignal() != 0 ? static_cast<int>(interruptStatus()) : failedRanges, JobStatus::Done};
+  int status = failedRanges > 0 ? failedRanges : named ? 0 : static_cast<int>(JobStatus::Open);
+  if (interruptSignal() != 0) status = static_cast<int>(interruptStatus());
+  return {false, status, JobStatus::Done};
 }

@@ -15,9 +15,11 @@ constexpr int FORK_FAILED_STATUS = 0xff00;
 constexpr int NOT_A_TABLE_STATUS = 1;
 
 // How a parallel unload ended in this process: in the parent, the exit
-// status (the number of failed ranges, or the split's status when splitting
-// failed); in a forked worker, its job's status, which the driver turns into
-// the worker's exit code without returning further.
+// status (the number of failed ranges, the split's status when splitting
+// failed, the signal's status after SIGINT or SIGTERM, or the open-error
+// status when the control file could not name every file); in a forked
+// worker, its job's status, which the driver turns into the worker's exit
+// code without returning further.
 struct PARALLELEND {
   bool inWorker;    // false in the parent
   int parent;       // the parent's exit status

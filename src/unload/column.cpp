@@ -88,7 +88,7 @@ void markUniqueColumns(COLUMN *collist, const text *unique) {
 }  // namespace
 
 sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text *lenstr,
-                  CMDOPTIONS *cmdopts) {
+                  CMDOPTIONS *cmdopts, const SESSIONFORMATS *formats) {
   assert(collist->next == nullptr);
   ub4 count = 0;
   if (getParamCount8(db, stmt, &count) != OCI_SUCCESS) return -1;
@@ -102,7 +102,9 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
   sb4 widths[MAX_COLUMNS];
   parseCustomWidths(lenstr, widths, MAX_COLUMNS);
   FETCHMODE mode{0, cmdopts->safemode != 0, cmdopts->clientnum != 0,
-                 cmdopts->lobfname[0] != 0, cmdopts->DEFAULT_LONG_SIZE};
+                 cmdopts->lobfname[0] != 0, cmdopts->DEFAULT_LONG_SIZE,
+                 formatWidth(formats->date), formatWidth(formats->timestamp),
+                 formatWidth(formats->timestamptz), writesBinaryAsHex(cmdopts)};
 
   ub4 rowsize = 1;
   COLUMN *last = collist;
@@ -129,7 +131,7 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
     if (defineColumn(db, stmt, col, pos, cmdopts->DEFAULT_ARRAY_SIZE) != 0) return -1;
 
   if (cmdopts->unique[0] != 0) markUniqueColumns(collist, cmdopts->unique);
-  if (writeControlFile(db, cmdopts, collist, fixlen, rowsize) < 0) return CONTROL_FILE_FAILED;
+  if (writeControlFile(db, cmdopts, collist, fixlen, formats) < 0) return CONTROL_FILE_FAILED;
   return static_cast<sword>(count);
 }
 

@@ -6,13 +6,15 @@
 
 #include "options/cmdoptions.h"
 #include "oracle/database.h"
+#include "unload/sessionformats.h"
 
 // Most columns one select list may have.
 constexpr int MAX_COLUMNS = 1023;
 // Most rows per array fetch: the length of the per-row arrays of COLUMN.
 constexpr int MAX_ARRAY_SIZE = 2000;
-// Capacity of COLUMN.buf: names of up to 30 bytes and a terminator.
-constexpr int COLUMN_NAME_SIZE = 31;
+// Capacity of COLUMN.buf: names of up to 128 bytes (Oracle's identifier
+// limit since 12.2) and a terminator.
+constexpr int COLUMN_NAME_SIZE = 129;
 
 struct COLUMN {
   OCIDefine *coldef;
@@ -41,13 +43,14 @@ struct COLUMN {
 
 // Describes the executed query stmt into the list behind collist, sizes and
 // defines the fetch buffers, marks unique key columns and writes the control
-// file when asked. Returns the column count, -1 (also, after a message,
+// file when asked. formats: the session's date and timestamp formats, which
+// size those fields. Returns the column count, -1 (also, after a message,
 // for more than MAX_COLUMNS columns), or CONTROL_FILE_FAILED when the
 // control file could not be written (after its message).
 // REQUIRES: collist->next is null; stmt is executed.
 constexpr sword CONTROL_FILE_FAILED = -2;
 sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen,
-                  text *lenstr, CMDOPTIONS *cmdopts);
+                  text *lenstr, CMDOPTIONS *cmdopts, const SESSIONFORMATS *formats);
 
 // Detaches and frees every column after col (define handle, buffer, record).
 void freeColumn(COLUMN *col);

@@ -10,10 +10,6 @@ namespace {
 // Width of a NUMBER as text: sign, digits and point.
 constexpr sb4 NUMBER_TEXT_WIDTH = 46;
 constexpr sb4 ROWID_WIDTH = 18;
-// Lengths of values in the session's date and timestamp formats.
-constexpr sb4 DATE_WIDTH = 19;
-constexpr sb4 TIMESTAMP_WIDTH = 26;
-constexpr sb4 TIMESTAMP_TZ_WIDTH = 33;
 constexpr sb4 INTERVAL_YM_WIDTH = 20;
 constexpr sb4 INTERVAL_DS_WIDTH = 30;
 // Oracle's internal NUMBER (up to 21 bytes) and DATE (7 bytes).
@@ -25,6 +21,16 @@ sb4 numberBase(const DESCRIBED &d) {
   if (d.precision == 0) return NUMBER_TEXT_WIDTH;
   return d.precision + (d.scale != 0 ? 3 : 2);
 }
+
+// The widest text the client-side conversion writes for the column: the
+// NUMBER(p) and NUMBER(p,s) widths when p digits bound the value, else the
+// longest NUMBER text, so that a value never runs past its field.
+sb4 internalNumberWidth(const DESCRIBED &d) {
+  if (d.precision == 0 || d.scale < 0 || d.scale > d.precision) return NUMBER_MAX_TEXT;
+  return numberBase(d);
+}
+
+bool isBinary(sb2 type) { return type == DESC_VARRAW || type == SQLT_BIN || type == SQLT_LBI || type == SQLT_BLOB; }
 
 FETCHPLAN plan(sb2 dbtype, sb4 dsize, sb4 dsize2, ub1 raw, sb2 quote) {
   return FETCHPLAN{dbtype, dsize, dsize2, raw, quote, dsize};
@@ -53,7 +59,7 @@ FETCHPLAN applyTypeTable(const DESCRIBED &d, const FETCHMODE &m) {
     case SQLT_VNU:
       if (!m.internal) return formatted(m, SQLT_CHR, numberBase(d), 0);
       return FETCHPLAN{SQLT_NUM, INTERNAL_NUMBER_SIZE,
-                       (m.width > 0 ? m.width : numberBase(d)) + (m.safe ? SAFE_EXTRA_WIDTH : 0),
+                       (m.width > 0 ? m.width : internalNumberWidth(d)) + (m.safe ? SAFE_EXTRA_WIDTH : 0),
                        0, 0, INTERNAL_NUMBER_SIZE};
     case SQLT_FLT:
     case SQLT_BFLOAT:
@@ -68,8 +74,8 @@ FETCHPLAN applyTypeTable(const DESCRIBED &d, const FETCHMODE &m) {
       return formatted(m, SQLT_CHR, ROWID_WIDTH, 1);
     case SQLT_DAT:
     case SQLT_ODT:
-      if (!m.internal) return formatted(m, SQLT_CHR, DATE_WIDTH, 1);
-      return FETCHPLAN{SQLT_DAT, INTERNAL_DATE_SIZE, DATE_WIDTH, 0, 1, INTERNAL_DATE_SIZE};
+      if (!m.internal) return formatted(m, SQLT_CHR, m.datewidth, 1);
+      return FETCHPLAN{SQLT_DAT, INTERNAL_DATE_SIZE, m.datewidth, 0, 1, INTERNAL_DATE_SIZE};
     case DESC_VARRAW:
     case SQLT_BIN:
       return formatted(m, d.type, d.size, 1, 1);
@@ -82,11 +88,11 @@ FETCHPLAN applyTypeTable(const DESCRIBED &d, const FETCHMODE &m) {
       return longPiece(m, d.type == SQLT_BLOB ? SQLT_LVB : SQLT_LVC);
     case DESC_TIMESTAMP:
     case SQLT_TIMESTAMP:
-      return formatted(m, SQLT_CHR, TIMESTAMP_WIDTH, 1);
+      return formatted(m, SQLT_CHR, m.timestampwidth, 1);
     case DESC_TIMESTAMP_TZ:
     case SQLT_TIMESTAMP_TZ:
     case SQLT_TIMESTAMP_LTZ:
-      return formatted(m, SQLT_CHR, TIMESTAMP_TZ_WIDTH, 1);
+      return formatted(m, SQLT_CHR, m.timestamptzwidth, 1);
     case DESC_INTERVAL_YM:
     case SQLT_INTERVAL_YM:
       return fixedWidth(m, INTERVAL_YM_WIDTH);
@@ -113,6 +119,8 @@ FETCHPLAN planColumnFetch(const DESCRIBED &d, const FETCHMODE &m) {
     p.rowshare = static_cast<sb4>(m.longsize);
   }
   if (d.type == SQLT_CLOB || d.type == SQLT_BLOB) p.rowshare = LOB_ROW_SHARE;
+  // Two hex digits a byte; a BLOB written to a LOB file stays a reference.
+  if (m.hexbinary && isBinary(d.type) && !(d.type == SQLT_BLOB && m.lobfile)) p.dsize2 *= 2;
   return p;
 }
 

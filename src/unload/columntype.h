@@ -5,6 +5,9 @@
 
 #include <oci.h>
 
+// Widest text of an internal NUMBER (client=YES): 40 digits, the exponent's
+// zeros, sign and point.
+constexpr sb4 NUMBER_MAX_TEXT = 171;
 // Widest custom width a width= entry may ask for.
 constexpr sb4 MAX_CUSTOM_WIDTH = 1048576;
 // Widest character column the database can return, and the fallback when it
@@ -40,6 +43,10 @@ struct FETCHMODE {
   bool internal;  // client=YES: NUMBER and DATE in Oracle's internal bytes
   bool lobfile;   // LOB columns go to a LOB file as locators
   ub4 longsize;   // DEFAULT_LONG_SIZE: bound of every column's width
+  sb4 datewidth = 19;          // widest DATE text in the session's format
+  sb4 timestampwidth = 26;     // widest TIMESTAMP text
+  sb4 timestamptzwidth = 33;   // widest TIMESTAMP WITH TIME ZONE text
+  bool hexbinary = false;      // RAW, LONG RAW and inline BLOB written as hex digits
 };
 
 // How the column is fetched and shown.

@@ -1,102 +1,203 @@
 #include "unload/controlfile.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
+#include <string_view>
+
+#include "base/chars.h"
 #include "crypto/password.h"
 #include "unload/columntype.h"
 #include "unload/outfile.h"
+#include "unload/outstream.h"
 #include "unload/safefile.h"
 
 namespace {
 
-const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
-const char *S(const sb1 *t) { return reinterpret_cast<const char *>(t); }
 
-bool isTimestamp(sb2 t) { return t == DESC_TIMESTAMP || t == SQLT_TIMESTAMP; }
-bool isTimestampTz(sb2 t) {
-  return t == DESC_TIMESTAMP_TZ || t == SQLT_TIMESTAMP_TZ || t == SQLT_TIMESTAMP_LTZ;
+// Oracle's FLOAT is a NUMBER described with this scale.
+constexpr sb2 FLOAT_SCALE = -127;
+
+bool isTimestamp(sb2 t) {
+  // The local-time-zone value is written without an offset, in the
+  // timestamp format.
+  return t == DESC_TIMESTAMP || t == SQLT_TIMESTAMP || t == SQLT_TIMESTAMP_LTZ;
 }
+bool isTimestampTz(sb2 t) { return t == DESC_TIMESTAMP_TZ || t == SQLT_TIMESTAMP_TZ; }
 bool isDate(sb2 t) { return t == SQLT_DAT || t == SQLT_ODT; }
 bool isLobToFile(const COLUMN *c, bool lobfile) {
   return lobfile && (c->oldtype == SQLT_CLOB || c->oldtype == SQLT_BLOB);
 }
 
-void writeCreateLine(FILE *fp, const COLUMN *c) {
-  const char *name = S(c->buf);
+// The Oracle type of a described column, as CREATE TABLE spells it.
+void writeTypeName(FILE *fp, const COLUMN *c) {
   int p = c->precision;
+  bool national = c->csfm == SQLCS_NCHAR;
   switch (c->oldtype) {
     case SQLT_NUM:
     case SQLT_VNU:
-      if (c->scale >= 1 && c->scale < p) fprintf(fp, "--    %s NUMBER(%d,%d)", name, p, c->scale);
-      else if (p < 1) fprintf(fp, "--    %s NUMBER", name);
-      else fprintf(fp, "--    %s NUMBER(%d)", name, p);
+      if (c->scale == FLOAT_SCALE && p >= 1) fprintf(fp, "FLOAT(%d)", p);
+      else if (c->scale >= 1 && c->scale < p) fprintf(fp, "NUMBER(%d,%d)", p, c->scale);
+      else if (p < 1) fputs("NUMBER", fp);
+      else fprintf(fp, "NUMBER(%d)", p);
       return;
-    case SQLT_INT: fprintf(fp, "--    %s INTEGER", name); return;
-    case SQLT_FLT: fprintf(fp, "--    %s FLOAT", name); return;
+    case SQLT_INT: fputs("INTEGER", fp); return;
+    case SQLT_FLT: fputs("FLOAT", fp); return;
+    case SQLT_LNG: fputs("LONG", fp); return;
+    case SQLT_LBI: fputs("LONG RAW", fp); return;
+    case DESC_VARRAW:
+    case SQLT_BIN: fprintf(fp, "RAW(%d)", c->dsize); return;
+    case SQLT_AFC: fprintf(fp, national ? "NCHAR(%d)" : "CHAR(%d)", c->dsize); return;
+    case SQLT_RID:
+    case SQLT_RDD: fputs("ROWID", fp); return;
     case SQLT_DAT:
-    case SQLT_ODT: fprintf(fp, "--    %s DATE", name); return;
-    case SQLT_BFLOAT: fprintf(fp, "--    %s BINARY_FLOAT", name); return;
-    case SQLT_BDOUBLE: fprintf(fp, "--    %s BINARY_DOUBLE", name); return;
-    case SQLT_CLOB: fprintf(fp, c->csfm == SQLCS_NCHAR ? "--    %s NCLOB" : "--    %s CLOB", name); return;
-    case SQLT_BLOB: fprintf(fp, "--    %s BLOB", name); return;
-    case DESC_TIMESTAMP:
-    case SQLT_TIMESTAMP:
-      if (p >= 1) fprintf(fp, "--    %s TIMESTAMP(%d)", name, p);
-      else fprintf(fp, "--    %s TIMESTAMP", name);
-      return;
-    case DESC_TIMESTAMP_TZ:
-    case SQLT_TIMESTAMP_TZ:
-      if (p >= 1) fprintf(fp, "--    %s TIMESTAMP(%d) WITH TIME ZONE", name, p);
-      else fprintf(fp, "--    %s TIMESTAMP WITH TIME ZONE", name);
-      return;
-    case SQLT_TIMESTAMP_LTZ:
-      if (p >= 1) fprintf(fp, "--    %s TIMESTAMP(%d) WITH LOCAL TIME ZONE", name, p);
-      else fprintf(fp, "--    %s TIMESTAMP WITH LOCAL TIME ZONE", name);
-      return;
-    default:
-      fprintf(fp, c->csfm == SQLCS_NCHAR ? "--    %s NVARCHAR2(%d)" : "--    %s VARCHAR2(%d)",
-              name, c->dsize);
-      return;
+    case SQLT_ODT: fputs("DATE", fp); return;
+    case SQLT_BFLOAT:
+    case SQLT_IBFLOAT: fputs("BINARY_FLOAT", fp); return;
+    case SQLT_BDOUBLE:
+    case SQLT_IBDOUBLE: fputs("BINARY_DOUBLE", fp); return;
+    case SQLT_CLOB: fputs(national ? "NCLOB" : "CLOB", fp); return;
+    case SQLT_BLOB: fputs("BLOB", fp); return;
+    case SQLT_BFILEE: fputs("BFILE", fp); return;
+    case DESC_INTERVAL_YM:
+    case SQLT_INTERVAL_YM: fputs("INTERVAL YEAR TO MONTH", fp); return;
+    case DESC_INTERVAL_DS:
+    case SQLT_INTERVAL_DS: fputs("INTERVAL DAY TO SECOND", fp); return;
+    default: break;
   }
+  const char *zone = c->oldtype == SQLT_TIMESTAMP_LTZ ? " WITH LOCAL TIME ZONE"
+                     : isTimestampTz(c->oldtype)    ? " WITH TIME ZONE"
+                                                    : "";
+  if (isTimestamp(c->oldtype) || isTimestampTz(c->oldtype)) {
+    if (p >= 1) fprintf(fp, "TIMESTAMP(%d)%s", p, zone);
+    else fprintf(fp, "TIMESTAMP%s", zone);
+    return;
+  }
+  fprintf(fp, national ? "NVARCHAR2(%d)" : "VARCHAR2(%d)", c->dsize);
+}
+
+// A byte string as a control-file string: quoted when every byte can stand
+// inside the quotes (printable, no apostrophe), else in hex (X'..'), by its
+// length.
+std::string loaderString(std::string_view bytes) {
+  bool plain = !bytes.empty();
+  for (unsigned char b : bytes) plain = plain && isprint(b) && b != '\'';
+  if (plain) return "'" + std::string(bytes) + "'";
+  std::string hex = "X'";
+  char digits[3];
+  for (unsigned char b : bytes) {
+    snprintf(digits, sizeof digits, "%02x", b);
+    hex += digits;
+  }
+  return hex + "'";
+}
+
+// "NULLIF "C"=..." for the null text the data holds.
+std::string nullIf(const CMDOPTIONS *o, const char *name) {
+  std::string_view snull(chars(o->snull), static_cast<size_t>(o->lnull > 0 ? o->lnull : 0));
+  bool blank = snull.find_first_not_of(' ') == std::string_view::npos;
+  return "NULLIF \"" + std::string(name) + "\"=" + (blank ? "BLANKS" : loaderString(snull));
 }
 
 // One field clause; pos is the column's first position in fixed-width mode.
-void writeFieldClause(FILE *fp, const COLUMN *c, bool fixed, bool lobfile, int pos) {
-  const char *n = S(c->buf);
-  bool lls = isLobToFile(c, lobfile);
+void writeFieldClause(FILE *fp, const COLUMN *c, const CMDOPTIONS *o, bool fixed,
+                      const SESSIONFORMATS *f, int pos) {
+  const char *n = chars(c->buf);
+  bool lls = isLobToFile(c, o->lobfname[0] != 0);
   int last = pos + (lls ? LOB_ROW_SHARE : c->dsize2) - 1;
-  if (isTimestamp(c->oldtype)) {
-    if (fixed)
-      fprintf(fp, "  \"%s\" POSITION(%d:%d) TIMESTAMP \"YYYY-MM-DD HH24:MI:SSXFF\" NULLIF \"%s\"=BLANKS ", n, pos, last, n);
-    else
-      fprintf(fp, "  \"%s\" TIMESTAMP \"YYYY-MM-DD HH24:MI:SSXFF\" NULLIF \"%s\"=BLANKS", n, n);
-  } else if (isTimestampTz(c->oldtype)) {
-    if (fixed)
-      fprintf(fp, "  \"%s\" POSITION(%d:%d) TIMESTAMP WITH TIME ZONE \"YYYY-MM-DD HH24:MI:SSXFF TZH:TZM\" NULLIF \"%s\"=BLANKS ", n, pos, last, n);
-    else
-      fprintf(fp, "  \"%s\" TIMESTAMP WITH TIME ZONE \"YYYY-MM-DD HH24:MI:SSXFF TZH:TZM\" NULLIF \"%s\"=BLANKS", n, n);
-  } else if (lls) {
-    if (fixed) fprintf(fp, "  \"%s\" POSITION(%d:%d) LLS ", n, pos, last);
-    else fprintf(fp, "  \"%s\" NULLIF \"%s\"=BLANKS LLS ", n, n);
-  } else if (isDate(c->oldtype)) {
-    if (fixed)
-      fprintf(fp, "  \"%s\" POSITION(%d:%d) DATE \"YYYY-MM-DD HH24:MI:SS\" NULLIF \"%s\"=BLANKS ", n, pos, last, n);
-    else
-      fprintf(fp, "  \"%s\" DATE \"YYYY-MM-DD HH24:MI:SS\" NULLIF \"%s\"=BLANKS", n, n);
-  } else {
-    if (fixed)
-      fprintf(fp, "  \"%s\" POSITION(%d:%d) CHAR(%d) NULLIF \"%s\"=BLANKS ", n, pos, last, c->dsize2, n);
-    else
-      fprintf(fp, "  \"%s\" CHAR(%d) NULLIF \"%s\"=BLANKS ", n, c->dsize2, n);
+  std::string nullif = nullIf(o, n);
+  const char *ni = nullif.c_str();
+  fprintf(fp, "  \"%s\" ", n);
+  if (fixed) fprintf(fp, "POSITION(%d:%d) ", pos, last);
+  if (lls) {
+    if (fixed) fputs("LLS ", fp);
+    else fprintf(fp, "%s LLS ", ni);
+    return;
+  }
+  const char *tail = fixed ? " " : "";
+  if (isTimestamp(c->oldtype)) fprintf(fp, "TIMESTAMP \"%s\" %s%s", f->timestamp, ni, tail);
+  else if (isTimestampTz(c->oldtype)) fprintf(fp, "TIMESTAMP WITH TIME ZONE \"%s\" %s%s", f->timestamptz, ni, tail);
+  else if (isDate(c->oldtype)) fprintf(fp, "DATE \"%s\" %s%s", f->date, ni, tail);
+  else fprintf(fp, "CHAR(%d) %s ", c->dsize2, ni);
+}
+
+// The data file name the control file names for an expanded output name:
+// without the append mark, and without ".gz" or ".zst" (SQL*Loader reads
+// plain bytes).
+std::string infileName(std::string name) {
+  if (!name.empty() && name[0] == '+') name.erase(0, 1);
+  const Codec codec = codecForName(reinterpret_cast<const text *>(name.c_str()));
+  if (codec == Codec::gzip) name.resize(name.size() - 3);
+  if (codec == Codec::zstd) name.resize(name.size() - 4);
+  return name;
+}
+
+void writeLoadNotes(FILE *fp, const CMDOPTIONS *o, const std::string &datafile) {
+  if (strcmp(chars(o->fname), "-") == 0) {
+    fputs("-- The data went to standard output: save it to a file and put that file's\n"
+          "-- name in the INFILE clause below (or give it with DATA= to sqlldr).\n", fp);
+  } else if (const Codec codec = codecForName(o->fname); codec != Codec::none) {
+    const bool gz = codec == Codec::gzip;
+    const char *tool = gz ? "gzip" : "zstd", *ext = gz ? "gz" : "zst";
+    fprintf(fp,
+            "-- The data files are %s-compressed; SQL*Loader reads plain bytes. Load each\n"
+            "-- through a named pipe of the name INFILE gives (mkfifo %s;\n"
+            "-- %s -dc %s.%s > %s &) or decompress it first (%s -d %s.%s).\n",
+            tool, datafile.c_str(), tool, datafile.c_str(), ext, datafile.c_str(), tool,
+            datafile.c_str(), ext);
   }
 }
 
-// The name job 1's first data file gets, without the append mark.
-void dataFileName(const CMDOPTIONS *o, text *out, size_t outsize) {
-  expandFileName(o->fname, out, outsize, 1, 1);
-  if (out[0] == '+') memmove(out, out + 1, strlen(S(out)));
+void writeCreateTable(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist) {
+  fprintf(fp, "--  CREATE TABLE %s (\n", chars(o->tabname));
+  for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
+    fprintf(fp, "--    %s ", chars(c->buf));
+    writeTypeName(fp, c);
+    if (c->next != nullptr) fputs(",\n", fp);
+  }
+  fputs("\n--  );\n--\n", fp);
+}
+
+// Bytes of one fixed-width record: prefix, fields, suffix and separator.
+int fixedRecordLength(const CMDOPTIONS *o, const COLUMN *collist) {
+  int len = o->rplen + o->rslen + o->rlen;
+  for (const COLUMN *c = collist->next; c != nullptr; c = c->next)
+    len += isLobToFile(c, o->lobfname[0] != 0) ? LOB_ROW_SHARE : c->dsize2;
+  return len;
+}
+
+void writeInfile(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist, bool fixed,
+                 const std::string &datafile) {
+  if (strcmp(chars(o->fname), "-") == 0) fputs("-- ", fp);
+  if (fixed) {
+    fprintf(fp, "INFILE '%s' \"FIX %d\"\n", datafile.c_str(), fixedRecordLength(o, collist));
+    return;
+  }
+  fprintf(fp, "INFILE '%s' \"STR X'", datafile.c_str());
+  for (int i = 0; i < o->rlen && i < static_cast<int>(sizeof o->record); i++)
+    fprintf(fp, "%02x", o->record[i]);
+  fputs("'\"\n", fp);
+}
+
+std::string readWhole(const char *name) {
+  std::string s;
+  FILE *fp = fopen(name, "rb");
+  if (fp == nullptr) return s;
+  char buf[8192];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, fp)) > 0) s.append(buf, n);
+  fclose(fp);
+  return s;
+}
+
+// Opens the control file name for writing under a temporary name. The name
+// is taken as it is: a leading '+' is part of it, not the append form.
+FILE *openControlFile(SAFEFILE *file, const char *name) {
+  char opened[CTLFNAME_SIZE + 2];
+  snprintf(opened, sizeof opened, "%s%s", name[0] == '+' ? "./" : "", name);
+  return safeOpen(file, opened);
 }
 
 // A control file that could not be written: the message, open-error status.
@@ -109,58 +210,117 @@ int controlFileFailed(DATABASE *db, const char *name, int err, const char *note)
 
 }  // namespace
 
+bool writesBinaryAsHex(const CMDOPTIONS *o) { return o->format == 0 && o->escape != '\\'; }
+
+const char *unreadableLayout(const CMDOPTIONS *o) {
+  if (o->colseplen > 0) return "column names before the values (colsep=, as in text=FORM and text=SEARCH)";
+  if (o->escape == '\\') return "backslash escapes and \\N (text=MYSQL: load it with LOAD DATA)";
+  size_t quotelen = strlen(chars(o->quote));
+  if (o->escape != ' ' && !(quotelen == 1 && o->escape == static_cast<char>(o->quote[0])))
+    return "escape characters other than the doubled enclosure (escape=)";
+  if (o->field[0] != ' ' && (o->rplen > 0 || o->rslen > 0))
+    return "row prefixes or suffixes in a delimited layout (rowpre=, rowsuf=)";
+  return nullptr;
+}
+
+bool writesControlFile(const CMDOPTIONS *o) {
+  return o->tabname[0] != 0 && o->format == 0 && o->slaveid == 1 && unreadableLayout(o) == nullptr;
+}
+
+void controlFileName(const CMDOPTIONS *o, char *out, size_t outsize) {
+  if (o->ctlfname[0] != 0) expandFileName(o->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o->slaveid);
+  else snprintf(out, outsize, "%s_sqlldr.ctl", chars(o->tabname));
+}
+
 int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
-                     ub4 rowsize) {
+                     const SESSIONFORMATS *formats) {
   if (o->tabname[0] == 0 || o->format != 0 || o->slaveid != 1) return 0;
+  if (const char *why = unreadableLayout(o)) {
+    fprintf(stderr, "Control file not written: SQL*Loader cannot read %s.\n", why);
+    return 0;
+  }
   char ctlname[CTLFNAME_SIZE];
-  if (o->ctlfname[0] != 0) snprintf(ctlname, sizeof ctlname, "%s", S(o->ctlfname));
-  else snprintf(ctlname, sizeof ctlname, "%s_sqlldr.ctl", S(o->tabname));
-  // The name is taken as it is: a leading '+' is part of it, not the append form.
-  char opened[CTLFNAME_SIZE + 2];
-  snprintf(opened, sizeof opened, "%s%s", ctlname[0] == '+' ? "./" : "", ctlname);
+  controlFileName(o, ctlname, sizeof ctlname);
   SAFEFILE file;
-  FILE *fp = safeOpen(&file, opened);
+  FILE *fp = openControlFile(&file, ctlname);
   if (fp == nullptr) return controlFileFailed(db, ctlname, errno, "");
 
   bool fixed = fixlen != 0;
-  bool lobfile = o->lobfname[0] != 0;
-  fprintf(fp, "--\n-- %s\n-- %s\n--\n", S(bannerLine(0)), S(bannerLine(1)));
-  fprintf(fp, "--  CREATE TABLE %s (\n", S(o->tabname));
-  for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
-    writeCreateLine(fp, c);
-    if (c->next != nullptr) fputs(",\n", fp);
-  }
-  fputs("\n--  );\n--\n", fp);
+  text expanded[CTLFNAME_SIZE] = {0};
+  expandFileName(o->fname, expanded, sizeof expanded, 1, 1);
+  std::string datafile = infileName(chars(expanded));
+  fprintf(fp, "--\n-- %s\n-- %s\n--\n", chars(bannerLine(0)), chars(bannerLine(1)));
+  writeLoadNotes(fp, o, datafile);
+  writeCreateTable(fp, o, collist);
   if (o->header == 0 || fixed)
     fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,ERRORS=50000,ROWS=50000)\n", o->buffer, o->buffer);
   else
     fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,SKIP=1,ERRORS=50000,ROWS=50000)\n", o->buffer,
             o->buffer);
   fputs("LOAD DATA\n", fp);
-
-  text datafile[CTLFNAME_SIZE] = {0};
-  dataFileName(o, datafile, sizeof datafile);
-  if (fixed) {
-    fprintf(fp, "INFILE '%s' \"FIX %u\"\n", S(datafile), rowsize - 1);
-  } else {
-    fprintf(fp, "INFILE '%s' \"STR X'", S(datafile));
-    for (int i = 0; i < o->rlen && i < static_cast<int>(sizeof o->record); i++)
-      fprintf(fp, "%02x", o->record[i]);
-    fputs("'\"\n", fp);
-  }
-  fprintf(fp, "%s INTO TABLE %s\n", S(o->tabmode), S(o->tabname));
+  if (o->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", chars(o->charset));
+  writeInfile(fp, o, collist, fixed, datafile);
+  fprintf(fp, "%s INTO TABLE %s\n", chars(o->tabmode), chars(o->tabname));
   fputs("FIELDS TERMINATED BY X'", fp);
-  for (const text *f = o->field; *f != 0; f++) fprintf(fp, "%02x", *f);
+  for (int i = 0; i < o->flen && i < static_cast<int>(sizeof o->field); i++) fprintf(fp, "%02x", o->field[i]);
   fputc('\'', fp);
-  if (!fixed && o->quote[0] != 0) fprintf(fp, " OPTIONALLY ENCLOSED BY '%s' ", S(o->quote));
+  if (!fixed && o->quote[0] != 0)
+    fprintf(fp, " OPTIONALLY ENCLOSED BY %s ", loaderString(chars(o->quote)).c_str());
   fputs(" TRAILING NULLCOLS \n(\n", fp);
-  int pos = 1;
+  int pos = 1 + o->rplen;
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
-    writeFieldClause(fp, c, fixed, lobfile, pos);
-    pos += isLobToFile(c, lobfile) ? LOB_ROW_SHARE : c->dsize2;
+    writeFieldClause(fp, c, o, fixed, formats, pos);
+    pos += isLobToFile(c, o->lobfname[0] != 0) ? LOB_ROW_SHARE : c->dsize2;
     if (c->next != nullptr) fputs(",\n", fp);
   }
   fputs("\n)\n", fp);
+  char note[SAFEFILE_NAME_SIZE + 32];
+  int err = safeCommit(&file, false, note, sizeof note);
+  return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
+}
+
+int finishControlFile(DATABASE *db, const CMDOPTIONS *o, const std::vector<std::string> &datafiles,
+                      unsigned long long splits) {
+  if (splits > 0) {
+    fprintf(stderr,
+            "WARNING -- %llu values hold the record separator; SQL*Loader splits their rows "
+            "at it: unload again with a record= that no value holds (e.g. record=0x1e0x0a).\n",
+            splits);
+  }
+  if (datafiles.size() < 2 && splits == 0) return 0;
+  char ctlname[CTLFNAME_SIZE];
+  controlFileName(o, ctlname, sizeof ctlname);
+  std::string ctl = readWhole(ctlname);
+  size_t infile = ctl.find("\nINFILE '");
+  if (infile == std::string::npos || ctl.find("\nOPTIONS(") == std::string::npos) return 0;
+  size_t nameEnd = ctl.find("' ", infile + 9);
+  size_t lineEnd = ctl.find('\n', infile + 1);
+  if (nameEnd == std::string::npos || lineEnd == std::string::npos || nameEnd > lineEnd) return 0;
+  std::string processing = ctl.substr(nameEnd + 1, lineEnd - nameEnd - 1);
+  // An earlier pass (worker 1, before the parent) may have named several.
+  while (ctl.compare(lineEnd, 9, "\nINFILE '") == 0) lineEnd = ctl.find('\n', lineEnd + 1);
+  if (lineEnd == std::string::npos) return 0;
+  std::string lines;
+  for (const std::string &f : datafiles) lines += "\nINFILE '" + infileName(f) + "'" + processing;
+  ctl.replace(infile, lineEnd - infile, lines);
+
+  std::string notes;
+  if (splits > 0) {
+    char line[256];
+    snprintf(line, sizeof line,
+             "\n-- %llu values hold the record separator: SQL*Loader splits their rows.\n"
+             "-- Unload again with a record= that no value holds (e.g. record=0x1e0x0a).",
+             splits);
+    notes += line;
+  }
+  if (datafiles.size() > 1 && o->header != 0 && o->field[0] != ' ')
+    notes += "\n-- Every data file after the first starts with a header line, which SKIP=1\n"
+             "-- does not skip: load those files one at a time with SKIP=1 DATA=file.";
+  if (ctl.find(notes) == std::string::npos) ctl.insert(ctl.find("\nOPTIONS("), notes);
+  SAFEFILE file;
+  FILE *fp = openControlFile(&file, ctlname);
+  if (fp == nullptr) return controlFileFailed(db, ctlname, errno, "");
+  fwrite(ctl.data(), 1, ctl.size(), fp);
   char note[SAFEFILE_NAME_SIZE + 32];
   int err = safeCommit(&file, false, note, sizeof note);
   return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;

@@ -1,23 +1,54 @@
-// The SQL*Loader control file that loads a job's data file back.
+// The SQL*Loader control file that loads a job's data files back.
 #ifndef QUILLET2_UNLOAD_CONTROLFILE_H
 #define QUILLET2_UNLOAD_CONTROLFILE_H
 
 #include <oci.h>
 
+#include <string>
+#include <vector>
+
 #include "oracle/database.h"
 #include "options/cmdoptions.h"
 #include "unload/column.h"
+#include "unload/sessionformats.h"
 
 // Bytes of the control file's name and of the data file name it loads.
 constexpr size_t CTLFNAME_SIZE = 512;
 
-// Writes the control file for the columns behind collist when tabname is set,
-// format is 0 and slaveid is 1: to ctlfname, else "<tabname>_sqlldr.ctl",
-// under its final name only once complete. rowsize is the describe's row
-// size (1 + column shares + rlen); fixlen is 1 for fixed-width output.
+// 1 when RAW, LONG RAW and inline BLOB values are written as hex digits: in
+// the delimited and fixed layouts, except MySQL's (backslash escapes), whose
+// LOAD DATA reads the escaped bytes exactly.
+bool writesBinaryAsHex(const CMDOPTIONS *cmdopts);
+
+// Why SQL*Loader cannot read the layout the options describe (colsep=,
+// escapes other than a doubled quote, row prefixes in a delimited layout),
+// or null when it can.
+const char *unreadableLayout(const CMDOPTIONS *cmdopts);
+
+// 1 when this job writes the control file: tabname set, format 0, job 1,
+// and a layout SQL*Loader can read.
+bool writesControlFile(const CMDOPTIONS *cmdopts);
+
+// The control file's name: ctlfname with %p and %b expanded, else
+// "<tabname>_sqlldr.ctl".
+void controlFileName(const CMDOPTIONS *cmdopts, char *out, size_t outsize);
+
+// Writes the control file for the columns behind collist when
+// writesControlFile holds; when it does not only because of the layout, says
+// why on standard error. fixlen is 1 for fixed-width output; the masks are
+// the session's formats. The file appears under its name only once complete.
 // Returns 1 when the file was written, 0 when none was due, -1 when it could
 // not be written (reported on db's sink).
-int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
-                     ub4 rowsize);
+int writeControlFile(DATABASE *db, const CMDOPTIONS *cmdopts, const COLUMN *collist, int fixlen,
+                     const SESSIONFORMATS *formats);
+
+// After the unload: names every data file written (one INFILE clause each)
+// and, when values hold the record separator, says how many there are, in
+// the control file and on standard error. Leaves a file that needs neither
+// as it is; the rewritten file replaces the old one once complete. Returns 1
+// when the file was rewritten, 0 when it needed neither, -1 when it could not
+// be rewritten (reported on db's sink).
+int finishControlFile(DATABASE *db, const CMDOPTIONS *cmdopts, const std::vector<std::string> &datafiles,
+                      unsigned long long splits);
 
 #endif  // QUILLET2_UNLOAD_CONTROLFILE_H

@@ -19,8 +19,8 @@ namespace {
 constexpr size_t SESSION_SQL_SIZE = 512;
 // Bytes of the query built around a bare table name.
 constexpr size_t QUERY_SIZE = 32768;
-// Longest table name that also becomes tabname.
-constexpr size_t MAX_TABNAME_LENGTH = 30;
+// Longest table name that also becomes tabname: Oracle's identifier limit.
+constexpr size_t MAX_TABNAME_LENGTH = 128;
 // Bytes of the expanded log file name.
 constexpr size_t LOGNAME_SIZE = 512;
 constexpr int MB = 1048576;
@@ -29,6 +29,11 @@ char *S(text *t) { return reinterpret_cast<char *>(t); }
 
 }  // namespace
 
+bool isQueryStatement(const char *query) {
+  while (isspace(static_cast<unsigned char>(*query))) query++;
+  return strncasecmp(query, "with", 4) == 0 || strncasecmp(query, "select", 6) == 0 || *query == '(';
+}
+
 void normaliseQuery(CMDOPTIONS *o) {
   size_t len = strlen(S(o->query));
   while (len > 0 && (isspace(o->query[len - 1]) || o->query[len - 1] == ';' ||
@@ -36,7 +41,7 @@ void normaliseQuery(CMDOPTIONS *o) {
     o->query[--len] = 0;
   const char *start = S(o->query);
   while (*start != 0 && isspace(static_cast<unsigned char>(*start))) start++;
-  if (strncasecmp(start, "with", 4) == 0 || strncasecmp(start, "select", 6) == 0) return;
+  if (isQueryStatement(start)) return;
   if (o->tabname[0] == 0 && strlen(start) <= MAX_TABNAME_LENGTH)
     snprintf(S(o->tabname), sizeof o->tabname, "%s", start);
   char built[QUERY_SIZE];
@@ -105,7 +110,7 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
 
 // Prepare, bind, execute, describe and write the rows; frees the columns and
 // the statement; runs postsql. Returns the job's status.
-JobStatus runQuery(DATABASE *db, CMDOPTIONS *o) {
+JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
   OCIStmt *stmt = nullptr;
   COLUMN collist;
   memset(&collist, 0, sizeof collist);
@@ -117,14 +122,15 @@ JobStatus runQuery(DATABASE *db, CMDOPTIONS *o) {
     for (int i = 0; i < o->sqlargc && i < MAX_SQL_PARAMS; i++) BindValue(db, stmt, &o->sqlargv[i]);
     if (executeQuery8(db, stmt) != 0) {
       status = JobStatus::Sql;
-    } else if (sword n = getColumns8(db, stmt, &collist, fixlen, o->width, o); n < 1) {
+    } else if (sword n = getColumns8(db, stmt, &collist, fixlen, o->width, o, formats); n < 1) {
       status = n == CONTROL_FILE_FAILED ? JobStatus::Open : JobStatus::Describe;
     } else if (o->data != 0) {
-      status = printRow8(o->fname, o->lobfname, db, stmt, &collist, o->field, o->flen, o->record,
+      OCICURSOR cursor(db, stmt);
+      status = printRow8(o->fname, o->lobfname, db, &cursor, &collist, o->field, o->flen, o->record,
                          o->rlen, o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows,
                          o->snull, o->lnull, o->escape, o->format, o->tabname, o->piece,
                          o->rowpre, o->rplen, o->rowsuf, o->rslen, o->colsep, o->colseplen,
-                         o->escf, o->esct, o->exec, o->execlen, o->prehead, o->preheadlen, o);
+                         o->escf, o->esct, o->exec, o->execlen, o->prehead, o->preheadlen, o, formats);
     }
   }
   freeColumn(&collist);
@@ -158,11 +164,15 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
 
   JobStatus status = JobStatus::LogonFailed;
   if (LogonDB(&db, o->username) == 0) {
+    // The formats are read before the settings are sent, which splits alter=.
+    SESSIONFORMATS formats = defaultSessionFormats();
+    takeSessionFormats(&formats, S(o->altses));
+    takeSessionFormats(&formats, S(o->presql));
     sendSessionSettings(&db, o);
     status = JobStatus::Done;
     if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
-    if (status == JobStatus::Done) status = runQuery(&db, o);
+    if (status == JobStatus::Done) status = runQuery(&db, o, &formats);
   }
   disconnectDB(&db);  // also what a failed logon allocated
   if (log != nullptr) fclose(log);

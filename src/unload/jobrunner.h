@@ -11,9 +11,13 @@
 // Sql (prepare or execute), Describe, Open, Fetch, Presql or Postsql.
 JobStatus runTextUnloader(CMDOPTIONS *cmdopts);
 
-// Strips trailing white space, ';' and '/' from cmdopts->query; text that
-// does not begin with "select" or "with" is a table name: the query becomes
-// "select * from <name>", and an empty tabname takes a name of at most 30 bytes.
+// 1 when query (after leading blanks) is a statement: it begins with
+// "select", "with" (any case) or "(". Any other text is a table name.
+bool isQueryStatement(const char *query);
+
+// Strips trailing white space, ';' and '/' from cmdopts->query; a table name
+// becomes "select * from <name>", and an empty tabname takes a name of at
+// most 128 bytes.
 void normaliseQuery(CMDOPTIONS *cmdopts);
 
 #endif  // QUILLET2_UNLOAD_JOBRUNNER_H

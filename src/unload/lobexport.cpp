@@ -1,6 +1,5 @@
 #include "unload/lobexport.h"
 
-#include "oracle/ocicalls.h"
 
 namespace {
 
@@ -14,20 +13,20 @@ int buildReference(text *lobvalue, const text *lobfile, long offset, long length
 
 }  // namespace
 
-sword readLobToLLS(DATABASE *db, OCILobLocator *hlob, FILE *lobf, const text *lobfile,
+sword readLobToLLS(ROWCURSOR *cursor, OCILobLocator *hlob, FILE *lobf, const text *lobfile,
                    text *lobvalue, int *lobvlen, ub1 csfm) {
   ub1 buf[LOB_READ_SIZE] = {};
   off_t start = ftello(lobf);
-  sword status = lobOpen8(db, hlob);
+  sword status = cursor->lobOpen(hlob);
   if (status != OCI_SUCCESS) {
-    oraError8(db);
+    cursor->lastError();
   } else {
     ub4 offset = 1;
     for (;;) {
       ub4 amount = 0;
-      status = lobRead8(db, hlob, &amount, offset, buf, LOB_READ_SIZE, csfm);
+      status = cursor->lobRead(hlob, &amount, offset, buf, LOB_READ_SIZE, csfm);
       if (status < 0) {
-        oraError8(db);
+        cursor->lastError();
         break;
       }
       if (amount > LOB_READ_SIZE) amount = LOB_READ_SIZE;
@@ -35,9 +34,9 @@ sword readLobToLLS(DATABASE *db, OCILobLocator *hlob, FILE *lobf, const text *lo
       offset += amount;
       if (amount < LOB_READ_SIZE) break;
     }
-    sword closed = lobClose8(db, hlob);
+    sword closed = cursor->lobClose(hlob);
     if (closed != OCI_SUCCESS) {
-      oraError8(db);
+      cursor->lastError();
       status = closed;
     }
   }

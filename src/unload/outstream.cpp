@@ -14,6 +14,7 @@
 namespace {
 
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
+static_assert(MAX_THREADS <= MAX_COMPRESS_THREADS, "threads= must not ask for more workers than a stream takes");
 // Room for what became of an incomplete file ("kept as NAME.partial").
 constexpr size_t NOTE_SIZE = SAFEFILE_NAME_SIZE + 32;
 
@@ -30,9 +31,13 @@ const char *dataName(const OUTSTREAM *out) {
   return out->isstdout ? "standard output" : S(out->tempbuf);
 }
 
-JobStatus reportWriteFailed(OUTSTREAM *out, const char *name, int err) {
-  reportFileError(out->db, "ERROR -- Write to file %s failed at %llu rows: %s\n", name, out->trows,
-                  err != 0 ? strerror(err) : "compression failed");
+// A write to file name failed: the reason and the rows reached, the first
+// time. Returns Write.
+JobStatus reportWriteFailed(OUTSTREAM *out, const char *name, const char *why) {
+  if (!out->writefailed)
+    reportFileError(out->db, "ERROR -- Cannot write to file : %s: %s (at %llu rows)\n", name, why,
+                    out->donerows + out->trows);
+  out->writefailed = 1;
   return JobStatus::Write;
 }
 
@@ -44,17 +49,13 @@ void reportClosed(OUTSTREAM *out, DATABASE *db) {
 // Writes n bytes of the buffer to the data stream; Write after a message.
 JobStatus writeOut(OUTSTREAM *out, const ub1 *buf, size_t n) {
   if (n == 0) return JobStatus::Done;
-  bool ok;
-  errno = 0;
-  if (out->gzipmode) {
-    int w = gzwrite(out->gz, buf, static_cast<unsigned>(n));
-    ok = w == static_cast<int>(n);
-    if (w > 0) out->writemb += static_cast<float>(w) * BYTES_TO_MB;
-  } else {
-    ok = fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) == 1;
-    if (ok) out->writemb += static_cast<float>(n) * BYTES_TO_MB;
+  if (out->zip != nullptr) {
+    if (compressorWrite(out->zip, buf, n) != 0) return reportWriteFailed(out, dataName(out), compressorError(out->zip));
+  } else if (fwrite(buf, n, 1, out->isstdout ? stdout : out->fp) != 1) {
+    return reportWriteFailed(out, dataName(out), strerror(errno));
   }
-  return ok ? JobStatus::Done : reportWriteFailed(out, dataName(out), errno);
+  out->writemb += static_cast<float>(n) * BYTES_TO_MB;
+  return JobStatus::Done;
 }
 
 void blank(OUTSTREAM *out) {
@@ -79,7 +80,7 @@ JobStatus finishFile(OUTSTREAM *out, SAFEFILE *f, const SAFEFILE *first, bool co
   int err = 0;
   if (commit) {
     err = safeCommit(f, removeEmpty, note, sizeof note);
-    if (err != 0) reportWriteFailed(out, name, err);
+    if (err != 0) reportWriteFailed(out, name, strerror(err));
   } else {
     safeAbandon(f, note, sizeof note);
   }
@@ -96,23 +97,21 @@ JobStatus closeLobFile(OUTSTREAM *out, bool commit) {
   return finishFile(out, &out->lobfile, &out->firstlob, commit, true);
 }
 
-// Closes the data stream of the current piece: committed, or abandoned.
-// Write when a write or the commit failed.
+// Closes the data stream of the current piece: committed, or abandoned. A
+// compressed stream gets its end before the file is committed. Write when a
+// write or the commit failed.
 JobStatus closeDataFile(OUTSTREAM *out, bool commit) {
   bool ok = true;
-  int err = 0;
-  if (out->gz != nullptr) {
-    errno = 0;
-    ok = gzclose(out->gz) == Z_OK;
-    err = errno;
-    out->gz = nullptr;
-    if (!ok && commit) reportWriteFailed(out, dataName(out), err);
+  if (out->zip != nullptr) {
+    ok = finishCompressor(out->zip) == 0;
+    if (!ok && commit) reportWriteFailed(out, dataName(out), compressorError(out->zip));
+    freeCompressor(out->zip);
+    out->zip = nullptr;
   }
   if (out->isstdout) {
-    errno = 0;
     if (fflush(stdout) != 0 && commit) {
       ok = false;
-      reportWriteFailed(out, dataName(out), errno);
+      reportWriteFailed(out, dataName(out), strerror(errno));
     }
     return ok ? JobStatus::Done : JobStatus::Write;
   }
@@ -149,14 +148,11 @@ JobStatus openPiece(OUTSTREAM *out, DATABASE *db) {
     // offsets count from its real end.
     fseeko(out->lobfp, 0, SEEK_END);
   }
-  if (out->gzipmode) {
-    // The gzip stream gets its own descriptor so that gzclose and fclose each
-    // close exactly one.
-    int fd = dup(fileno(out->fp));
-    out->gz = fd < 0 ? nullptr : gzdopen(fd, "wb6");
-    if (out->gz == nullptr) {
+  if (out->codec != Codec::none) {
+    // The compressor writes to the descriptor; the stream is only closed.
+    out->zip = openCompressor(fileno(out->fp), COMPRESSSETTINGS{out->codec, out->threads});
+    if (out->zip == nullptr) {
       int err = errno;
-      if (fd >= 0) close(fd);
       closeDataFile(out, false);
       closeLobFile(out, false);
       return reportCannotWrite(db, out->tempbuf, err);
@@ -172,13 +168,18 @@ JobStatus openPiece(OUTSTREAM *out, DATABASE *db) {
 
 }  // namespace
 
-int isGzipName(const text *fname) {
-  size_t n = strlen(reinterpret_cast<const char *>(fname));
-  return n >= 4 && strcasecmp(reinterpret_cast<const char *>(fname) + n - 3, ".gz") == 0;
+Codec codecForName(const text *fname) {
+  const char *name = reinterpret_cast<const char *>(fname);
+  size_t n = strlen(name);
+  auto endsIn = [&](const char *ending) {
+    size_t k = strlen(ending);
+    return n > k && strcasecmp(name + n - k, ending) == 0;
+  };
+  return endsIn(".gz") ? Codec::gzip : endsIn(".zst") ? Codec::zstd : Codec::none;
 }
 
 JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
-               int slaveid, const text *crackkey, int piecesize) {
+               int slaveid, const text *crackkey, int piecesize, int threads) {
   memset(out, 0, sizeof *out);
   out->db = db;
   out->fname = fname;
@@ -188,7 +189,8 @@ JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text
   out->bcount = 1;
   out->piecesize = piecesize;
   out->isstdout = strcmp(reinterpret_cast<const char *>(fname), "-") == 0;
-  out->gzipmode = !out->isstdout && isGzipName(fname);
+  out->codec = out->isstdout ? Codec::none : codecForName(fname);
+  out->threads = threads;
   out->iobuf = static_cast<ub1 *>(malloc(IOBUF_SIZE));
   if (out->iobuf == nullptr) return reportCannotWrite(db, fname, ENOMEM);
   blank(out);
@@ -229,9 +231,11 @@ JobStatus finalFlush(OUTSTREAM *out) {
 
 JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db) {
   if (failed(finalFlush(out))) return JobStatus::Write;
-  if (failed(closeDataFile(out, true)) || failed(closeLobFile(out, true))) return JobStatus::Write;
+  // The side file first: a data file under its final name has its LOB values.
+  if (failed(closeLobFile(out, true)) || failed(closeDataFile(out, true))) return JobStatus::Write;
   reportClosed(out, db);
   out->bcount += 1;
+  out->donerows += out->trows;
   out->trows = 0;
   return openPiece(out, db);
 }
@@ -240,16 +244,16 @@ JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db) {
 // when a commit failed.
 static JobStatus releaseOutput(OUTSTREAM *out, bool commit) {
   if (out->iobuf == nullptr) return JobStatus::Done;
-  JobStatus rc = closeDataFile(out, commit);
+  JobStatus rc = closeLobFile(out, commit);
   if (failed(rc)) commit = false;
-  if (failed(closeLobFile(out, commit))) rc = JobStatus::Write;
+  if (failed(closeDataFile(out, commit))) rc = JobStatus::Write;
   free(out->iobuf);
   out->iobuf = nullptr;
   return rc;
 }
 
 JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch) {
-  if (failed(finalFlush(out)) || failed(closeDataFile(out, true)) || failed(closeLobFile(out, true))) {
+  if (failed(finalFlush(out)) || failed(closeLobFile(out, true)) || failed(closeDataFile(out, true))) {
     abortOutput(out, 0);
     return JobStatus::Write;
   }

@@ -1,13 +1,13 @@
 // The output side of one unload: the 4 MiB I/O buffer, the data file (plain,
-// gzip or standard output), the LOB side file, scrambling on the way out,
+// gzip, zstd or standard output), the LOB side file, scrambling on the way out,
 // pieces, and the progress and closing messages.
 #ifndef QUILLET2_UNLOAD_OUTSTREAM_H
 #define QUILLET2_UNLOAD_OUTSTREAM_H
 
 #include <stdio.h>
-#include <zlib.h>
 
 #include "base/status.h"
+#include "compress/compressor.h"
 #include "oracle/database.h"
 #include "unload/rowwriter.h"
 #include "unload/safefile.h"
@@ -24,14 +24,16 @@ struct OUTSTREAM {
   unsigned long long flushed;  // bytes handed to the data stream so far
   DATABASE *db;        // the session whose sink takes the error lines
   FILE *fp;            // data file (datafile.fp); null for standard output
-  gzFile gz;           // gzip stream over fp's descriptor in gzipmode
+  COMPRESSOR *zip;     // compressed stream over fp's descriptor, null when plain
   FILE *lobfp;         // LOB side file (lobfile.fp), null when none
   SAFEFILE datafile;   // how the data file is written and committed
   SAFEFILE lobfile;
   SAFEFILE firstdata;  // piece 1's files as opened: an appended file that
   SAFEFILE firstlob;   // every piece shares is cut back to its start
   int isstdout;
-  int gzipmode;
+  Codec codec;         // compression the data file name asks for
+  int threads;         // compression worker threads, 0 = every core
+  int writefailed;     // 1 once a write failed (reported once)
   text tempbuf[DATA_NAME_SIZE];  // expanded data file name
   text lobinfo[LOB_NAME_SIZE];   // expanded LOB file name
   const text *fname;   // patterns, kept for the next piece
@@ -40,6 +42,7 @@ struct OUTSTREAM {
   const ub1 *crackkey;  // 8-byte scrambling key, null when off
   int bcount;           // current piece, from 1
   unsigned long long trows;  // rows in the current piece
+  unsigned long long donerows;  // rows in the pieces before it
   float writemb;        // megabytes written over all pieces
   int piecesize;        // MB per piece; 0 for no limit
   unsigned long long piecestart;  // flushed at the start of the current piece
@@ -57,17 +60,21 @@ inline bool pieceFull(const OUTSTREAM *out) {
          pieceBytes(out) >= static_cast<unsigned long long>(out->piecesize) * 1048576ULL;
 }
 
-// 1 when a data file pattern asks for gzip output (ends in ".gz", any case,
-// and is at least 4 bytes long).
-int isGzipName(const text *fname);
+// The compression a data file pattern asks for: gzip when it ends in ".gz",
+// zstd when it ends in ".zst" (any case), when the pattern is longer than the
+// ending; else none.
+Codec codecForName(const text *fname);
 
 // Allocates the blanked buffer and opens piece 1: the data file (or standard
-// output for "-"), the LOB side file when lobfname is not empty, and the gzip
-// stream. Returns Done; on failure reports "ERROR -- Cannot write to file : %s",
-// returns Open and leaves nothing open or allocated.
-// crackkey: scrambling key (ignored when its first byte is 0).
+// output for "-"), the LOB side file when lobfname is not empty, and the
+// compressed stream. Returns Done; on failure reports "ERROR -- Cannot write
+// to file : %s", returns Open and leaves nothing open or allocated.
+// crackkey: scrambling key (ignored when its first byte is 0); threads:
+// compression worker threads (0 = every core). A failed write is later
+// reported to db's sink as "ERROR -- Cannot write to file : NAME: REASON
+// (at N rows)", once per unload.
 JobStatus openOutput(OUTSTREAM *out, DATABASE *db, const text *fname, const text *lobfname,
-               int slaveid, const text *crackkey, int piecesize);
+               int slaveid, const text *crackkey, int piecesize, int threads);
 
 // Mid-stream flush: writes the buffer (with scrambling, all but its last 1 to
 // 8 bytes, which move to the front). Done, Write, or the status of SIGINT or
@@ -96,9 +103,9 @@ JobStatus switchOutputPiece(OUTSTREAM *out, DATABASE *db);
 JobStatus closeOutput(OUTSTREAM *out, DATABASE *db, unsigned int rowbatch);
 
 // Error path: writes the buffer out first when flush is set, then closes
-// every stream without committing it: a new file is kept as NAME.partial, an
-// appended one cut back to its length before this run (each said in an
-// error line); frees the buffer.
+// every stream without committing it (a compressed file gets its end): a new
+// file is kept as NAME.partial, an appended one cut back to its length before
+// this run (each said in an error line); frees the buffer.
 void abortOutput(OUTSTREAM *out, int flush);
 
 #endif  // QUILLET2_UNLOAD_OUTSTREAM_H

@@ -11,9 +11,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "oracle/ocicalls.h"
 #include "bytes/escape.h"
+#include "unload/controlfile.h"
 #include "unload/columntype.h"
 #include "unload/insertsql.h"
 #include "unload/interrupt.h"
@@ -68,7 +70,8 @@ bool isLobLocator(sb2 dbtype) { return dbtype >= SQLT_CLOB && dbtype <= SQLT_BFI
 struct COLFORM {
   bool longval;     // SQLT_LVC / SQLT_LVB: the element starts with its length
   bool numeric;     // internal NUMBER or DATE, converted here
-  bool hex;         // format 1 raw column: written as unhex(...)
+  bool hex;         // INSERT raw column: unhex(...) (MySQL) or HEXTORAW(...)
+  bool hextext;     // binary column of a delimited or fixed layout: hex digits
   bool lob;         // a LOB locator whose content goes to the side file
   bool translated;  // the translation list applies
   bool escaped;     // non-NULL values are escaped
@@ -79,7 +82,8 @@ struct COLFORM {
 // Everything one printRow8 call works with.
 struct WRITER {
   OUTSTREAM out;
-  DATABASE *db;
+  DATABASE *db;          // the session's sink: progress and error lines
+  ROWCURSOR *cursor;
   CMDOPTIONS *cmdopts;
   const text *field; int flen;
   const text *record; int rlen;
@@ -106,11 +110,15 @@ struct WRITER {
   int max_col_len;
   text sqlbuf[SQLBUF_SIZE]; int sqllen;
   text sqlbuf2[SQLBUF2_SIZE]; int sqllen2;
+  text prologue[PROLOGUE_SIZE]; int prologuelen;  // format 2: top of every script
   ub1 numbuf[NUMBUF_SIZE];
   text lobvalue[LOBVALUE_SIZE];
   bool wroteHeader;
   int stmtrows;          // format 1: rows in the open statement, -1 when none is open
   bool switchDue;        // the current piece is complete; switch before the next row
+  bool countsplits;      // count the values that hold the record separator
+  unsigned long long splits;        // values that hold it
+  std::vector<std::string> written;  // data files opened, in order
   JobStatus status;      // Done until a write or an open fails
 };
 
@@ -293,18 +301,38 @@ int putHex(WRITER *w, const ub1 *src, size_t len, size_t keeplen) {
   return 0;
 }
 
+bool holds(const ub1 *s, size_t n, const text *what, int whatlen) {
+  return whatlen > 0 && memmem(s, n, what, static_cast<size_t>(whatlen)) != nullptr;
+}
+
+// The top of every piece: the header line (delimited layouts), the prologue
+// of an Oracle script, nothing for MySQL (a header line is no SQL).
 void writeHeader(WRITER *w) {
+  if (w->format == 1) return;
+  w->wroteHeader = true;
+  if (w->format == 2) {
+    put(w, w->prologue, static_cast<size_t>(w->prologuelen));
+    return;
+  }
   // The header is written into an empty buffer: at most MAX_COLUMNS names
-  // with their separators and prefixes, far below its size.
+  // (each at most doubled by escapes) with their separators and prefixes,
+  // far below its size.
   if (w->rowprelen > 0) put(w, w->rowpre, static_cast<size_t>(w->rowprelen));
   for (int i = 0; i < w->colcount; ++i) {
     if (i > 0) put(w, w->field, static_cast<size_t>(w->flen));
     if (w->preheadlen > 0) put(w, w->prehead, static_cast<size_t>(w->preheadlen));
-    put(w, w->cols[i]->buf, static_cast<size_t>(w->namelen[i]));
+    const ub1 *name = reinterpret_cast<const ub1 *>(w->cols[i]->buf);
+    size_t n = static_cast<size_t>(w->namelen[i]);
+    // A name holding a separator or the quote is quoted like a value.
+    bool quoted = w->quotelen > 0 && (holds(name, n, w->field, w->flen) || holds(name, n, w->record, w->rlen) ||
+                                      holds(name, n, w->quote, w->quotelen));
+    if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
+    if (quoted && w->escape != ' ') w->out.iopos += copyEscaped(&w->esc, w->out.iobuf + w->out.iopos, name, static_cast<int>(n));
+    else put(w, name, n);
+    if (quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
   }
   if (w->rowsuflen > 0) put(w, w->rowsuf, static_cast<size_t>(w->rowsuflen));
   put(w, w->record, static_cast<size_t>(w->rlen));
-  w->wroteHeader = true;
 }
 
 int openStatement(WRITER *w) {
@@ -334,7 +362,7 @@ void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
   } else {
     OCILobLocator *loc;
     memcpy(&loc, p->colbuf + static_cast<size_t>(j) * static_cast<size_t>(p->dsize), sizeof loc);
-    readLobToLLS(w->db, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm);
+    readLobToLLS(w->cursor, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm);
   }
   if (w->rlen > 0) fwrite(w->record, static_cast<size_t>(w->rlen), 1, lobf);
   put(w, w->lobvalue, static_cast<size_t>(n));
@@ -362,7 +390,7 @@ int writeColumn(WRITER *w, int i, int j) {
   const bool hex = f.hex, lob = f.lob;
   // Beyond keeplen: both quotes, "unhex(" and ")", and a LOB reference,
   // which are not bounded by the fetch size.
-  const size_t extra = 2 * static_cast<size_t>(w->quotelen) + 8 + (lob ? LOBVALUE_SIZE : 0);
+  const size_t extra = 2 * static_cast<size_t>(w->quotelen) + 12 + (lob ? LOBVALUE_SIZE : 0);
   if (checkWithEscapes(w, &esc, value, len, keeplen + extra) != 0) return -1;
 
   if (i > 0 && w->fixlen != 1) put(w, w->field, static_cast<size_t>(w->flen));
@@ -383,7 +411,12 @@ int writeColumn(WRITER *w, int i, int j) {
     return fixed ? endFixedField(w, fieldStart, p->dsize2, true) : 0;
   }
 
-  if (hex) put(w, "unhex(", 6);
+  if (w->countsplits && !f.numeric && !f.lob && !f.hextext &&
+      memmem(value, len, w->record, static_cast<size_t>(w->rlen)) != nullptr) {
+    w->splits++;
+  }
+  if (hex && w->format == 1) put(w, "unhex(", 6);
+  if (hex && w->format == 2) put(w, "HEXTORAW(", 9);
   if (f.quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
   const size_t limit = fixed ? static_cast<size_t>(std::max(p->dsize2, 0)) : SIZE_MAX;
   int rc = 0;
@@ -394,9 +427,12 @@ int writeColumn(WRITER *w, int i, int j) {
     ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
                                        : testTIMESTAMP(w->numbuf, value, static_cast<ub2>(len));
     put(w, w->numbuf, numlen);
-    if (fixed) rc = endFixedField(w, fieldStart, p->dsize2, false);
-  } else if (hex) {
+    // A value wider than its field (a custom width) is cut, never shifts
+    // the fields after it.
+    if (fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
+  } else if (hex || f.hextext) {
     rc = putHex(w, value, len, keeplen);
+    if (rc == 0 && fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
   } else {
     if (f.longval) {
       rc = checkWithEscapes(w, &esc, value, len, len + keeplen);
@@ -469,6 +505,7 @@ int switchIfDue(WRITER *w) {
   const bool reopen = w->format == 1 && w->stmtrows >= 0;
   if (reopen && closeStatement(w) != 0) return -1;
   if (fail(w, switchOutputPiece(&w->out, w->db)) != 0) return -1;
+  w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
   if (w->wroteHeader) writeHeader(w);
   return reopen ? openStatement(w) : 0;
 }
@@ -489,10 +526,10 @@ JobStatus stopWriter(WRITER *w) {
 
 // Rows the last fetch delivered: the growth of the statement's running row
 // count, whatever the fetch status was.
-ub4 fetchedRows(WRITER *w, OCIStmt *stmt, sword status, ub4 arraysize, ub4 *total) {
+ub4 fetchedRows(WRITER *w, sword status, ub4 arraysize, ub4 *total) {
   ub4 now = 0;
   ub4 rows;
-  if (getRowCount8(w->db, stmt, &now) == OCI_SUCCESS && now >= *total) {
+  if (w->cursor->rowsDelivered(&now) && now >= *total) {
     rows = now - *total;
     *total = now;
   } else {
@@ -509,10 +546,12 @@ void setupForm(WRITER *w, int i, bool lobfile) {
   COLFORM &f = w->forms[i];
   f.longval = p->dbtype == SQLT_LVC || p->dbtype == SQLT_LVB;
   f.numeric = p->dbtype == SQLT_NUM || p->dbtype == SQLT_DAT;
-  f.hex = w->format == 1 && p->raw;
+  const bool binary = p->dbtype == SQLT_BIN || p->dbtype == 15 || p->dbtype == SQLT_LVB;
+  f.hex = (w->format == 1 && p->raw) || (w->format == 2 && binary);
+  f.hextext = writesBinaryAsHex(w->cmdopts) && binary;
   f.lob = isLobLocator(p->dbtype) && lobfile;
   f.translated = !f.lob && !f.numeric && p->quote && w->replacecount > 0;
-  f.escaped = w->escape != ' ' && !f.hex && !f.lob && !f.numeric && !neverEscaped(p);
+  f.escaped = w->escape != ' ' && !f.hex && !f.hextext && !f.lob && !f.numeric && !neverEscaped(p);
   f.quoted = w->quotelen > 0 && p->quote && w->fixlen == 0;
   if (p->keeplen == 0) p->keeplen = p->buflen + w->flen + p->dsize + w->colseplen +
                                     static_cast<int>(VALUE_TAIL_ROOM);
@@ -569,17 +608,74 @@ int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
   return 0;
 }
 
-JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+namespace {
+
+// The cursor is exhausted: the streams are committed, then the control file
+// names every data file written.
+JobStatus finishWriter(WRITER *w) {
+  const JobStatus closed = closeOutput(&w->out, w->db, w->rowbatch);
+  if (closed != JobStatus::Done || !writesControlFile(w->cmdopts)) return closed;
+  return finishControlFile(w->db, w->cmdopts, w->written, w->splits) < 0 ? JobStatus::Open : closed;
+}
+
+// The fetch loop of printRow8: every array fetched and written until the
+// cursor is exhausted or a fetch, write or open fails.
+JobStatus fetchAndWrite(WRITER *w) {
+  ub4 total = 0;
+  int emptySkips = 0;
+  for (;;) {
+    ub4 arraysize = std::min<ub4>(w->cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
+    sword status = w->cursor->fetch(arraysize);
+    const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
+    bool fatal = false;
+    if (error) {
+      // A status without an error record counts as success.
+      const sb4 code = w->cursor->lastError();
+      fatal = code != 0 && !isSkipedError(w->cmdopts, code);
+    }
+    ub4 rows = fetchedRows(w, status, arraysize, &total);
+    if (error && !fatal) {
+      emptySkips = rows == 0 ? emptySkips + 1 : 0;
+      fatal = emptySkips >= MAX_EMPTY_SKIPS;
+    }
+    // A failed fetch still delivers the rows before the failing one: they are
+    // written before the unload stops. An array with an unlisted warning may
+    // hold a cut value, so it is not.
+    if (fatal && status == OCI_SUCCESS_WITH_INFO) rows = 0;
+    if (checkInterrupt(w) != 0) break;
+    if (rows > 0 && switchIfDue(w) != 0) break;
+    if (w->format == 1 && rows > 0 && openStatement(w) != 0) break;
+    bool failed = false;
+    for (ub4 j = 0; j < rows && !failed; ++j) {
+      failed = (j > 0 && (checkInterrupt(w) != 0 || switchIfDue(w) != 0)) ||
+               writeRow(w, static_cast<int>(j)) != 0;
+      if (!failed) afterRow(w);
+    }
+    if (failed || (w->format == 1 && closeStatement(w) != 0)) break;
+    if (fatal) {
+      abortOutput(&w->out, 1);
+      return JobStatus::Fetch;
+    }
+    if (status == OCI_NO_DATA) return finishWriter(w);
+  }
+  return stopWriter(w);
+}
+
+}  // namespace
+
+JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
                text *snull, int lnull, char escape, int format, text *tabname,
                int piecesize, text *rowpre, int rowprelen, text *rowsuf, int rowsuflen,
                text *colsep, int colseplen, text *escf, text *esct, text *sqlexec,
-               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts) {
+               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts,
+               const SESSIONFORMATS *formats) {
   // About 130 KB of state: on the heap, zeroed, freed on every return.
   std::unique_ptr<WRITER> owner = std::make_unique<WRITER>();
   WRITER *w = owner.get();
   w->db = db;
+  w->cursor = cursor;
   w->cmdopts = cmdopts;
   w->field = field; w->flen = flen;
   w->record = record; w->rlen = rlen;
@@ -599,7 +695,7 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   w->prehead = prehead; w->preheadlen = preheadlen;
   w->stmtrows = -1;
   setupLists(w);
-  ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : envCharsetId8(db);
+  ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : cursor->charsetId();
   w->pairs = usesDoubleBytePairs(csid);
   prepareEscapeSet(&w->esc, w->escape, w->escf, w->esct, w->escape_len, w->pairs);
 
@@ -607,6 +703,9 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   if (cmdopts->format == 1 && cmdopts->update == 1) {
     w->sqllen2 = getDuplicateSQL(col, w->sqlbuf2, sizeof w->sqlbuf2);
   }
+  const SESSIONFORMATS defaults = defaultSessionFormats();
+  w->prologuelen = getScriptPrologue(formats != nullptr ? formats : &defaults, sqlexec, sqlexeclen,
+                                     w->prologue, sizeof w->prologue);
   for (COLUMN *c = col->next; c != nullptr && w->colcount < MAX_COLUMNS; c = c->next) {
     int n = static_cast<int>(strnlen(reinterpret_cast<const char *>(c->buf), COLUMN_NAME_SIZE - 1));
     w->cols[w->colcount] = c;
@@ -616,46 +715,13 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, CO
   }
   for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
 
-  w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize);
+  w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize,
+                         cmdopts->threads);
   if (failed(w->status)) return w->status;
-  if (header && fixlen == 0) writeHeader(w);
+  if (!w->out.isstdout) w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
+  w->countsplits = format == 0 && fixlen == 0 && rlen > 0 && writesControlFile(cmdopts);
+  if ((header && fixlen == 0) || format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
-  ub4 total = 0;
-  int emptySkips = 0;
-  for (;;) {
-    ub4 arraysize = std::min<ub4>(cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
-    sword status = fetchRows8(db, stmt, arraysize);
-    const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
-    bool fatal = false;
-    if (error) {
-      // A status without an error record counts as success.
-      fatal = oraError8(db) != 0 && !isSkipedError(cmdopts, db->errcode);
-    }
-    ub4 rows = fetchedRows(w, stmt, status, arraysize, &total);
-    if (error && !fatal) {
-      emptySkips = rows == 0 ? emptySkips + 1 : 0;
-      fatal = emptySkips >= MAX_EMPTY_SKIPS;
-    }
-    // A failed fetch still delivers the rows before the failing one: they are
-    // written before the unload stops. An array with an unlisted warning may
-    // hold a cut value, so it is not.
-    if (fatal && status == OCI_SUCCESS_WITH_INFO) rows = 0;
-    if (checkInterrupt(w) != 0) break;
-    if (rows > 0 && switchIfDue(w) != 0) break;
-    if (format == 1 && rows > 0 && openStatement(w) != 0) break;
-    bool failed = false;
-    for (ub4 j = 0; j < rows && !failed; ++j) {
-      failed = (j > 0 && (checkInterrupt(w) != 0 || switchIfDue(w) != 0)) ||
-               writeRow(w, static_cast<int>(j)) != 0;
-      if (!failed) afterRow(w);
-    }
-    if (failed || (format == 1 && closeStatement(w) != 0)) break;
-    if (fatal) {
-      abortOutput(&w->out, 1);
-      return JobStatus::Fetch;
-    }
-    if (status == OCI_NO_DATA) return closeOutput(&w->out, db, w->rowbatch);
-  }
-  return stopWriter(w);
+  return fetchAndWrite(w);
 }

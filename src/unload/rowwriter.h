@@ -7,20 +7,26 @@
 #include "base/status.h"
 #include "options/cmdoptions.h"
 #include "oracle/database.h"
+#include "oracle/rowcursor.h"
 #include "unload/column.h"
+#include "unload/sessionformats.h"
 
 // Bytes of the output buffer.
 constexpr int IOBUF_SIZE = 4194304;
 
-// Fetches stmt to the end and writes every row. Returns Done, Write, Open
-// or Fetch. REQUIRES: col heads a list built by getColumns8 for stmt.
-JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, OCIStmt *stmt, COLUMN *col,
+// Fetches cursor to the end and writes every row; db's sink gets the
+// progress and closing lines. Returns Done, Write, Open or Fetch.
+// formats: the session's date and timestamp formats, which an Oracle INSERT
+// script sets at its top (null: the job's defaults).
+// REQUIRES: col heads the column list whose defines the cursor fills.
+JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor, COLUMN *col,
                text *field, int flen, text *record, int rlen, int batch, int header,
                int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
                text *snull, int lnull, char escape, int format, text *tabname,
                int piecesize, text *rowpre, int rowprelen, text *rowsuf, int rowsuflen,
                text *colsep, int colseplen, text *escf, text *esct, text *sqlexec,
-               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts);
+               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts,
+               const SESSIONFORMATS *formats = nullptr);
 
 // 1 when oerrn is one of the first oerrcount numbers of cmdopts->oerrorno.
 int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn);

@@ -141,6 +141,8 @@ TEST(ParameterStream, LineHandling) {
   };
   const Case cases[] = {
       {"file=select *\n   from emp\n\nuser=u\n", "select *   from emp", "u"},  // continuation, blank line
+      {"file=select *\n\tfrom emp\n", "select *\tfrom emp", ""},  // a tab continues too
+      {"file=a\n\n  b\n", "a  b", ""},                        // a blank line inside the option
       {"file=a.txt  \t\r\n", "a.txt", ""},                    // trailing white space dropped
       {"#file=a.txt\nfile=b.txt", "b.txt", ""},               // no line end at the end of the file
       {"# comment\n  file=x.txt\nuser=u", "qletdata_%p.txt", "u"},  // continuation of an unknown line

@@ -106,8 +106,8 @@ TEST_F(ParallelUnload, NamesPartitionsAndQueries) {
   makeTable("G", 5000);
   admin({"--partition", "G", "P1", "1", "2000"});
   admin({"--partition", "G", "P2", "2001", "5000"});
-  const std::vector<std::string> p1 = single("select * from G where rowid <= 2000");
-  const std::vector<std::string> p2 = single("select * from G where rowid > 2000");
+  const std::vector<std::string> p1 = single("select * from G where _rowid_ <= 2000");
+  const std::vector<std::string> p2 = single("select * from G where _rowid_ > 2000");
   const std::vector<std::string> emp = single("SCOTT.EMP"), some = single("select ID, NAME from G");
   ASSERT_FALSE(p1.empty());
   ASSERT_FALSE(p2.empty());

@@ -2,12 +2,9 @@
 
 #include <string.h>
 
-#include "oracle/ocicalls.h"
 #include "unload/rowwriter.h"
 
 namespace fake {
-
-Cursor *current = nullptr;
 
 ColumnSpec varchar(const std::string &n, int size) { return {n, 1, SQLT_CHR, size, size, 1, 1}; }
 ColumnSpec number(const std::string &n, int width) { return {n, 2, SQLT_CHR, width, width, 0, 0}; }
@@ -66,6 +63,62 @@ void store(Cursor *c, COLUMN *col, int j, const Value &v) {
   }
 }
 
+// The scripted rows behind the cursor seam: each fetch stores the next rows
+// of c into the column buffers that describe set up.
+struct ScriptedCursor final : ROWCURSOR {
+  ScriptedCursor(Cursor *cursor, DATABASE *session) : c(cursor), db(session) {}
+
+  sword fetch(ub4 nrows) override {
+    c->fetches++;
+    size_t end = std::min(c->rows.size(), c->pos + nrows);
+    bool failing = c->failRow >= c->pos && c->failRow < c->pos + nrows && c->failRow < c->rows.size();
+    if (failing) end = c->failRow;
+    int j = 0;
+    for (size_t r = c->pos; r < end; ++r, ++j) {
+      int i = 0;
+      for (COLUMN *col = c->head.next; col != nullptr; col = col->next, ++i) {
+        store(c, col, j, c->rows[r][static_cast<size_t>(i)]);
+      }
+    }
+    c->total += static_cast<ub4>(end - c->pos);
+    c->pos = end;
+    if (failing) {
+      c->pendingError = c->failCode;
+      if (c->failOnce) c->failRow = SIZE_MAX;
+      return c->failStatus;
+    }
+    return j < static_cast<int>(nrows) ? OCI_NO_DATA : OCI_SUCCESS;
+  }
+
+  bool rowsDelivered(ub4 *rows) override {
+    *rows = c->total;
+    return true;
+  }
+
+  sb4 lastError() override {
+    const int code = c->pendingError;
+    c->pendingError = 0;
+    if (code != 0) sendMessage(db->sink, MsgKind::Error, "ORA-%05d: fake error\n", code);
+    return code;
+  }
+
+  ub2 charsetId() override { return c->charset; }
+
+  sword lobOpen(OCILobLocator *) override { return OCI_SUCCESS; }
+  sword lobClose(OCILobLocator *) override { return OCI_SUCCESS; }
+  sword lobRead(OCILobLocator *loc, ub4 *amt, ub4 offset, void *buf, ub4 bufl, ub1) override {
+    const std::string *s = reinterpret_cast<const std::string *>(loc);
+    size_t from = offset - 1;
+    size_t n = from < s->size() ? std::min<size_t>(bufl, s->size() - from) : 0;
+    memcpy(buf, s->data() + from, n);
+    *amt = static_cast<ub4>(n);
+    return n == bufl ? OCI_NEED_DATA : OCI_SUCCESS;
+  }
+
+  Cursor *c;
+  DATABASE *db;
+};
+
 }  // namespace
 
 Run unload(Cursor *c, const std::vector<std::string> &options, const std::string &file) {
@@ -82,74 +135,18 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
   std::string f = "file=" + file;
   parseCommandOption(&opts, reinterpret_cast<const text *>(f.c_str()));
   describe(c, opts.DEFAULT_ARRAY_SIZE, reinterpret_cast<const char *>(opts.unique));
-  current = c;
   DATABASE db{};
   Run run{0, {}};
   db.sink = {testsupport::appendMessage, &run.messages};
-  OCIStmt *stmt = reinterpret_cast<OCIStmt *>(c);
-  const JobStatus status = printRow8(opts.fname, opts.lobfname, &db, stmt, &c->head, opts.field, opts.flen, opts.record,
+  ScriptedCursor cursor(c, &db);
+  const JobStatus status = printRow8(opts.fname, opts.lobfname, &db, &cursor, &c->head, opts.field, opts.flen, opts.record,
             opts.rlen, opts.batch, opts.header, opts.field[0] == ' ' ? 1 : 0, opts.sedf, opts.sedt,
             opts.quote, opts.rows, opts.snull, opts.lnull, opts.escape, opts.format, opts.tabname,
             opts.piece, opts.rowpre, opts.rplen, opts.rowsuf, opts.rslen, opts.colsep,
             opts.colseplen, opts.escf, opts.esct, opts.exec, opts.execlen, opts.prehead,
             opts.preheadlen, &opts);
   run.status = static_cast<int>(status);
-  current = nullptr;
   return run;
 }
 
 }  // namespace fake
-
-using fake::current;
-
-// The OCI wrappers the row writer and the LOB export call.
-
-sword fetchRows8(DATABASE *db, OCIStmt *, ub4 nrows) {
-  fake::Cursor *c = current;
-  c->fetches++;
-  db->errcode = 0;
-  size_t end = std::min(c->rows.size(), c->pos + nrows);
-  bool failing = c->failRow >= c->pos && c->failRow < c->pos + nrows && c->failRow < c->rows.size();
-  if (failing) end = c->failRow;
-  int j = 0;
-  for (size_t r = c->pos; r < end; ++r, ++j) {
-    int i = 0;
-    for (COLUMN *col = c->head.next; col != nullptr; col = col->next, ++i) {
-      fake::store(c, col, j, c->rows[r][static_cast<size_t>(i)]);
-    }
-  }
-  c->total += static_cast<ub4>(end - c->pos);
-  c->pos = end;
-  if (failing) {
-    c->pendingError = c->failCode;
-    if (c->failOnce) c->failRow = SIZE_MAX;
-    return c->failStatus;
-  }
-  return j < static_cast<int>(nrows) ? OCI_NO_DATA : OCI_SUCCESS;
-}
-
-sword getRowCount8(DATABASE *, OCIStmt *, ub4 *rows) {
-  *rows = current->total;
-  return OCI_SUCCESS;
-}
-
-ub2 envCharsetId8(DATABASE *) { return current->charset; }
-
-sb4 oraError8(DATABASE *db) {
-  db->errcode = current->pendingError;
-  snprintf(reinterpret_cast<char *>(db->errmsg), sizeof db->errmsg, "ORA-%05d: fake error\n", db->errcode);
-  current->pendingError = 0;
-  if (db->errcode != 0) sendLine(db->sink, MsgKind::Error, reinterpret_cast<char *>(db->errmsg));
-  return db->errcode;
-}
-
-sword lobOpen8(DATABASE *, OCILobLocator *) { return OCI_SUCCESS; }
-sword lobClose8(DATABASE *, OCILobLocator *) { return OCI_SUCCESS; }
-sword lobRead8(DATABASE *, OCILobLocator *loc, ub4 *amt, ub4 offset, void *buf, ub4 bufl, ub1) {
-  const std::string *s = reinterpret_cast<const std::string *>(loc);
-  size_t from = offset - 1;
-  size_t n = from < s->size() ? std::min<size_t>(bufl, s->size() - from) : 0;
-  memcpy(buf, s->data() + from, n);
-  *amt = static_cast<ub4>(n);
-  return n == bufl ? OCI_NEED_DATA : OCI_SUCCESS;
-}

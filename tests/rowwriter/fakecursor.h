@@ -1,5 +1,5 @@
-// A scripted result set behind the OCI wrappers the row writer calls, so the
-// writer's layouts can be checked byte for byte without a database.
+// A scripted result set behind the row writer's cursor seam, so the writer's
+// layouts can be checked byte for byte without a database.
 #ifndef QUILLET2_TESTS_ROWWRITER_FAKECURSOR_H
 #define QUILLET2_TESTS_ROWWRITER_FAKECURSOR_H
 
@@ -59,9 +59,6 @@ struct Cursor {
   int pendingError = 0;
   int fetches = 0;
 };
-
-// The cursor the fakes serve; set before printRow8.
-extern Cursor *current;
 
 // Builds the COLUMN list of c for an array of arraysize rows; the columns
 // named in the comma-separated unique list are key columns.

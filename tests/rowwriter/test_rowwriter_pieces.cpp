@@ -100,7 +100,8 @@ TEST_F(Pieces, OutputFailures) {
 
 // A LONG of the largest size whose every byte needs an escape (or becomes
 // two hex digits) is twice the size of half the buffer: it is written whole,
-// in parts, and the parts never split a double-byte character.
+// in parts, and the parts never split a double-byte character, also where a
+// part ends among double-byte pairs.
 TEST_F(Pieces, FieldLargerThanTheBufferIsWrittenWhole) {
   const size_t big = 2097152 - 4, pairs = (2097152 - 8 + 2) / 3;
   const std::string backslashes(big, '\\'), lineFeeds(big, '\n');
@@ -119,6 +120,13 @@ TEST_F(Pieces, FieldLargerThanTheBufferIsWrittenWhole) {
       // pairs with trail byte '\\', each followed by a '\\'
       {"double-byte pairs", {repeat("\xd5\x5c\\", pairs)}, {"text=MYSQL", "long=2097152"}, 852,
        "\"" + repeat("\xd5\x5c\\\\", pairs) + "\"\n"},
+      // escaped backslashes that fill more than the buffer, then pairs: the
+      // part boundary falls among the pairs, at an odd and at an even offset
+      {"pairs at a part boundary", {std::string(2096900, '\\') + repeat("\xd5\x5c", 124),
+                                    std::string(2096901, '\\') + repeat("\xd5\x5c", 123)},
+       {"text=MYSQL", "long=2097152"}, 852,
+       "\"" + repeat("\\\\", 2096900) + repeat("\xd5\x5c", 124) + "\"\n\"" + repeat("\\\\", 2096901) +
+           repeat("\xd5\x5c", 123) + "\"\n"},
   };
   for (const Case &k : cases) {
     SCOPED_TRACE(k.what);

@@ -34,7 +34,6 @@ class ColumnList {
   ColumnList(const std::vector<ColSpec> &specs, const CMDOPTIONS &o) {
     memset(&head_, 0, sizeof head_);
     COLUMN *last = &head_;
-    rowsize_ = 1;
     for (const ColSpec &s : specs) {
       cols_.push_back(std::make_unique<COLUMN>());
       COLUMN *c = cols_.back().get();
@@ -45,23 +44,20 @@ class ColumnList {
       c->precision = s.precision;
       c->scale = s.scale;
       FETCHMODE m{0, o.safemode != 0, o.clientnum != 0, o.lobfname[0] != 0, o.DEFAULT_LONG_SIZE};
+      m.hexbinary = writesBinaryAsHex(&o);
       FETCHPLAN p = planColumnFetch(DESCRIBED{s.type, s.size, s.precision, s.scale}, m);
       c->dbtype = p.dbtype;
       c->dsize = p.dsize;
       c->dsize2 = p.dsize2;
-      rowsize_ += static_cast<ub4>(p.rowshare);
       last->next = c;
       last = c;
     }
-    rowsize_ += static_cast<ub4>(o.rlen);
   }
   const COLUMN *head() const { return &head_; }
-  ub4 rowsize() const { return rowsize_; }
 
  private:
   COLUMN head_;
   std::vector<std::unique_ptr<COLUMN>> cols_;
-  ub4 rowsize_;
 };
 
 const std::vector<ColSpec> kEmp = {
@@ -98,13 +94,14 @@ class ControlFile : public ::testing::Test {
 
   std::string write(const std::vector<ColSpec> &specs, int fixlen = 0) {
     ColumnList cols(specs, o_);
-    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), fixlen, cols.rowsize()), 1);
+    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), fixlen, &formats_), 1);
     return testsupport::readFile(ctl_);
   }
 
   fs::path dir_;
   std::string ctl_;
   CMDOPTIONS o_;
+  SESSIONFORMATS formats_ = defaultSessionFormats();
 };
 
 TEST_F(ControlFile, Goldens) {
@@ -145,14 +142,46 @@ TEST_F(ControlFile, InfileNamesTheFirstDataFile) {
   struct Case {
     const char *fname, *infile;
   } cases[] = {
-      {"-", "INFILE '-' "},
+      {"-", "-- INFILE '-' "},  // commented out: no such file
       {"x%%y.dat", "INFILE 'x%y.dat' "},
+      {"+x.csv.gz", "INFILE 'x.csv' "},  // read through a pipe of that name
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.fname);
     SET(o_.fname, c.fname);
     std::string got = write({{"ID", 2, 1, 22, 6, 0}});
     EXPECT_NE(got.find(std::string("\n") + c.infile), std::string::npos) << got;
+  }
+}
+
+// Each clause says what the row writer wrote with these options.
+TEST_F(ControlFile, ClausesFollowTheData) {
+  const std::vector<ColSpec> cols = {{"N", 2, 1, 22, 0, 0},     {"D", 12, 1, 7, 0, 0},
+                                     {"L", 232, 1, 11, 6, 0},   {"R", 23, 1, 16, 0, 0},
+                                     {"F", 2, 1, 22, 126, -127}, {"C", 96, 1, 6, 0, 0},
+                                     {"G", 8, 1, 0, 0, 0}};
+  struct Case {
+    std::vector<std::string> options;
+    int fixlen;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {{"null=NULL"}, 0, {"  \"N\" CHAR(46) NULLIF \"N\"='NULL' ,", "  \"D\" DATE \"YYYY-MM-DD HH24:MI:SS\" NULLIF \"D\"='NULL',"}},
+      {{"null=0x27-0x27"}, 0, {"  \"N\" CHAR(46) NULLIF \"N\"=X'272d27' ,"}},
+      {{"quote=0x27", "field=0x00"}, 0, {"FIELDS TERMINATED BY X'00' OPTIONALLY ENCLOSED BY X'27'  TRAILING NULLCOLS "}},
+      {{"charset=WE8ISO8859P1"}, 0, {"LOAD DATA", "CHARACTERSET WE8ISO8859P1", "INFILE 'qletdata_1.txt' \"STR X'0a'\""}},
+      {{}, 0, {"  \"L\" TIMESTAMP \"YYYY-MM-DD HH24:MI:SSXFF\" NULLIF \"L\"=BLANKS,", "  \"R\" CHAR(32) NULLIF \"R\"=BLANKS ,",
+               "--    F FLOAT(126),", "--    C CHAR(6),", "--    R RAW(16),", "--    G LONG"}},
+      // 46 + 19 + 33 + 32 (hex) + 129 + 6 + 32768, the prefix, suffix and separator
+      {{"field=0x20", "rowpre=[", "rowsuf=]"}, 1, {"INFILE 'qletdata_1.txt' \"FIX 33036\"",
+                                                     "  \"N\" POSITION(2:47) CHAR(46) NULLIF \"N\"=BLANKS ,"}},
+      {{"field=0x20", "client=YES"}, 1, {"  \"N\" POSITION(1:171) CHAR(171) NULLIF \"N\"=BLANKS ,",
+                                          "  \"D\" POSITION(172:190) DATE \"YYYY-MM-DD HH24:MI:SS\" NULLIF \"D\"=BLANKS ,"}},
+  };
+  for (const Case &c : cases) {
+    reset();
+    for (const std::string &line : c.options) parseCommandOption(&o_, reinterpret_cast<const text *>(line.c_str()));
+    std::string got = write(cols, c.fixlen);
+    for (const std::string &line : c.lines) EXPECT_NE(got.find("\n" + line + "\n"), std::string::npos) << line << "\n" << got;
   }
 }
 
@@ -168,6 +197,8 @@ TEST_F(ControlFile, NotWritten) {
       {"Oracle inserts", "EMP", 2, 1, 0},
       {"worker 2", "EMP", 0, 2, 0},
       {"unopenable file", "EMP", 0, 1, -1},
+      {"backslash escapes", "EMP", 0, 1, 0},
+      {"column names", "EMP", 0, 1, 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -175,9 +206,11 @@ TEST_F(ControlFile, NotWritten) {
     o_.format = c.format;
     o_.slaveid = c.slaveid;
     if (c.what == std::string("unopenable file")) SET(o_.ctlfname, "/nonexistent-q2/out.ctl");
+    if (c.what == std::string("backslash escapes")) parseCommandOption(&o_, reinterpret_cast<const text *>("text=MYSQL"));
+    if (c.what == std::string("column names")) parseCommandOption(&o_, reinterpret_cast<const text *>("text=FORM"));
     ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
     messages_.clear();
-    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), 0, cols.rowsize()), c.result);
+    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), 0, &formats_), c.result);
     EXPECT_EQ(messages_.find("No such file or directory") != std::string::npos, c.result < 0) << messages_;
     EXPECT_FALSE(fs::exists(ctl_));
   }

@@ -62,7 +62,10 @@ TEST(InsertSql, Heads) {
     const char *want;
   } cases[] = {
       {{"a"}, "t", 1, "IGNORE", "INSERT IGNORE INTO `t` (`a`) VALUES \n"},
-      {{"Mixed"}, "s.t", 2, "/*+ APPEND */", "INSERT /*+ APPEND */ INTO s.t (Mixed) VALUES \n"},
+      {{"Mixed"}, "s.t", 2, "/*+ APPEND */", "INSERT /*+ APPEND */ INTO s.t (\"Mixed\") VALUES \n"},
+      {{"a`b", "ID"}, "scott.dept", 1, "", "INSERT  INTO `scott`.`dept` (`a``b`,`ID`) VALUES \n"},
+      {{"a\"b", "X Y", "DATE_1"}, "my tab", 2, "", "INSERT  INTO \"my tab\" (\"a\"\"b\",\"X Y\",DATE_1) VALUES \n"},
+      {{"*ID", "*K"}, "T", 1, "", "INSERT IGNORE  INTO `T` (`ID`,`K`) VALUES \n"},
       {{"*K", "V"}, "T", 0, "", "INSERT  INTO T (K,V) VALUES \n"},
   };
   for (const Case &c : cases) EXPECT_EQ(head(c.names, c.table, c.format, c.hint), c.want) << c.want;
@@ -78,7 +81,8 @@ TEST(InsertSql, DuplicateClauses) {
        "\nON DUPLICATE KEY UPDATE \n    `A`=VALUES(`A`), `B`=VALUES(`B`), `C`=VALUES(`C`), \n    "
        "`D`=VALUES(`D`)"},
       {{"*ID", "A", "*K2", "B"}, "\nON DUPLICATE KEY UPDATE \n    `A`=VALUES(`A`), `B`=VALUES(`B`)"},
-      {{"*ID", "*K"}, "\nON DUPLICATE KEY UPDATE "},
+      {{"*ID", "*K"}, ""},  // nothing to update: the head says INSERT IGNORE
+      {{"*ID", "a`b"}, "\nON DUPLICATE KEY UPDATE \n    `a``b`=VALUES(`a``b`)"},
   };
   for (const Case &c : cases) EXPECT_EQ(clause(c.names), c.want);
 }

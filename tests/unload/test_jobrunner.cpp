@@ -10,7 +10,7 @@
 namespace {
 
 TEST(NormaliseQuery, TrimsAndExpandsTableNames) {
-  const std::string name31(31, 't'), name30(30, 't');
+  const std::string name129(129, 't'), name128(128, 't');
   struct Case {
     std::string query, tabname, wantQuery, wantTabname;
   } cases[] = {
@@ -22,8 +22,9 @@ TEST(NormaliseQuery, TrimsAndExpandsTableNames) {
       {"  emp ;\n", "", "select * from emp", "emp"},
       {"scott.emp", "", "select * from scott.emp", "scott.emp"},
       {"emp", "TARGET", "select * from emp", "TARGET"},
-      {name30, "", "select * from " + name30, name30},
-      {name31, "", "select * from " + name31, ""},
+      {name128, "", "select * from " + name128, name128},
+      {name129, "", "select * from " + name129, ""},
+      {"(select * from dept)", "", "(select * from dept)", ""},
       {"", "", "select * from ", ""},
   };
   for (const Case &c : cases) {

@@ -34,7 +34,7 @@ struct OutStream : ::testing::Test {
   JobStatus open(const std::string &pattern, const std::string &lob = "", const char *key = "") {
     pattern_ = pattern;
     lob_ = lob;
-    return openOutput(&out, &db, T(pattern_.c_str()), T(lob_.c_str()), 1, T(key), 268435455);
+    return openOutput(&out, &db, T(pattern_.c_str()), T(lob_.c_str()), 1, T(key), 268435455, 0);
   }
   void append(const std::string &s) {
     ASSERT_EQ(ensureSpace(&out, s.size()), JobStatus::Done);
@@ -56,13 +56,14 @@ std::string scrambled(std::string s, const char *key, size_t scrambledBytes) {
   return s;
 }
 
-TEST(OutStreamNames, GzipEnding) {
+TEST(OutStreamNames, CompressedEndings) {
   struct Case {
     const char *name;
-    int gzip;
-  } cases[] = {{"data.gz", 1}, {"DATA.GZ", 1}, {"x.Gz", 1}, {".gz", 0}, {"a.gzip", 0},
-               {"-", 0},       {"agz", 0},     {"%p.gz", 1}};
-  for (const Case &c : cases) EXPECT_EQ(isGzipName(T(c.name)), c.gzip) << c.name;
+    Codec codec;
+  } cases[] = {{"data.gz", Codec::gzip}, {"DATA.GZ", Codec::gzip}, {"x.Gz", Codec::gzip}, {".gz", Codec::none},
+               {"a.gzip", Codec::none},  {"-", Codec::none},       {"agz", Codec::none},  {"%p.gz", Codec::gzip},
+               {"d.zst", Codec::zstd},   {"D.ZsT", Codec::zstd},   {".zst", Codec::none}, {"a.zstd", Codec::none}};
+  for (const Case &c : cases) EXPECT_EQ(codecForName(T(c.name)), c.codec) << c.name;
 }
 
 TEST_F(OutStream, PlainFileAcrossFlushesReplacesTheOldOne) {
@@ -152,20 +153,28 @@ TEST_F(OutStream, OpenFailuresReportAndLeaveNothingOpen) {
   }
 }
 
-// A full device: small writes fail at the close, large ones at once; plain
-// and gzip alike.
+// A full device: small writes fail at the close, large ones at once (a
+// compressed stream writes its blocks later, at the close at the latest);
+// plain, gzip and zstd alike, with the reason said once.
 TEST_F(OutStream, WriteErrorsSetStatus2) {
   fs::create_symlink("/dev/full", dir / "full.gz");
-  for (std::string name : {std::string("/dev/full"), path("full.gz")}) {
-    ASSERT_EQ(open(name), JobStatus::Done);
-    append("x");
-    EXPECT_EQ(closeOutput(&out, &db, 1000000), JobStatus::Write) << name;
-    ASSERT_EQ(open(name), JobStatus::Done);
-    unsigned x = 12345;  // incompressible bytes, so gzip must write too
-    for (int i = 0; i < IOBUF_SIZE - 1; ++i) out.iobuf[i] = static_cast<ub1>((x = x * 1103515245 + 12345) >> 24);
-    out.iopos = IOBUF_SIZE - 1;
-    EXPECT_EQ(flushIoBuffer(&out), JobStatus::Write) << name;
-    abortOutput(&out, 0);
+  fs::create_symlink("/dev/full", dir / "full.zst");
+  for (std::string name : {std::string("/dev/full"), path("full.gz"), path("full.zst")}) {
+    for (int size : {1, IOBUF_SIZE - 1}) {
+      messages.clear();
+      ASSERT_EQ(open(name), JobStatus::Done);
+      unsigned x = 12345;  // incompressible bytes, so a compressor must write too
+      for (int i = 0; i < size; ++i) out.iobuf[i] = static_cast<ub1>((x = x * 1103515245 + 12345) >> 24);
+      out.iopos = size;
+      JobStatus flushed = flushIoBuffer(&out);
+      if (size > 1 && name == "/dev/full") {
+        EXPECT_EQ(flushed, JobStatus::Write);
+      }
+      EXPECT_EQ(closeOutput(&out, &db, 1000000), JobStatus::Write) << name << " " << size;
+      size_t said = messages.find("ERROR -- Cannot write to file : " + name + ": No space left on device (at 0 rows)\n");
+      EXPECT_NE(said, std::string::npos) << messages;
+      EXPECT_EQ(messages.rfind("ERROR"), said) << messages;
+    }
   }
 }
 

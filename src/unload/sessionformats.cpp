@@ -1,0 +1,96 @@
+#include "unload/sessionformats.h"
+
+#include <ctype.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include <string_view>
+
+namespace {
+
+struct ELEMENT {
+  std::string_view name;
+  int width;
+};
+
+// Format elements, longer names before the shorter ones they start with.
+constexpr ELEMENT ELEMENTS[] = {
+    {"SYYYY", 5}, {"Y,YYY", 5}, {"YYYY", 4}, {"YYY", 3}, {"YY", 2}, {"Y", 1},
+    {"RRRR", 4},  {"RR", 2},    {"IYYY", 4}, {"IYY", 3}, {"IY", 2}, {"IW", 2},
+    {"MONTH", 9}, {"MON", 3},   {"MM", 2},   {"MI", 2},  {"RM", 4}, {"DDD", 3},
+    {"DAY", 9},   {"DD", 2},    {"DY", 3},   {"D", 1},   {"HH24", 2}, {"HH12", 2},
+    {"HH", 2},    {"SSSSS", 5}, {"SS", 2},   {"FF1", 1}, {"FF2", 2}, {"FF3", 3},
+    {"FF4", 4},   {"FF5", 5},   {"FF6", 6},  {"FF7", 7}, {"FF8", 8}, {"FF9", 9},
+    {"FF", 6},    {"A.M.", 4},  {"P.M.", 4}, {"AM", 2},  {"PM", 2}, {"A.D.", 4},
+    {"B.C.", 4},  {"AD", 2},    {"BC", 2},   {"TZH", 3}, {"TZM", 2}, {"TZR", 32},
+    {"TZD", 6},   {"SCC", 3},   {"CC", 2},   {"WW", 2},  {"W", 1},  {"J", 7},
+    {"Q", 1},     {"FM", 0},    {"FX", 0},   {"X", 1},
+};
+
+constexpr std::string_view NAMES[] = {"NLS_DATE_FORMAT", "NLS_TIMESTAMP_FORMAT",
+                                      "NLS_TIMESTAMP_TZ_FORMAT"};
+
+bool startsWithIgnoringCase(const char *s, std::string_view prefix) {
+  return strncasecmp(s, prefix.data(), prefix.size()) == 0;
+}
+
+// The quoted mask after "name =" at p into out; false when there is none.
+bool quotedMask(const char *p, char *out) {
+  while (isspace(static_cast<unsigned char>(*p))) p++;
+  if (*p++ != '=') return false;
+  while (isspace(static_cast<unsigned char>(*p))) p++;
+  if (*p++ != '\'') return false;
+  const char *end = strchr(p, '\'');
+  if (end == nullptr || static_cast<size_t>(end - p) >= NLS_FORMAT_SIZE) return false;
+  memcpy(out, p, static_cast<size_t>(end - p));
+  out[end - p] = 0;
+  return true;
+}
+
+}  // namespace
+
+SESSIONFORMATS defaultSessionFormats() {
+  SESSIONFORMATS f{};
+  snprintf(f.date, sizeof f.date, "YYYY-MM-DD HH24:MI:SS");
+  snprintf(f.timestamp, sizeof f.timestamp, "YYYY-MM-DD HH24:MI:SSXFF");
+  snprintf(f.timestamptz, sizeof f.timestamptz, "YYYY-MM-DD HH24:MI:SSXFF TZH:TZM");
+  return f;
+}
+
+void takeSessionFormats(SESSIONFORMATS *formats, const char *sql) {
+  char *targets[] = {formats->date, formats->timestamp, formats->timestamptz};
+  for (const char *p = sql; *p != 0; p++) {
+    // The longest name first: NLS_TIMESTAMP_FORMAT does not match _TZ_.
+    for (int k = 2; k >= 0; k--) {
+      if (!startsWithIgnoringCase(p, NAMES[k])) continue;
+      char mask[NLS_FORMAT_SIZE];
+      if (quotedMask(p + NAMES[k].size(), mask)) snprintf(targets[k], NLS_FORMAT_SIZE, "%s", mask);
+      break;
+    }
+  }
+}
+
+int formatWidth(const char *mask) {
+  int width = 0;
+  const char *p = mask;
+  while (*p != 0) {
+    if (*p == '"') {  // quoted literal text
+      const char *end = strchr(p + 1, '"');
+      if (end == nullptr) end = p + strlen(p);
+      width += static_cast<int>(end - p - 1);
+      p = *end != 0 ? end + 1 : end;
+      continue;
+    }
+    const ELEMENT *hit = nullptr;
+    for (const ELEMENT &e : ELEMENTS) {
+      if (startsWithIgnoringCase(p, e.name)) {
+        hit = &e;
+        break;
+      }
+    }
+    width += hit != nullptr ? hit->width : 1;
+    p += hit != nullptr ? hit->name.size() : 1;
+  }
+  return width;
+}

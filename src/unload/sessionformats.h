@@ -1,0 +1,30 @@
+// The date and timestamp formats a job session formats its values in: the
+// defaults the job sets, changed by NLS_*_FORMAT settings in alter= and
+// presql=. Field widths and the control file's masks follow them.
+#ifndef QUILLET2_UNLOAD_SESSIONFORMATS_H
+#define QUILLET2_UNLOAD_SESSIONFORMATS_H
+
+#include <stddef.h>
+
+// Bytes of one format mask with its terminator; Oracle allows 80 characters.
+constexpr size_t NLS_FORMAT_SIZE = 96;
+
+struct SESSIONFORMATS {
+  char date[NLS_FORMAT_SIZE];         // NLS_DATE_FORMAT, 'YYYY-MM-DD HH24:MI:SS'
+  char timestamp[NLS_FORMAT_SIZE];    // NLS_TIMESTAMP_FORMAT, 'YYYY-MM-DD HH24:MI:SSXFF'
+  char timestamptz[NLS_FORMAT_SIZE];  // NLS_TIMESTAMP_TZ_FORMAT, with ' TZH:TZM'
+};
+
+// The formats every job session starts with.
+SESSIONFORMATS defaultSessionFormats();
+
+// Takes every NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_TIMESTAMP_TZ_FORMAT
+// setting ("name = 'mask'", any case) out of sql, in order. A mask longer
+// than NLS_FORMAT_SIZE - 1 bytes is left out (the session refuses it too).
+void takeSessionFormats(SESSIONFORMATS *formats, const char *sql);
+
+// The most characters a value formatted with mask can have (month and day
+// names at their longest English length, FF as six digits).
+int formatWidth(const char *mask);
+
+#endif  // QUILLET2_UNLOAD_SESSIONFORMATS_H
