@@ -81,7 +81,33 @@ void keepTemporaries(const text *pattern, int slaveid, pid_t pid) {
   }
 }
 
+// Adds the pieces of pattern for range slaveid that exist, complete or
+// partial, to list; counts them in listed.
+void listPieces(const text *pattern, int slaveid, std::string *list, int *listed) {
+  if (pattern[0] == 0) return;
+  const bool pieces = numbersPieces(pattern, slaveid);
+  char name[SAFEFILE_NAME_SIZE], partial[SAFEFILE_NAME_SIZE + 32];
+  bool append;
+  for (int k = 1; pieceName(pattern, k, slaveid, name, &append); ++k) {
+    snprintf(partial, sizeof partial, "%s%s", name, PARTIAL_SUFFIX);
+    // A commit removes the piece's partial file: one that is there is the latest.
+    const char *found = lengthOf(partial) >= 0 ? partial : lengthOf(name) >= 0 ? name : nullptr;
+    if (found == nullptr) return;
+    if (++*listed <= MAX_LISTED_FILES) *list += (list->empty() ? "" : ", ") + std::string(found);
+    if (!pieces) return;
+  }
+}
+
 }  // namespace
+
+std::string listRangeFiles(const CMDOPTIONS *cmdopts, int slaveid) {
+  std::string list;
+  int listed = 0;
+  listPieces(cmdopts->fname, slaveid, &list, &listed);
+  listPieces(cmdopts->lobfname, slaveid, &list, &listed);
+  if (listed > MAX_LISTED_FILES) list += " and " + std::to_string(listed - MAX_LISTED_FILES) + " more";
+  return listed == 0 ? "none" : list;
+}
 
 void rememberRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, RANGEFILES *files) {
   remember(cmdopts->fname, slaveid, &files->data);

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <string>
 #include <vector>
 
 #include "options/cmdoptions.h"
@@ -26,5 +27,11 @@ void restoreRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, const RANGEFILES 
 // After worker pid of range slaveid was killed: its temporary files become
 // NAME.partial.
 void keepKilledWorkerFiles(const CMDOPTIONS *cmdopts, int slaveid, pid_t pid);
+
+// Files of range slaveid listed after its failure: the data and LOB pieces
+// there are, complete or kept as NAME.partial, comma-separated ("none" when
+// there are none); at most MAX_LISTED_FILES, then how many more.
+constexpr int MAX_LISTED_FILES = 8;  // keeps the failure line to one screen line or two
+std::string listRangeFiles(const CMDOPTIONS *cmdopts, int slaveid);
 
 #endif  // QUILLET2_PARALLEL_RANGEFILES_H

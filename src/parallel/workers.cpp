@@ -22,6 +22,7 @@
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
 #include "unload/outfile.h"
+#include "unload/safefile.h"
 
 namespace {
 
@@ -229,6 +230,21 @@ bool nameEveryWorkerFile(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPL
   return finishControlFile(db, &first, workerDataFiles(&first, split, started), 0) >= 0;
 }
 
+// Names every range that still failed after its re-runs: its ROWID bounds,
+// how its last try ended and the files it left.
+void reportFailedRanges(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLIT *split) {
+  for (int i = 0; i < split->count; ++i) {
+    const int ws = split->status[i];
+    if (!isFailedStatus(ws)) continue;
+    char how[64];
+    if (WIFSIGNALED(ws)) snprintf(how, sizeof how, "killed by signal %d (%s)", WTERMSIG(ws), strsignal(WTERMSIG(ws)));
+    else snprintf(how, sizeof how, "exit status %d", WEXITSTATUS(ws));
+    const ROWIDRANGE &r = split->range[i];
+    reportFileError(db, "ERROR -- Range %d of %d (ROWID %s to %s) failed: %s; files: %s.\n", r.id, split->count,
+                    chars(r.minrid), chars(r.maxrid), how, listRangeFiles(cmdopts, r.id).c_str());
+  }
+}
+
 }  // namespace
 
 PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
@@ -253,6 +269,7 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
   const time_t started = time(nullptr);
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts);
   if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
+  if (interruptSignal() == 0) reportFailedRanges(db, cmdopts, splitdata);
   const bool named = nameEveryWorkerFile(db, cmdopts, splitdata, started);
   disconnectDB(db);
   const int failedRanges = countFailedRanges(splitdata);

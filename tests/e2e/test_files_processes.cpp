@@ -182,6 +182,14 @@ void expectNoLeftovers(const fs::path &dir, const Outcome &) {
   }
 }
 
+// Compressed pieces are cut by the bytes before compression: as many as the
+// plain run's (each megabyte of CSV compresses to far less).
+void expectCompressedPieces(const fs::path &dir, const Outcome &) {
+  int pieces = 0;
+  while (fs::exists(dir / ("g_" + std::to_string(pieces + 1) + ".csv.gz"))) ++pieces;
+  EXPECT_GT(pieces, 10);
+}
+
 const std::vector<std::string> P4 = {"p_1.csv", "p_2.csv", "p_3.csv", "p_4.csv"};
 const char *KILL_ONCE = "SIGKILL:BIG:200000:@DIR@/killed";
 
@@ -190,6 +198,13 @@ const Case CASES[] = {
      "incomplete: kept as d.csv.partial", "ORA-01555:BIG:150000"},
     {"GzipFatalKeepsPartial", {"query=big", "file=d.csv.gz"}, 7, {"d.csv.gz.partial"}, {"d.csv.gz"},
      "kept as d.csv.gz.partial", "ORA-01555:BIG:150000"},
+    {"ZstdFatalKeepsPartial", {"query=big", "file=d.csv.zst"}, 7, {"d.csv.zst.partial"}, {"d.csv.zst"},
+     "kept as d.csv.zst.partial", "ORA-01555:BIG:150000"},
+    {"LobFatalKeepsPartial", {"query=select * from alltypes", "file=b.csv", "lobfile=b.lob"}, 7,
+     {"b.csv.partial", "b.lob.partial"}, {"b.csv", "b.lob"}, "b.lob is incomplete: kept as b.lob.partial",
+     "ORA-01555:ALLTYPES:5"},
+    {"GzipAppendFatalRemoves", {"query=big", "file=+n.csv.gz"}, 7, {}, {"n.csv.gz", "n.csv.gz.partial"},
+     "n.csv.gz is incomplete: removed", "ORA-01555:BIG:150000"},
     {"AppendFatalCutsBack", {"query=big", "file=+a.csv"}, 7, {"a.csv"}, {"a.csv.partial"},
      "incomplete: cut back to 4 bytes", "ORA-01555:BIG:150000",
      0, "", 0, 0, [](const fs::path &d, const Outcome &) { EXPECT_EQ(readFile(d / "a.csv"), "old\n"); }},
@@ -200,6 +215,11 @@ const Case CASES[] = {
        struct stat st;
        EXPECT_TRUE(stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
      }},
+    {"DevFullSmallSaysRows", {"query=emp", "file=/dev/full"}, 2, {}, {},
+     "ERROR -- Cannot write to file : /dev/full: No space left on device (at 14 rows)\n", "", 0, "", 0, 0,
+     [](const fs::path &, const Outcome &o) { EXPECT_EQ(o.out.find("closed at"), std::string::npos); }},
+    {"GzipFileSizeLimit", {"query=big", "file=u.csv.gz"}, 2, {"u.csv.gz.partial"}, {"u.csv.gz"},
+     "u.csv.gz: File too large (at ", "", 0, "", 262144},
     {"FileSizeLimit", {"query=big", "file=u.csv"}, 2, {"u.csv.partial"}, {"u.csv"}, "File too large", "",
      0, "", 1048576},
     {"OpenFailureSaysWhy", {"query=emp", "file=nodir/x.csv"}, 6, {}, {},
@@ -212,6 +232,8 @@ const Case CASES[] = {
      "ERROR -- Cannot write to file : /nonexist/q_1.log\n"},
     {"SizePiecesCloseAtTheirSize", {"query=big", "file=s_%b.csv", "size=1"}, 0, {}, {}, "", "",
      0, "", 0, 0, expectPieceSizes},
+    {"CompressedSizePiecesCountPlainBytes", {"query=big", "file=g_%b.csv.gz", "size=1"}, 0, {}, {}, "", "",
+     0, "", 0, 0, expectCompressedPieces},
     {"SizeZeroIsNoLimit", {"query=big", "file=z_%b.csv", "size=0"}, 0, {"z_1.csv"}, {"z_2.csv"}},
     {"SizeNotANumberIsNoLimit", {"query=big", "file=z_%b.csv", "size=abc"}, 0, {"z_1.csv"}, {"z_2.csv"}},
     {"RowsMultipleLeavesNoEmptyPiece", {"query=big", "file=r_%b.csv", "batch=yes", "rows=100000"}, 0,
@@ -228,10 +250,18 @@ const Case CASES[] = {
        expectIdsOnce(d, P4, 300000);
        expectNoLeftovers(d, o);
      }},
+    {"FailedRangeIsNamed", {"split=big", "degree=4", "file=p_%p.csv", "sleep=0"}, 1, {"p_3.csv.partial"},
+     {"p_3.csv"}, "ERROR -- Range 3 of 4 (ROWID ", "ORA-01555:BIG:200000", 0, "", 0, 0,
+     [](const fs::path &, const Outcome &o) {
+       EXPECT_NE(o.out.find(") failed: exit status 7; files: p_3.csv.partial.\n"), std::string::npos) << o.out;
+       EXPECT_EQ(o.out.find("Range 1 of"), std::string::npos);
+     }},
     {"SigtermKeepsPartial", {"query=huge", "file=h.csv"}, 143, {"h.csv.partial"}, {"h.csv"},
      "interrupted by signal 15", "", SIGTERM, "h.csv.tmp"},
     {"SigintKeepsPartial", {"query=huge", "file=h.csv"}, 130, {"h.csv.partial"}, {"h.csv"},
      "interrupted by signal 2", "", SIGINT, "h.csv.tmp"},
+    {"SigtermGzipKeepsPartial", {"query=huge", "file=h.csv.gz"}, 143, {"h.csv.gz.partial"}, {"h.csv.gz"},
+     "interrupted by signal 15", "", SIGTERM, "h.csv.gz.tmp"},
     {"SigtermStopsWorkers", {"split=huge", "degree=4", "file=w_%p.csv"}, 143,
      {"w_4.csv.partial"}, {"w_4.csv"}, "", "", SIGTERM, "w_4.csv.tmp", 0, 0,
      expectWorkersGone},
