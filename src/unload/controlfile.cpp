@@ -195,6 +195,7 @@ std::string readWhole(const char *name) {
 bool writesBinaryAsHex(const CMDOPTIONS *o) { return o->format == 0 && o->escape != '\\'; }
 
 const char *unreadableLayout(const CMDOPTIONS *o) {
+  if (o->format == FORMAT_JSON) return "JSON Lines (text=JSON)";
   if (o->colseplen > 0) return "column names before the values (colsep=, as in text=FORM and text=SEARCH)";
   if (o->escape == '\\') return "backslash escapes and \\N (text=MYSQL: load it with LOAD DATA)";
   size_t quotelen = strlen(chars(o->quote));
@@ -216,7 +217,7 @@ void controlFileName(const CMDOPTIONS *o, char *out, size_t outsize) {
 
 int writeControlFile(const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
                      const SESSIONFORMATS *formats) {
-  if (o->tabname[0] == 0 || o->format != 0 || o->slaveid != 1) return 0;
+  if (o->tabname[0] == 0 || (o->format != 0 && o->format != FORMAT_JSON) || o->slaveid != 1) return 0;
   if (const char *why = unreadableLayout(o)) {
     fprintf(stderr, "Control file not written: SQL*Loader cannot read %s.\n", why);
     return 0;

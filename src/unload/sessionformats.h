@@ -18,6 +18,10 @@ struct SESSIONFORMATS {
 // The formats every job session starts with.
 SESSIONFORMATS defaultSessionFormats();
 
+// The ISO 8601 formats of the JSON layout: a "T" between date and time, the
+// fraction after a point, the offset right after it ("+05:30").
+SESSIONFORMATS isoSessionFormats();
+
 // Takes every NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_TIMESTAMP_TZ_FORMAT
 // setting ("name = 'mask'", any case) out of sql, in order. A mask longer
 // than NLS_FORMAT_SIZE - 1 bytes is left out (the session refuses it too).
