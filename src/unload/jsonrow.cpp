@@ -178,7 +178,7 @@ JobStatus writeJsonRow(JSONROWS *rows, OUTSTREAM *out, int j) {
 void reportJsonReplacements(const JSONROWS &rows, DATABASE *db) {
   if (rows.replaced == 0) return;
   reportMessage(db, MsgKind::Warning,
-                "WARNING -- %llu bytes were not valid UTF-8 and were written as U+FFFD (text=JSON): "
+                "WARNING -- text=JSON: %llu bytes that are no valid UTF-8 written as U+FFFD; "
                 "unload with a UTF-8 charset= to keep them.\n",
                 rows.replaced);
 }
