@@ -70,6 +70,8 @@ void applyTextPreset(CMDOPTIONS *o, const text *val, int vlen) {
   auto is = [&](const char *name) {
     return static_cast<int>(strlen(name)) == vlen && strncasecmp(chars(val), name, vlen) == 0;
   };
+  // Every other preset leaves the JSON layout for the delimited one.
+  if (o->format == FORMAT_JSON && !is("JSON")) o->format = 0;
   if (is("MYSQL")) {
     applyAll(o, {"ESCAPE=0x5c", "FIELD=0x2c", "RECORD=0x0a", "ESCF=0x0d0x0a0x220x27", "ESCT=rn0x220x27",
                  "NULL=0x5cN", "QUOTE=0x22"});
