@@ -127,18 +127,20 @@ JSONCUT jsonEscape(const unsigned char *src, size_t len, unsigned char *dst, siz
 }
 
 size_t isoTimestamp(const unsigned char *src, size_t len, unsigned char *out) {
-  const void *dot = memchr(src, '.', len);
-  if (dot == nullptr) {
-    memcpy(out, src, len);
-    return len;
+  constexpr size_t DATE_LENGTH = 10;  // YYYY-MM-DD
+  size_t n = 0;
+  for (size_t i = 0; i < len; i++) {
+    if (src[i] != ' ') out[n++] = src[i];
+    else if (i == DATE_LENGTH) out[n++] = 'T';
   }
-  const size_t point = static_cast<size_t>(static_cast<const unsigned char *>(dot) - src);
+  const void *dot = memchr(out, '.', n);
+  if (dot == nullptr) return n;
+  const size_t point = static_cast<size_t>(static_cast<const unsigned char *>(dot) - out);
   size_t end = point + 1;
-  while (end < len && isDigit(src[end])) end++;
+  while (end < n && isDigit(out[end])) end++;
   size_t keep = end;
-  while (keep > point + 1 && src[keep - 1] == '0') keep--;
+  while (keep > point + 1 && out[keep - 1] == '0') keep--;
   if (keep == point + 1) keep = point;
-  memcpy(out, src, keep);
-  memcpy(out + keep, src + end, len - end);
-  return keep + (len - end);
+  memmove(out + keep, out + end, n - end);
+  return n - (end - keep);
 }

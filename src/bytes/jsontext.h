@@ -33,10 +33,12 @@ struct JSONCUT {
 // calls over the rest continue it exactly.
 JSONCUT jsonEscape(const unsigned char *src, size_t len, unsigned char *dst, size_t room);
 
-// The length of the timestamp text src without the trailing zeros of its
-// fraction (and the point when nothing is left of it): "…:30.500000" ends
-// at ".5", "…:30.000000+05:30" becomes "…:30+05:30" in out. Returns the
-// length written to out. REQUIRES: out has room for len bytes.
+// Turns the date or timestamp text src, "YYYY-MM-DD HH24:MI:SS[.FF][ TZH:TZM]",
+// into ISO 8601 in out: a 'T' for the blank after the date, the other blank
+// dropped, and the trailing zeros of the fraction (with the point when
+// nothing is left of it): "2024-02-29 13:45:30.500000 +05:30" becomes
+// "2024-02-29T13:45:30.5+05:30". Returns the length written.
+// REQUIRES: out has room for len bytes.
 size_t isoTimestamp(const unsigned char *src, size_t len, unsigned char *out);
 
 #endif  // QUILLET2_BYTES_JSONTEXT_H

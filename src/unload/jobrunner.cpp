@@ -108,8 +108,8 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
 
 // The JSON layout's dates and timestamps are ISO 8601 whatever alter= and
 // presql= set: its own formats go last, and size the fields.
-void useIsoFormats(DATABASE *db, SESSIONFORMATS *formats) {
-  *formats = isoSessionFormats();
+void useJsonFormats(DATABASE *db, SESSIONFORMATS *formats) {
+  *formats = jsonSessionFormats();
   char sql[SESSION_SQL_SIZE];
   snprintf(sql, sizeof sql, "ALTER SESSION SET NLS_DATE_FORMAT='%s'", formats->date);
   run(db, sql);
@@ -176,7 +176,7 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
     sendSessionSettings(&db, o);
     status = JobStatus::Done;
     if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
-    if (status == JobStatus::Done && o->format == FORMAT_JSON) useIsoFormats(&db, &formats);
+    if (status == JobStatus::Done && o->format == FORMAT_JSON) useJsonFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats);
   }

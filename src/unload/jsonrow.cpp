@@ -19,8 +19,6 @@ constexpr size_t VALUE_TAIL_ROOM = 16;
 constexpr size_t MIN_PART_ROOM = 65536;
 // Bytes a name can take escaped, with its quotes, colon and '{' or ','.
 constexpr size_t KEY_ROOM = COLUMN_NAME_SIZE * JSON_ESCAPE_GROWTH + 4;
-// Position of the blank between date and time in an internal DATE's text.
-constexpr size_t DATE_TIME_SEPARATOR = 10;
 constexpr char HEXDIGITS[] = "0123456789abcdef";
 
 JsonValue kindOf(const COLUMN *c) {
@@ -94,12 +92,13 @@ JobStatus putHexString(OUTSTREAM *out, const ub1 *src, size_t len) {
 // Number text as a JSON number, or as a string when it is none (or longer
 // than any number text).
 JobStatus putNumber(JSONROWS *rows, OUTSTREAM *out, const ub1 *src, size_t len) {
+  // Written in place: the row's space check left NUMBUF_SIZE bytes of room.
   if (len + 2 <= NUMBUF_SIZE) {
-    ub1 number[NUMBUF_SIZE];
-    if (size_t n = jsonNumber(src, len, number); n > 0) {
-      put(out, number, n);
+    if (size_t n = jsonNumber(src, len, out->iobuf + out->iopos); n > 0) {
+      out->iopos += static_cast<int>(n);
       return JobStatus::Done;
     }
+    memset(out->iobuf + out->iopos, ' ', len + 2);  // the buffer stays blank past iopos
   }
   return putString(rows, out, src, len);
 }
@@ -119,11 +118,8 @@ JobStatus putValue(JSONROWS *rows, OUTSTREAM *out, const JSONCOLUMN &c, const ub
       return putNumber(rows, out, text, testNUMBER(text, value, static_cast<ub2>(len)));
     case JsonValue::Timestamp:
       return putTimestamp(rows, out, value, len);
-    case JsonValue::InternalDate: {
-      const size_t n = testTIMESTAMP(text, value, static_cast<ub2>(len));
-      if (n > DATE_TIME_SEPARATOR) text[DATE_TIME_SEPARATOR] = 'T';
-      return putTimestamp(rows, out, text, n);
-    }
+    case JsonValue::InternalDate:
+      return putTimestamp(rows, out, text, testTIMESTAMP(text, value, static_cast<ub2>(len)));
     case JsonValue::Hex:
       return putHexString(out, value, len);
     case JsonValue::Text:

@@ -17,7 +17,7 @@
 enum class JsonValue : unsigned char {
   Number,          // number text: a JSON number, or a string when it is none
   InternalNumber,  // Oracle's internal NUMBER bytes (client=YES)
-  Timestamp,       // date or timestamp text in the ISO formats the job set
+  Timestamp,       // date or timestamp text in the formats the layout fetches in
   InternalDate,    // Oracle's internal DATE bytes (client=YES)
   Hex,             // RAW, LONG RAW, BLOB: lower-case hex digits
   Text,            // everything else

@@ -58,11 +58,11 @@ SESSIONFORMATS defaultSessionFormats() {
   return f;
 }
 
-SESSIONFORMATS isoSessionFormats() {
+SESSIONFORMATS jsonSessionFormats() {
   SESSIONFORMATS f{};
-  snprintf(f.date, sizeof f.date, "YYYY-MM-DD\"T\"HH24:MI:SS");
-  snprintf(f.timestamp, sizeof f.timestamp, "YYYY-MM-DD\"T\"HH24:MI:SS.FF");
-  snprintf(f.timestamptz, sizeof f.timestamptz, "YYYY-MM-DD\"T\"HH24:MI:SS.FFTZH:TZM");
+  snprintf(f.date, sizeof f.date, "YYYY-MM-DD HH24:MI:SS");
+  snprintf(f.timestamp, sizeof f.timestamp, "YYYY-MM-DD HH24:MI:SS.FF");
+  snprintf(f.timestamptz, sizeof f.timestamptz, "YYYY-MM-DD HH24:MI:SS.FF TZH:TZM");
   return f;
 }
 

@@ -18,9 +18,10 @@ struct SESSIONFORMATS {
 // The formats every job session starts with.
 SESSIONFORMATS defaultSessionFormats();
 
-// The ISO 8601 formats of the JSON layout: a "T" between date and time, the
-// fraction after a point, the offset right after it ("+05:30").
-SESSIONFORMATS isoSessionFormats();
+// The fixed formats the JSON layout fetches in, whatever alter= set: the
+// defaults with a point for the radix (X follows NLS_NUMERIC_CHARACTERS),
+// which the writer turns into ISO 8601.
+SESSIONFORMATS jsonSessionFormats();
 
 // Takes every NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_TIMESTAMP_TZ_FORMAT
 // setting ("name = 'mask'", any case) out of sql, in order. A mask longer
