@@ -1,7 +1,8 @@
 // Real readers of the output: Python's csv module reads text=CSV (RAW as hex
 // digits, as SQL*Loader reads it), and a
-// MariaDB server loads text=MYSQLINS (with and without unique=) and, through
-// LOAD DATA, text=MYSQL; what they hold must equal the source rows.
+// MariaDB server loads text=MYSQLINS (with and without unique=, a backquote
+// in a column name, owner.table, head=YES) and, through LOAD DATA,
+// text=MYSQL; what they hold must equal the source rows.
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +80,8 @@ struct Peers : Unload {
       sql += "INSERT INTO PEER VALUES (" + std::to_string(r.id) + ", " + (r.txt ? literal(*r.txt) : "NULL") + ", " +
              (r.bin ? "HEXTORAW('" + hex(*r.bin) + "')" : "NULL") + ");\n";
     }
+    sql += "CREATE TABLE TICK (ID NUMBER(4), \"T`X\" VARCHAR2(200), BIN RAW(16));\n"
+           "INSERT INTO TICK SELECT * FROM PEER;\n";
     script(sql);
   }
 };
@@ -152,24 +155,31 @@ TEST_F(Peers, MariaDbLoadsInsertsAndLoadData) {
   MariaDb server(dir.string());
   std::string why = server.start();
   if (!why.empty()) GTEST_SKIP() << "MariaDB peer not available: " << why;
-  const std::string create =
-      "CREATE DATABASE IF NOT EXISTS q2; USE q2; DROP TABLE IF EXISTS PEER;"
-      "CREATE TABLE PEER (ID INT PRIMARY KEY, TXT VARCHAR(200) CHARACTER SET utf8mb4, BIN VARBINARY(16));";
-  const std::string select =
-      "USE q2; SELECT CONCAT(ID, '|', IFNULL(HEX(TXT), 'NULL'), '|', IFNULL(HEX(BIN), 'NULL')) FROM PEER ORDER BY ID;";
   const std::string query = "query=select * from peer order by id";
   struct Case {
     std::string name;
     std::vector<std::string> args;
     int loads;  // loaded twice: ON DUPLICATE KEY UPDATE must take the second
+    std::string table = "q2.PEER", txt = "TXT";  // where the rows land
   } cases[] = {
       {"MYSQLINS", {query, "text=MYSQLINS", "table=PEER", "file=peer.sql"}, 1},
       {"MYSQLINS unique", {query, "text=MYSQLINS", "table=PEER", "unique=ID", "file=peer.sql"}, 2},
+      {"MYSQLINS every column unique, head=YES",
+       {query, "text=MYSQLINS", "table=PEER", "unique=ID,TXT,BIN", "head=YES", "file=peer.sql"}, 2},
+      {"MYSQLINS backquote in a name",
+       {"query=select * from tick order by id", "text=MYSQLINS", "table=q2.TICK", "file=peer.sql"}, 1,
+       "q2.TICK", "`T``X`"},
+      {"MYSQLINS owner.table", {"query=scott.peer", "text=MYSQLINS", "file=peer.sql"}, 1, "scott.peer"},
       {"MYSQL", {query, "text=MYSQL", "file=peer.txt"}, 1},
   };
   for (const Case &c : cases) {
-    ASSERT_EQ(server.sql(create).status, 0);
-    ASSERT_EQ(q2(c.args).status, 0) << c.name;
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(server.sql("CREATE DATABASE IF NOT EXISTS q2; CREATE DATABASE IF NOT EXISTS scott; USE q2;"
+                         "DROP TABLE IF EXISTS " + c.table + "; CREATE TABLE " + c.table + " (ID INT PRIMARY KEY, " +
+                         c.txt + " VARCHAR(200) CHARACTER SET utf8mb4, BIN VARBINARY(16));")
+                  .status,
+              0);
+    ASSERT_EQ(q2(c.args).status, 0);
     for (int n = 0; n < c.loads; ++n) {
       testsupport::RunResult r =
           c.name == "MYSQL"
@@ -177,10 +187,12 @@ TEST_F(Peers, MariaDbLoadsInsertsAndLoadData) {
                            "' INTO TABLE PEER CHARACTER SET utf8mb4 FIELDS TERMINATED BY ',' "
                            "OPTIONALLY ENCLOSED BY '\"' ESCAPED BY '\\\\' LINES TERMINATED BY '\\n';")
               : server.sql("USE q2; SOURCE " + path("peer.sql") + ";");
-      ASSERT_EQ(r.status, 0) << c.name << ": " << r.out;
+      ASSERT_EQ(r.status, 0) << r.out << read("peer.sql").substr(0, 300);
     }
-    testsupport::RunResult got = server.sql(select);
-    EXPECT_EQ(got.out, expected()) << c.name;
+    testsupport::RunResult got = server.sql("SELECT CONCAT(ID, '|', IFNULL(HEX(" + c.txt +
+                                            "), 'NULL'), '|', IFNULL(HEX(BIN), 'NULL')) FROM " + c.table +
+                                            " ORDER BY ID;");
+    EXPECT_EQ(got.out, expected());
   }
 }
 
