@@ -10,6 +10,7 @@
 #   quillet2 to .gz and .zst    vs the plain CSV run (time) and gzip -6 of
 #                               the plain file (size); .gz with threads=1
 #                               against the default (every core)
+#   quillet2 text=JSON          vs the plain CSV run (target <= 1.3)
 #   peak memory of every run, and of a 200 MB LOB exported to a side file
 #   against a 1 MB one.
 # Each command runs REPEATS times (default 3); its best time counts, and the
@@ -69,6 +70,7 @@ run gzip6 sh -c 'gzip -6 -c big.csv > big.csv.gz'
 run quillet2_gz "$bin/src/quillet2" "$user" query=big text=CSV file=big.gz >/dev/null
 run quillet2_gz_t1 "$bin/src/quillet2" "$user" query=big text=CSV threads=1 file=big1.gz >/dev/null
 run quillet2_zst "$bin/src/quillet2" "$user" query=big text=CSV file=big.zst >/dev/null
+run quillet2_json "$bin/src/quillet2" "$user" query=big text=JSON file=big.jsonl >/dev/null
 run lob_1mb "$bin/src/quillet2" "$user" "query=select * from lobs where id = 1" lobfile=small.lob file=l1.txt >/dev/null
 run lob_200mb "$bin/src/quillet2" "$user" "query=select * from lobs where id = 2" lobfile=big.lob file=l2.txt >/dev/null
 
@@ -95,8 +97,12 @@ echo ".gz threads=1 / CSV time:           $(ratio2 quillet2_gz_t1 quillet2_csv)"
 echo ".gz threads=1 / every core:         $(ratio2 quillet2_gz_t1 quillet2_gz)"
 echo ".zst / CSV time:                    $(ratio2 quillet2_zst quillet2_csv)  (target <= 1.2)"
 echo ".zst size / gzip -6 size:           $(ratio "$(size big.zst)" "$(size big.csv.gz)")  (target < 1)"
+jq -e . big.jsonl >/dev/null && echo "big.jsonl: jq reads $(wc -l < big.jsonl) lines, $(size big.jsonl) bytes" ||
+  echo "big.jsonl: jq REFUSES it"
+echo "text=JSON / CSV time:               $(ratio2 quillet2_json quillet2_csv)  (target <= 1.3)"
 echo "peak memory CSV / client:           $(kb quillet2_csv) KB / $(kb quillet2_client) KB  (target < 65536 KB)"
 echo "peak memory .gz / threads=1 / .zst: $(kb quillet2_gz) KB / $(kb quillet2_gz_t1) KB / $(kb quillet2_zst) KB  (target < 65536 KB)"
+echo "peak memory text=JSON:              $(kb quillet2_json) KB  (target < 65536 KB)"
 echo "peak memory LOB 200 MB / 1 MB:      $(kb lob_200mb) KB / $(kb lob_1mb) KB  (side file $(stat -c %s big.lob 2>/dev/null || echo none) bytes)"
 echo
 "$bin/bench/scan_floor" bench.db BIG "$repeats"

@@ -21,5 +21,5 @@ quillet2_require_packages() {
 }
 
 QUILLET2_BUILD_PACKAGES=(cmake ninja-build g++ pkgconf zlib1g-dev libdeflate-dev libzstd-dev libsqlite3-dev sqlite3)
-QUILLET2_TEST_PACKAGES=(libgtest-dev libgmock-dev python3 gzip zstd mariadb-server groff-base)
-QUILLET2_BENCH_PACKAGES=(libbenchmark-dev time gzip zstd)
+QUILLET2_TEST_PACKAGES=(libgtest-dev libgmock-dev python3 gzip zstd jq mariadb-server groff-base)
+QUILLET2_BENCH_PACKAGES=(libbenchmark-dev time gzip zstd jq)

@@ -128,6 +128,37 @@ void checkSeparators(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   if (o->rlen == 0) notes->warnings.push_back("record= is empty: the records run together\n");
 }
 
+// text=JSON writes its own separators, quotes, escapes and null, and no
+// header line: an option set after it that would change them is refused
+// rather than ignored or let make the lines invalid JSON.
+void checkJsonLayout(const CMDOPTIONS *o, COLLECTNOTES *notes) {
+  if (o->format != FORMAT_JSON) return;
+  const struct {
+    bool set;
+    const char *name;
+  } options[] = {
+      {o->flen != 1 || o->field[0] != ',', "field="},
+      {o->rlen != 1 || o->record[0] != '\n', "record="},
+      {o->quote[0] != 0, "quote="},
+      {o->escape != ' ', "escape="},
+      {o->escf[0] != 0 || o->esct[0] != 0, "escf=/esct="},
+      {o->lnull != 0, "null="},
+      {o->header != 0, "head="},
+      {o->colseplen != 0, "colsep="},
+      {o->rplen != 0 || o->rslen != 0, "rowpre=/rowsuf="},
+      {o->preheadlen != 0, "prehead="},
+      {o->sedf[0] != o->sedt[0], "sedf=/sedt="},
+      {o->lobfname[0] != 0, "lobfile="},
+  };
+  std::string names;
+  for (const auto &opt : options) {
+    if (opt.set) names += (names.empty() ? "" : ", ") + std::string(opt.name);
+  }
+  if (!names.empty())
+    notes->refusals.push_back("ERROR -- text=JSON writes its own separators, quotes, escapes, null and LOB "
+                              "values, so " + names + " cannot apply to it: leave them out.\n");
+}
+
 }  // namespace
 
 void checkOptionRecord(const CMDOPTIONS *o, COLLECTNOTES *notes) {
@@ -135,4 +166,5 @@ void checkOptionRecord(const CMDOPTIONS *o, COLLECTNOTES *notes) {
   checkWorkers(o, notes);
   checkOutputNames(o, notes);
   checkSeparators(o, notes);
+  checkJsonLayout(o, notes);
 }

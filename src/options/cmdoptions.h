@@ -22,7 +22,9 @@ constexpr int MAX_PIECE_MB = 268435455;
 constexpr int MAX_THREADS = 32;
 // Oracle error numbers that `error=` can list.
 constexpr int MAX_SKIP_ERRORS = 32;
-
+// CMDOPTIONS::format of the JSON Lines layout, after 1 (MySQL INSERTs) and 2
+// (Oracle INSERTs); 0 is the delimited and fixed-width layouts.
+constexpr int FORMAT_JSON = 3;
 
 struct CMDOPTIONS {
   text username[132];

@@ -70,6 +70,8 @@ void applyTextPreset(CMDOPTIONS *o, const text *val, int vlen) {
   auto is = [&](const char *name) {
     return static_cast<int>(strlen(name)) == vlen && strncasecmp(chars(val), name, vlen) == 0;
   };
+  // Every other preset leaves the JSON layout for the delimited one.
+  if (o->format == FORMAT_JSON && !is("JSON")) o->format = 0;
   if (is("MYSQL")) {
     applyAll(o, {"ESCAPE=0x5c", "FIELD=0x2c", "RECORD=0x0a", "ESCF=0x0d0x0a0x220x27", "ESCT=rn0x220x27",
                  "NULL=0x5cN", "QUOTE=0x22"});
@@ -82,6 +84,13 @@ void applyTextPreset(CMDOPTIONS *o, const text *val, int vlen) {
     applyAll(o, {"ESCAPE=0x27", "FIELD=0x2c", "RECORD=0x0a", "NULL=null", "QUOTE=0x27", "FORMAT=SQL", "FILE=-"});
   } else if (is("FORM")) {
     applyAll(o, {"COLSEP=0x20:0x20", "FIELD=0x0a", "RECORD=0x0a0x0a", "NULL=(null)", "FILE=-"});
+  } else if (is("JSON")) {
+    // Separators, quotes and escapes are the layout's own: the record's are
+    // put back to the defaults, which the refusals check against.
+    applyAll(o, {"FIELD=0x2c", "RECORD=0x0a", "QUOTE=", "ESCF=", "ESCT=", "NULL=", "HEAD=NO",
+                 "COLSEP=", "ROWPRE=", "ROWSUF=", "PREHEAD=", "SEDF=", "SEDT="});
+    o->escape = ' ';
+    o->format = FORMAT_JSON;
   } else if (is("SEARCH")) {
     applyAll(o, {"COLSEP==", "FIELD=0x010x0a", "RECORD=0x010x0a", "ROWPRE=<DOC>0x010x0a", "ROWSUF=0x010x0a</DOC>"});
   }

@@ -20,7 +20,7 @@ constexpr size_t CTLFNAME_SIZE = 512;
 // LOAD DATA reads the escaped bytes exactly.
 bool writesBinaryAsHex(const CMDOPTIONS *cmdopts);
 
-// Why SQL*Loader cannot read the layout the options describe (colsep=,
+// Why SQL*Loader cannot read the layout the options describe (JSON Lines, colsep=,
 // escapes other than a doubled quote, row prefixes in a delimited layout),
 // or null when it can.
 const char *unreadableLayout(const CMDOPTIONS *cmdopts);

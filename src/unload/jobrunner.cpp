@@ -108,6 +108,19 @@ void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
   }
 }
 
+// The JSON layout's dates and timestamps are ISO 8601 whatever alter= and
+// presql= set: its own formats go last, and size the fields.
+void useJsonFormats(DATABASE *db, SESSIONFORMATS *formats) {
+  *formats = jsonSessionFormats();
+  char sql[SESSION_SQL_SIZE];
+  snprintf(sql, sizeof sql, "ALTER SESSION SET NLS_DATE_FORMAT='%s'", formats->date);
+  run(db, sql);
+  snprintf(sql, sizeof sql, "ALTER SESSION SET NLS_TIMESTAMP_FORMAT='%s'", formats->timestamp);
+  run(db, sql);
+  snprintf(sql, sizeof sql, "ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT='%s'", formats->timestamptz);
+  run(db, sql);
+}
+
 // Prepare, bind, execute, describe and write the rows; frees the columns and
 // the statement; runs postsql. Returns the job's status.
 JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
@@ -171,6 +184,7 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
     sendSessionSettings(&db, o);
     status = JobStatus::Done;
     if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
+    if (status == JobStatus::Done && o->format == FORMAT_JSON) useJsonFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats);
   }

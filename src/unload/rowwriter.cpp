@@ -19,6 +19,7 @@
 #include "unload/columntype.h"
 #include "unload/insertsql.h"
 #include "unload/interrupt.h"
+#include "unload/jsonrow.h"
 #include "unload/lobexport.h"
 #include "bytes/numconv.h"
 #include "unload/outfile.h"
@@ -119,6 +120,7 @@ struct WRITER {
   bool countsplits;      // count the values that hold the record separator
   unsigned long long splits;        // values that hold it
   std::vector<std::string> written;  // data files opened, in order
+  JSONROWS json;         // FORMAT_JSON: the keys and value kinds
   JobStatus status;      // Done until a write or an open fails
 };
 
@@ -308,7 +310,7 @@ bool holds(const ub1 *s, size_t n, const text *what, int whatlen) {
 // The top of every piece: the header line (delimited layouts), the prologue
 // of an Oracle script, nothing for MySQL (a header line is no SQL).
 void writeHeader(WRITER *w) {
-  if (w->format == 1) return;
+  if (w->format == 1 || w->format == FORMAT_JSON) return;
   w->wroteHeader = true;
   if (w->format == 2) {
     put(w, w->prologue, static_cast<size_t>(w->prologuelen));
@@ -447,6 +449,7 @@ int writeColumn(WRITER *w, int i, int j) {
 }
 
 int writeRow(WRITER *w, int j) {
+  if (w->format == FORMAT_JSON) return fail(w, writeJsonRow(&w->json, &w->out, j));
   if (w->format == 2) {
     if (check(w, static_cast<size_t>(w->sqllen)) != 0) return -1;
     put(w, w->sqlbuf, static_cast<size_t>(w->sqllen));
@@ -656,7 +659,10 @@ JobStatus fetchAndWrite(WRITER *w) {
       abortOutput(&w->out, 1);
       return JobStatus::Fetch;
     }
-    if (status == OCI_NO_DATA) return finishWriter(w);
+    if (status == OCI_NO_DATA) {
+      reportJsonReplacements(w->json, w->db);
+      return finishWriter(w);
+    }
   }
   return stopWriter(w);
 }
@@ -714,6 +720,7 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor
     ++w->colcount;
   }
   for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
+  if (format == FORMAT_JSON) prepareJsonRows(&w->json, w->cols, w->colcount);
 
   w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize,
                          cmdopts->threads);

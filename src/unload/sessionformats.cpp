@@ -58,6 +58,14 @@ SESSIONFORMATS defaultSessionFormats() {
   return f;
 }
 
+SESSIONFORMATS jsonSessionFormats() {
+  SESSIONFORMATS f{};
+  snprintf(f.date, sizeof f.date, "YYYY-MM-DD HH24:MI:SS");
+  snprintf(f.timestamp, sizeof f.timestamp, "YYYY-MM-DD HH24:MI:SS.FF");
+  snprintf(f.timestamptz, sizeof f.timestamptz, "YYYY-MM-DD HH24:MI:SS.FF TZH:TZM");
+  return f;
+}
+
 void takeSessionFormats(SESSIONFORMATS *formats, const char *sql) {
   char *targets[] = {formats->date, formats->timestamp, formats->timestamptz};
   for (const char *p = sql; *p != 0; p++) {

@@ -18,6 +18,11 @@ struct SESSIONFORMATS {
 // The formats every job session starts with.
 SESSIONFORMATS defaultSessionFormats();
 
+// The fixed formats the JSON layout fetches in, whatever alter= set: the
+// defaults with a point for the radix (X follows NLS_NUMERIC_CHARACTERS),
+// which the writer turns into ISO 8601.
+SESSIONFORMATS jsonSessionFormats();
+
 // Takes every NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_TIMESTAMP_TZ_FORMAT
 // setting ("name = 'mask'", any case) out of sql, in order. A mask longer
 // than NLS_FORMAT_SIZE - 1 bytes is left out (the session refuses it too).

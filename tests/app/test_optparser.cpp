@@ -256,6 +256,15 @@ TEST(ParseCommandOption, Sequences) {
       {{"file=out.sql", "text=MYSQLINS"}, TXT(fname), "-"},
       {{"form=yes", "file=f.txt", "field=;"}, TXT(fname), "f.txt"},
       {{"form=yes", "file=f.txt", "field=;"}, CONV(field, flen), ";"},
+      // The JSON preset puts back what an earlier preset or option set.
+      {{"text=MYSQL", "head=yes", "text=JSON"},
+       [](const CMDOPTIONS &o) {
+         return std::string(1, o.escape) + "|" + str(o.escf) + "|" + bytes(o.snull, o.lnull) + "|" + str(o.quote) +
+                "|" + num(o.header);
+       },
+       " ||||0"},
+      {{"text=JSON", "text=CSV"}, NUM(format), "0"},
+      {{"text=JSON", "quote=0x22"}, NUM(format), "3"},
   };
   for (const Case &c : cases) {
     Options opts;
@@ -324,6 +333,7 @@ TEST(Presets, TextLayouts) {
       {"text=FORM", {' ', "\n", "\n\n", "", "", "(null)", "", "-", " : ", "", "", 0, 0}},
       {"text=search",
        {' ', "\x01\n", "\x01\n", "", "", "", "", dflt, "=", "<DOC>\x01\n", "\x01\n</DOC>", 0, 0}},
+      {"text=json", {' ', ",", "\n", "", "", "", "", dflt, "", "", "", 0, FORMAT_JSON}},
       {"form=yes", {' ', "\n", "\n\n", "", "", "", "", "-", " : ", "", "", 0, 0}},
       // Unmatched preset values change nothing, but the keyword is known.
       {"text=CSV ", {' ', ",", "\n", "", "", "", "", dflt, "", "", "", 0, 0}},
