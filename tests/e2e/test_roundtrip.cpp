@@ -13,7 +13,7 @@ using testsupport::RunResult;
 using unloadtest::Unload;
 
 const char *const kShape =
-    "(ID NUMBER(6), TXT VARCHAR2(60), N NUMBER, D DATE, TS TIMESTAMP(6), BIN RAW(8), "
+    "(ID NUMBER(6), TXT VARCHAR2(60 CHAR), N NUMBER, D DATE, TS TIMESTAMP(6), BIN RAW(8), "
     "A_COLUMN_NAME_OF_FORTY_BYTES_XXXXXXXXXXX VARCHAR2(10))";
 
 struct RoundTrip : Unload {
@@ -73,6 +73,8 @@ TEST_F(RoundTrip, ControlFilesLoadWhatWasWritten) {
     EXPECT_EQ(l.status, 0) << l.out << read("rt.ctl");
     EXPECT_EQ(rows(copy), rows("RT" + where)) << read("rt.ctl") << read("rt.dat");
   }
+  // The commented CREATE TABLE keeps the length in characters.
+  EXPECT_NE(read("rt.ctl").find("\n--    TXT VARCHAR2(60 CHAR),\n"), std::string::npos) << read("rt.ctl");
 }
 
 TEST_F(RoundTrip, EveryFileLoadsBack) {
