@@ -100,6 +100,8 @@ typedef sb4 (*OCICallbackLobRead)(dvoid *ctxp, const dvoid *bufp, ub4 len, ub1 p
 #define OCI_ATTR_CHARSET_ID      31
 #define OCI_ATTR_CHARSET_FORM    32
 #define OCI_ATTR_ROWS_FETCHED    197
+#define OCI_ATTR_CHAR_USED       285
+#define OCI_ATTR_CHAR_SIZE       286
 #define OCI_ATTR_ENV_CHARSET_ID  207
 #define OCI_ATTR_ENV_NCHARSET_ID 208
 

@@ -296,6 +296,8 @@ sword OCIAttrGet(const dvoid *trgthndlp, ub4 trghndltyp, dvoid *attributep, ub4 
         case OCI_ATTR_PRECISION: return putAttr<sb2>(attributep, sizep, t.precision);
         case OCI_ATTR_SCALE: return putAttr<sb1>(attributep, sizep, t.scale);
         case OCI_ATTR_CHARSET_FORM: return putAttr<ub1>(attributep, sizep, t.form);
+        case OCI_ATTR_CHAR_USED: return putAttr<ub1>(attributep, sizep, t.charUsed);
+        case OCI_ATTR_CHAR_SIZE: return putAttr<ub2>(attributep, sizep, t.charSize);
         case OCI_ATTR_CHARSET_ID:
           return putAttr<ub2>(attributep, sizep, t.form == SQLCS_NCHAR ? h->env->ncharset : h->env->charset);
         case OCI_ATTR_IS_NULL: return putAttr<ub1>(attributep, sizep, 1);

@@ -503,8 +503,8 @@ class Rewriter {
       if (!close || args.size() != 1) return 0;
       out_ += toks_[i].text;
       long n = std::strtol(args[0].c_str(), nullptr, 10);
-      if (charUnits && w[0] != 'N') n *= kMaxBytesPerChar;
-      out_ += "(" + std::to_string(n) + ")";
+      if (charUnits && w[0] != 'N') out_ += "(" + std::to_string(n * kMaxBytesPerChar) + "," + args[0] + ")";
+      else out_ += "(" + std::to_string(n) + ")";
       return close;
     }
     return 0;

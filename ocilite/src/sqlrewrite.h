@@ -13,7 +13,7 @@
 // - CREATE TABLE: type names SQLite cannot parse are put in a form it can
 //   (TIMESTAMP(6) WITH TIME ZONE -> TIMESTAMP WITH TIME ZONE(6), INTERVAL
 //   DAY(2) TO SECOND(6) -> INTERVAL_DAY_TO_SECOND(2,6), VARCHAR2(10 CHAR) ->
-//   VARCHAR2(40), LONG -> LONG VARCHAR so SQLite keeps its text as text),
+//   VARCHAR2(40,10): bytes, then characters; LONG -> LONG VARCHAR so SQLite keeps its text as text),
 //   DEFAULT SYSDATE is parenthesised, and the clauses after the column list
 //   (storage, partitioning) are cut off into `tableOptions`.
 // - DROP TABLE loses PURGE and CASCADE CONSTRAINTS; TRUNCATE TABLE x

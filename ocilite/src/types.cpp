@@ -68,6 +68,15 @@ ColumnType make(ub2 code, ub2 size, sb2 precision, sb1 scale, ValueKind kind,
   return c;
 }
 
+// A second length, as the CREATE TABLE rewrite gives "(n CHAR)": the
+// characters the bytes stand for.
+void inCharacters(ColumnType *type, const TypeName &t) {
+  type->charSize = type->size;
+  if (t.nargs < 2) return;
+  type->charUsed = 1;
+  type->charSize = clampSize(t.args[1], 32767);
+}
+
 }  // namespace
 
 bool typeFromDeclaration(std::string_view decl, ColumnType *type) {
@@ -77,17 +86,23 @@ bool typeFromDeclaration(std::string_view decl, ColumnType *type) {
   if (w == "VARCHAR2" || w == "VARCHAR" || w == "CHAR VARYING" || w == "CHARACTER VARYING" ||
       w == "TEXT") {
     *type = make(SQLT_CHR, clampSize(argOr(t, 0, kMaxVarchar), 32767), 0, 0, ValueKind::Text);
+    inCharacters(type, t);
   } else if (w == "NVARCHAR2" || w == "NCHAR VARYING" || w == "NATIONAL CHARACTER VARYING") {
     // Described in national-set (AL16UTF16) bytes, two per character.
     *type = make(SQLT_CHR, clampSize(2 * argOr(t, 0, kMaxVarchar / 2), 32767), 0, 0,
                  ValueKind::Text, SQLCS_NCHAR);
+    type->charUsed = 1;
+    type->charSize = clampSize(argOr(t, 0, kMaxVarchar / 2), 32767);
   } else if (w == "CHAR" || w == "CHARACTER") {
     *type = make(SQLT_AFC, clampSize(argOr(t, 0, 1), 2000), 0, 0, ValueKind::FixedChar);
+    inCharacters(type, t);
   } else if (w == "NCHAR" || w == "NATIONAL CHARACTER") {
     // Described in AL16UTF16 bytes like NVARCHAR2; the length that values
     // are padded to is in characters.
     *type = make(SQLT_AFC, clampSize(2 * argOr(t, 0, 1), 2000), 0, 0, ValueKind::FixedChar,
                  SQLCS_NCHAR);
+    type->charUsed = 1;
+    type->charSize = clampSize(argOr(t, 0, 1), 1000);
   } else if (w == "NUMBER" || w == "NUMERIC" || w == "DECIMAL" || w == "DEC") {
     if (t.nargs == 0)
       *type = make(SQLT_NUM, 22, 0, -127, ValueKind::Number);

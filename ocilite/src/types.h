@@ -31,6 +31,8 @@ struct ColumnType {
   sb2 precision = 0;      // OCI_ATTR_PRECISION
   sb1 scale = 0;          // OCI_ATTR_SCALE (fractional digits for datetimes)
   ub1 form = SQLCS_IMPLICIT;  // OCI_ATTR_CHARSET_FORM
+  ub1 charUsed = 0;       // OCI_ATTR_CHAR_USED: 1 when the length counts characters
+  ub2 charSize = 0;       // OCI_ATTR_CHAR_SIZE: the length in characters
   ValueKind kind = ValueKind::Text;
 };
 

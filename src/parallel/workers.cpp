@@ -201,17 +201,19 @@ bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
 namespace {
 
 // The data files the workers wrote in this run, worker by worker and piece by
-// piece: a piece name that does not exist, or is older than the run, ends a
-// worker's list.
+// piece: a piece name that does not exist, is older than the run, or repeats
+// the previous one (a name without %b), ends a worker's list.
 std::vector<std::string> workerDataFiles(const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
                                          time_t started) {
   std::vector<std::string> files;
   for (int i = 0; i < split->count; ++i) {
+    const size_t first = files.size();
     for (int piece = 1;; ++piece) {
       text name[CTLFNAME_SIZE] = {0};
       expandFileName(cmdopts->fname, name, sizeof name, piece, split->range[i].id);
       const char *plain = chars(name) + (name[0] == '+' ? 1 : 0);
       struct stat st;
+      if (files.size() > first && files.back() == plain) break;
       if (stat(plain, &st) != 0 || st.st_mtime < started) break;
       files.emplace_back(plain);
     }

@@ -36,11 +36,16 @@ COLUMN *describeColumn(DATABASE *db, OCIStmt *stmt, ub4 pos) {
     free(col);
     return nullptr;
   }
+  ub1 charused = 0;
+  ub2 charsize = 0;
+  if (getParamAttr8(db, col->param, &charused, nullptr, OCI_ATTR_CHAR_USED) == OCI_SUCCESS && charused != 0 &&
+      getParamAttr8(db, col->param, &charsize, nullptr, OCI_ATTR_CHAR_SIZE) == OCI_SUCCESS)
+    col->charsize = charsize;
   col->dbtype = col->oldtype = static_cast<sb2>(type);
   col->csfm = form;
   col->bufp = reinterpret_cast<sb1 *>(name);
   col->buflen = static_cast<sb4>(namelen);
-  col->dsize = size;
+  col->dsize = col->dbsize = size;
   col->precision = precision;
   col->scale = scale;
   size_t n = namelen < COLUMN_NAME_SIZE - 1 ? namelen : COLUMN_NAME_SIZE - 1;

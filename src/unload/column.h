@@ -21,7 +21,7 @@ struct COLUMN {
   OCIParam *param;
   ub1 raw;
   ub1 ispk;
-  sb4 dbsize;
+  sb4 dbsize;        // bytes as described (OCI_ATTR_DATA_SIZE)
   sb2 dbtype;        // external type the column is fetched as
   sb2 oldtype;       // Oracle type code as described
   sb1 buf[COLUMN_NAME_SIZE];
@@ -34,6 +34,7 @@ struct COLUMN {
   sb2 quote;
   int keeplen;
   ub1 csfm;
+  ub2 charsize;      // declared length in characters when it counts characters, else 0
   ub1 *colbuf;       // array size x dsize bytes
   sb2 indp[MAX_ARRAY_SIZE];
   ub2 col_retlen[MAX_ARRAY_SIZE];

@@ -31,6 +31,14 @@ bool isLobToFile(const COLUMN *c, bool lobfile) {
   return lobfile && (c->oldtype == SQLT_CLOB || c->oldtype == SQLT_BLOB);
 }
 
+// A character type with its length: in characters when the column counts
+// them (national types always do, and say so without CHAR).
+void writeLength(FILE *fp, const char *type, const COLUMN *c) {
+  if (c->charsize == 0) fprintf(fp, "%s(%d)", type, c->dbsize);
+  else if (c->csfm == SQLCS_NCHAR) fprintf(fp, "%s(%d)", type, c->charsize);
+  else fprintf(fp, "%s(%d CHAR)", type, c->charsize);
+}
+
 // The Oracle type of a described column, as CREATE TABLE spells it.
 void writeTypeName(FILE *fp, const COLUMN *c) {
   int p = c->precision;
@@ -48,8 +56,8 @@ void writeTypeName(FILE *fp, const COLUMN *c) {
     case SQLT_LNG: fputs("LONG", fp); return;
     case SQLT_LBI: fputs("LONG RAW", fp); return;
     case DESC_VARRAW:
-    case SQLT_BIN: fprintf(fp, "RAW(%d)", c->dsize); return;
-    case SQLT_AFC: fprintf(fp, national ? "NCHAR(%d)" : "CHAR(%d)", c->dsize); return;
+    case SQLT_BIN: fprintf(fp, "RAW(%d)", c->dbsize); return;
+    case SQLT_AFC: writeLength(fp, national ? "NCHAR" : "CHAR", c); return;
     case SQLT_RID:
     case SQLT_RDD: fputs("ROWID", fp); return;
     case SQLT_DAT:
@@ -75,7 +83,7 @@ void writeTypeName(FILE *fp, const COLUMN *c) {
     else fprintf(fp, "TIMESTAMP%s", zone);
     return;
   }
-  fprintf(fp, national ? "NVARCHAR2(%d)" : "VARCHAR2(%d)", c->dsize);
+  writeLength(fp, national ? "NVARCHAR2" : "VARCHAR2", c);
 }
 
 // A byte string as a control-file string: quoted when every byte can stand

@@ -41,6 +41,7 @@ class ColumnList {
       strncpy(reinterpret_cast<char *>(c->buf), s.name, COLUMN_NAME_SIZE - 1);
       c->oldtype = s.type;
       c->csfm = s.csfm;
+      c->dbsize = s.size;
       c->precision = s.precision;
       c->scale = s.scale;
       FETCHMODE m{0, o.safemode != 0, o.clientnum != 0, o.lobfname[0] != 0, o.DEFAULT_LONG_SIZE};
