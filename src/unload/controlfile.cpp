@@ -285,7 +285,7 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, i
     if (c->next != nullptr) fputs(",\n", fp);
   }
   fputs("\n)\n", fp);
-  char note[SAFEFILE_NAME_SIZE + 32];
+  char note[SAFEFILE_NOTE_SIZE];
   int err = safeCommit(&file, false, note, sizeof note);
   return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
 }
@@ -332,7 +332,7 @@ int finishControlFile(DATABASE *db, const CMDOPTIONS *o, const std::vector<std::
   FILE *fp = openControlFile(&file, ctlname);
   if (fp == nullptr) return controlFileFailed(db, ctlname, errno, "");
   fwrite(ctl.data(), 1, ctl.size(), fp);
-  char note[SAFEFILE_NAME_SIZE + 32];
+  char note[SAFEFILE_NOTE_SIZE];
   int err = safeCommit(&file, false, note, sizeof note);
   return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
 }

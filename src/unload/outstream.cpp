@@ -15,8 +15,6 @@ namespace {
 
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
 static_assert(MAX_THREADS <= MAX_COMPRESS_THREADS, "threads= must not ask for more workers than a stream takes");
-// Room for what became of an incomplete file ("kept as NAME.partial").
-constexpr size_t NOTE_SIZE = SAFEFILE_NAME_SIZE + 32;
 
 const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
 
@@ -74,7 +72,7 @@ void cutBackShared(const SAFEFILE *first, const char *name) {
 // abandoned (and said so). Write when the commit failed.
 JobStatus finishFile(OUTSTREAM *out, SAFEFILE *f, const SAFEFILE *first, bool commit, bool removeEmpty) {
   if (f->fp == nullptr) return JobStatus::Done;
-  char note[NOTE_SIZE];
+  char note[SAFEFILE_NOTE_SIZE];
   char name[SAFEFILE_NAME_SIZE];
   snprintf(name, sizeof name, "%s", f->name);
   int err = 0;

@@ -56,6 +56,7 @@ FILE *openTemporary(SAFEFILE *f, const struct stat *old) {
     return nullptr;
   }
   if (old != nullptr) (void)fchmod(fd, old->st_mode & 07777);  // a replaced file keeps its mode
+  f->replaces = old != nullptr;
   f->fp = fdopen(fd, "wb+");
   if (f->fp == nullptr) {
     int err = errno;
@@ -103,12 +104,15 @@ void safeAbandon(SAFEFILE *f, char *note, size_t notesize) {
     struct stat st;
     char partial[SAFEFILE_NAME_SIZE + 16];
     snprintf(partial, sizeof partial, "%s%s", f->name, PARTIAL_SUFFIX);
+    const bool removed = f->replaces && unlink(f->name) == 0;  // an earlier run's file
+    const char *earlier = removed ? ", the earlier file removed" : "";
     if (stat(f->temp, &st) == 0 && st.st_size == 0) {
-      unlink(f->temp);  // nothing was written: nothing to tell
+      unlink(f->temp);  // nothing was written: nothing to keep
+      if (removed) snprintf(note, notesize, "the earlier file removed");
     } else if (rename(f->temp, partial) == 0) {
-      snprintf(note, notesize, "kept as %s", partial);
+      snprintf(note, notesize, "kept as %s%s", partial, earlier);
     } else {
-      snprintf(note, notesize, "kept as %s", f->temp);
+      snprintf(note, notesize, "kept as %s%s", f->temp, earlier);
     }
     f->temp[0] = '\0';
   } else if (f->startlen >= 0) {

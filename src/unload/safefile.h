@@ -17,6 +17,9 @@
 // Room for a file name with a suffix: expanded names are at most 511 bytes,
 // the suffixes (temporary, partial) add fewer than 32.
 constexpr size_t SAFEFILE_NAME_SIZE = 544;
+// Room for what became of an incomplete file: "kept as NAME.partial, the
+// earlier file removed" and the like.
+constexpr size_t SAFEFILE_NOTE_SIZE = SAFEFILE_NAME_SIZE + 64;
 // The suffix of a kept incomplete file.
 constexpr const char *PARTIAL_SUFFIX = ".partial";
 
@@ -27,6 +30,7 @@ struct SAFEFILE {
   off_t startlen;                 // in place, regular: length at the open; -1 otherwise
   bool created;                   // in place: the open created the file
   bool fsync;                     // flush to disk at commit (regular files)
+  bool replaces;                  // written under a temporary name over an existing file
 };
 
 // The temporary name of name in process pid (beside it, in its folder).
@@ -44,7 +48,8 @@ FILE *safeOpen(SAFEFILE *f, const char *expanded);
 int safeCommit(SAFEFILE *f, bool removeEmpty, char *note, size_t notesize);
 
 // Closes an incomplete file: a temporary one is kept as NAME.partial
-// (removed when empty), an appended one is cut back to its length at the
+// (removed when empty) and a file it was to replace is removed, so that no
+// file is left under the name; an appended one is cut back to its length at the
 // open. note receives what became of it ("kept as x.partial", "cut back to
 // 12 bytes", "removed"), or an empty text when there was nothing to do (a
 // device, a closed file).

@@ -198,6 +198,8 @@ const Case CASES[] = {
      "incomplete: kept as d.csv.partial", "ORA-01555:BIG:150000"},
     {"GzipFatalKeepsPartial", {"query=big", "file=d.csv.gz"}, 7, {"d.csv.gz.partial"}, {"d.csv.gz"},
      "kept as d.csv.gz.partial", "ORA-01555:BIG:150000"},
+    {"FatalFetchRemovesTheEarlierFile", {"query=big", "file=a.csv"}, 7, {"a.csv.partial"}, {"a.csv"},
+     "incomplete: kept as a.csv.partial, the earlier file removed", "ORA-01555:BIG:150000"},
     {"ZstdFatalKeepsPartial", {"query=big", "file=d.csv.zst"}, 7, {"d.csv.zst.partial"}, {"d.csv.zst"},
      "kept as d.csv.zst.partial", "ORA-01555:BIG:150000"},
     {"LobFatalKeepsPartial", {"query=select * from alltypes", "file=b.csv", "lobfile=b.lob"}, 7,
