@@ -283,7 +283,7 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, i
                      const SESSIONFORMATS *formats) {
   if (o->tabname[0] == 0 || (o->format != 0 && o->format != FORMAT_JSON) || o->slaveid != 1) return 0;
   if (const char *why = unreadableLayout(o)) {
-    fprintf(stderr, "Control file not written: SQL*Loader cannot read %s.\n", why);
+    reportMessage(db, MsgKind::Warning, "Control file not written: SQL*Loader cannot read %s.\n", why);
     return 0;
   }
   char ctlname[CTLFNAME_SIZE];
