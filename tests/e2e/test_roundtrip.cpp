@@ -57,6 +57,7 @@ TEST_F(RoundTrip, ControlFilesLoadWhatWasWritten) {
       {"date formats", {"alter=set nls_date_format='DD-MON-YYYY HH24:MI:SS';"
                         "set nls_timestamp_format='DD.MM.YYYY HH24:MI:SSXFF'"}, " where id <> 2"},
       {"charset", {"charset=AL32UTF8", "text=CSV"}, ""},
+      {"query in parentheses", {"query=(select * from rt where id <> 2)"}, " where id <> 2"},
   };
   int n = 0;
   for (const Case &c : cases) {
