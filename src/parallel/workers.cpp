@@ -255,6 +255,7 @@ bool nameEveryWorkerFile(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPL
     all.separators += f.separators;
     all.quotes += f.quotes;
     all.blanks += f.blanks;
+    all.nulls += f.nulls;
   }
   return finishControlFile(db, &first, workerDataFiles(&first, split, started), all) >= 0;
 }

@@ -46,6 +46,11 @@ constexpr FAULTNOTE FAULT_NOTES[] = {
      "unload in a delimited layout (e.g. text=CSV) to keep them.",
      "end in blanks: SQL*Loader trims them from fixed-width fields.\n"
      "-- Unload in a delimited layout (e.g. text=CSV) to keep them."},
+    {&LOADFAULTS::nulls,
+     "are all blanks or the null= text; SQL*Loader loads them as NULL: unload again with a null= text "
+     "that no value is.",
+     "are all blanks or the null= text: SQL*Loader loads them as NULL.\n"
+     "-- Unload again with a null= text that no value is."},
 };
 
 // Oracle's FLOAT is a NUMBER described with this scale.

@@ -39,6 +39,7 @@ struct LOADFAULTS {
   unsigned long long separators = 0;  // hold the field separator outside an enclosure
   unsigned long long quotes = 0;      // hold the enclosure, which no escape= doubles
   unsigned long long blanks = 0;      // end a fixed-width field in blanks, which the loader trims
+  unsigned long long nulls = 0;       // are all blanks or the null= text, which NULLIF takes for NULL
 };
 
 // Where a parallel worker leaves what it counted for the parent, which names

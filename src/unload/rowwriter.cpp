@@ -376,9 +376,13 @@ bool isBlank(ub1 b) { return b == ' ' || b == '\t'; }
 // between the separators).
 void countFaults(WRITER *w, const COLUMN *p, const COLFORM &f, const ub1 *value, size_t len) {
   LOADFAULTS &n = w->faults;
-  if (w->fixlen == 1) {
+  const bool fixed = w->fixlen == 1;
+  const bool allBlank = std::all_of(value, value + len, isBlank);
+  const bool nullText = w->lnull > 0 && len == static_cast<size_t>(w->lnull) && memcmp(value, w->snull, len) == 0;
+  // NULLIF takes the null text, or without one a blank field, for NULL.
+  if (!f.numeric && (nullText || (!fixed && w->lnull == 0 && len > 0 && allBlank))) n.nulls++;
+  if (fixed) {
     // Trimmed, a CHAR value is padded back to its length: only an all-blank one changes.
-    const bool allBlank = std::all_of(value, value + len, isBlank);
     if (!f.numeric && len > 0 && isBlank(value[len - 1]) && (p->oldtype != SQLT_AFC || allBlank)) n.blanks++;
     return;
   }

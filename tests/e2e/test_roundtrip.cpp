@@ -92,6 +92,8 @@ TEST_F(RoundTrip, FaultsAreCounted) {
       {"record separator", {"query=rt", "text=CSV", "record=;"}, "1 values hold the record separator"},
       {"quote without escape", {"query=rt", "quote=0x22"}, "2 values hold the enclosure"},
       {"fixed-width blanks", {"query=rt", "field=0x20"}, "1 values end in blanks"},
+      {"null text", {"query=rt", "text=CSV", "null=plain"}, "1 values are all blanks or the null= text"},
+      {"all blanks", {"query=select '  ' as txt from dual", "text=CSV"}, "1 values are all blanks or the null= text"},
       {"one job", {"query=gen"}, "1800 values hold the field separator outside an enclosure"},
       {"parallel", {"split=GEN", "degree=3", "file=gen_%p.txt"}, "1800 values hold the field separator"},
   };
