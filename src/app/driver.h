@@ -61,7 +61,7 @@ void mapJobSettings(const CMDOPTIONS &cmdopts, JOBSPEC *job);
 void mapSplitSettings(const CMDOPTIONS &cmdopts, SPLITSPEC *split);
 
 // Sends the help screen to sink; the extended lines only when cmdopts->help
-// is set. REQUIRES: prepareBanners() has run.
+// is set.
 void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts);
 
 // The keyword lines of the help screen with help=YES, basic then extended.

@@ -95,16 +95,6 @@ struct OPTIONPOS {
   int vlen;
 };
 
-// Bytes a CMDLINE token cursor can hold.
-constexpr unsigned int CMDLINE_BUFSIZE = 8192;
-
-struct CMDLINE {
-  unsigned int spos;
-  unsigned int epos;
-  unsigned int length;
-  unsigned char buf[CMDLINE_BUFSIZE];
-};
-
 // Puts every field of cmdopts at its default.
 void resetCommandOptions(CMDOPTIONS *cmdopts);
 
@@ -134,8 +124,5 @@ int findNulEscape(const text *src);
 // Value of one hexadecimal digit of an option value (getAsciiHexValue, as a
 // byte); any other byte gives 0.
 ub1 getHexIndex(char c);
-
-// Next token of cmdline at separator c; returns its length.
-int scanNextString(CMDLINE *cmdline, char c);
 
 #endif  // QUILLET2_OPTIONS_CMDOPTIONS_H

@@ -178,14 +178,12 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
 
   JobStatus status = JobStatus::LogonFailed;
   if (LogonDB(&db, session->username) == 0) {
-    // The formats are read before the settings are sent, which splits alter=.
     SESSIONFORMATS formats = defaultSessionFormats();
-    takeSessionFormats(&formats, S(session->altses));
-    takeSessionFormats(&formats, S(session->presql));
     sendSessionSettings(&db, session);
     status = JobStatus::Done;
     if (session->presql[0] != 0 && run(&db, S(session->presql)) != 0) status = JobStatus::Presql;
     if (status == JobStatus::Done && o->format.format == FORMAT_JSON) useJsonFormats(&db, &formats);
+    else if (status == JobStatus::Done) readSessionFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats, &job);
   }

@@ -120,8 +120,8 @@ struct WRITER {
   bool wroteHeader;
   int stmtrows;          // format 1: rows in the open statement, -1 when none is open
   bool switchDue;        // the current piece is complete; switch before the next row
-  bool countsplits;      // count the values that hold the record separator
-  unsigned long long splits;        // values that hold it
+  bool countfaults;      // the output gets a control file: count what would not load back
+  LOADFAULTS faults;     // what was counted
   std::vector<std::string> written;  // data files opened, in order
   JSONROWS json;         // FORMAT_JSON: the keys and value kinds
   JobStatus status;      // Done until a write or an open fails
@@ -373,6 +373,27 @@ void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
   put(w, w->lobvalue, static_cast<size_t>(n));
 }
 
+bool isBlank(ub1 b) { return b == ' ' || b == '\t'; }
+
+// Counts what SQL*Loader would not load back of one value (text, as it goes
+// between the separators).
+void countFaults(WRITER *w, const COLUMN *p, const COLFORM &f, const ub1 *value, size_t len) {
+  LOADFAULTS &n = w->faults;
+  const bool fixed = w->fixlen == 1;
+  const bool allBlank = std::all_of(value, value + len, isBlank);
+  const bool nullText = w->lnull > 0 && len == static_cast<size_t>(w->lnull) && memcmp(value, w->snull, len) == 0;
+  // NULLIF takes the null text, or without one a blank field, for NULL.
+  if (!f.numeric && (nullText || (!fixed && w->lnull == 0 && len > 0 && allBlank))) n.nulls++;
+  if (fixed) {
+    // Trimmed, a CHAR value is padded back to its length: only an all-blank one changes.
+    if (!f.numeric && len > 0 && isBlank(value[len - 1]) && (p->oldtype != SQLT_AFC || allBlank)) n.blanks++;
+    return;
+  }
+  if (holds(value, len, w->record, w->rlen)) n.splits++;
+  if (!f.quoted && holds(value, len, w->field, w->flen)) n.separators++;
+  if (f.quoted && w->escape == ' ' && holds(value, len, w->quote, w->quotelen)) n.quotes++;
+}
+
 int writeColumn(WRITER *w, int i, int j) {
   COLUMN *p = w->cols[i];
   const COLFORM &f = w->forms[i];
@@ -416,10 +437,6 @@ int writeColumn(WRITER *w, int i, int j) {
     return fixed ? endFixedField(w, fieldStart, p->dsize2, true) : 0;
   }
 
-  if (w->countsplits && !f.numeric && !f.lob && !f.hextext &&
-      memmem(value, len, w->record, static_cast<size_t>(w->rlen)) != nullptr) {
-    w->splits++;
-  }
   if (hex && w->format == 1) put(w, "unhex(", 6);
   if (hex && w->format == 2) put(w, "HEXTORAW(", 9);
   if (f.quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
@@ -431,6 +448,7 @@ int writeColumn(WRITER *w, int i, int j) {
   } else if (f.numeric) {
     ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
                                        : testTIMESTAMP(w->numbuf, value, static_cast<ub2>(len));
+    if (w->countfaults) countFaults(w, p, f, w->numbuf, numlen);
     put(w, w->numbuf, numlen);
     // A value wider than its field (a custom width) is cut, never shifts
     // the fields after it.
@@ -442,6 +460,7 @@ int writeColumn(WRITER *w, int i, int j) {
     if (f.longval) {
       rc = checkWithEscapes(w, &esc, value, len, len + keeplen);
     }
+    if (w->countfaults) countFaults(w, p, f, value, len);
     if (rc == 0) rc = putValue(w, value, len, &esc, limit);
     if (rc == 0 && fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
   }
@@ -620,8 +639,13 @@ namespace {
 // names every data file written.
 JobStatus finishWriter(WRITER *w) {
   const JobStatus closed = closeOutput(&w->out, w->db, w->rowbatch);
-  if (closed != JobStatus::Done || w->control == nullptr || !writesControlFile(*w->control)) return closed;
-  return finishControlFile(w->db, *w->control, w->written, w->splits) < 0 ? JobStatus::Open : closed;
+  if (closed != JobStatus::Done || !w->countfaults) return closed;
+  if (LOADFAULTS *slot = sharedLoadFaults()) {  // a worker: the parent names every worker's
+    *slot = w->faults;
+    return closed;
+  }
+  if (!writesControlFile(*w->control)) return closed;
+  return finishControlFile(w->db, *w->control, w->written, w->faults) < 0 ? JobStatus::Open : closed;
 }
 
 // The fetch loop of printRow8: every array fetched and written until the
@@ -738,8 +762,7 @@ JobStatus printRow8(DATABASE *db, ROWCURSOR *cursor, COLUMN *col, const ROWFORMA
                          output.piece, output.threads);
   if (failed(w->status)) return w->status;
   if (!w->out.isstdout) w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
-  w->countsplits = w->format == 0 && w->fixlen == 0 && w->rlen > 0 && control != nullptr &&
-                   writesControlFile(*control);
+  w->countfaults = control != nullptr && loadsBack(*control);
   if ((w->header && w->fixlen == 0) || w->format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
