@@ -54,7 +54,7 @@ void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp, const char *name, COLLEC
 // Returns false when the text did not fit into query (it is cut there).
 bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
 
-// Map the parsed options, once, onto the settings of the modules that read
+// Maps the parsed options, once, onto the settings of the modules that read
 // them: those of one job (session, fetch, row format, output, control file,
 // query and binds), and those of a table split.
 void mapJobSettings(const CMDOPTIONS &cmdopts, JOBSPEC *job);

@@ -60,11 +60,12 @@ struct COLUMN {
 // Describes the executed query stmt into the list behind collist, sizes and
 // defines the fetch buffers, marks unique key columns and writes the control
 // file ctl names when it is due; the array size it chooses goes to
-// job->arraysize (ctl.job is job). lenstr (fetch.width's text, cut up in
-// place) holds the custom widths. formats: the session's date and timestamp formats, which
-// size those fields. Returns the column count, -1 (also, after a message,
-// for more than MAX_COLUMNS columns), or CONTROL_FILE_FAILED when the
-// control file could not be written (after its message).
+// job->arraysize (the job ctl.job points at). lenstr (fetch.width's text,
+// cut up in place) holds the custom widths. formats: the session's date and
+// timestamp formats, which size those fields. Returns the column count, -1
+// (also, after a message, for more than MAX_COLUMNS columns), or
+// CONTROL_FILE_FAILED when the control file could not be written (after its
+// message).
 // REQUIRES: collist->next is null; stmt is executed.
 constexpr sword CONTROL_FILE_FAILED = -2;
 sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text *lenstr,
