@@ -171,6 +171,8 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
       return JobStatus::Open;
     }
     db.sink = fileSink(log);
+  } else if (strcmp(S(o->fname), "-") == 0) {
+    db.sink = fileSink(stderr);  // the data is on standard output: every line goes beside it
   }
   db.charset = o->charsetid;
   db.ncharset = o->ncharsetid;

@@ -255,8 +255,8 @@ const Case CASES[] = {
     {"FailedRangeIsNamed", {"split=big", "degree=4", "file=p_%p.csv", "sleep=0"}, 1, {"p_3.csv.partial"},
      {"p_3.csv"}, "ERROR -- Range 3 of 4 (ROWID ", "ORA-01555:BIG:200000", 0, "", 0, 0,
      [](const fs::path &, const Outcome &o) {
-       EXPECT_NE(o.out.find(") failed: exit status 7; files: p_3.csv.partial.\n"), std::string::npos) << o.out;
-       EXPECT_EQ(o.out.find("Range 1 of"), std::string::npos);
+       EXPECT_NE(o.err.find(") failed: exit status 7; files: p_3.csv.partial.\n"), std::string::npos) << o.err;
+       EXPECT_EQ(o.err.find("Range 1 of"), std::string::npos);
      }},
     {"SigtermKeepsPartial", {"query=huge", "file=h.csv"}, 143, {"h.csv.partial"}, {"h.csv"},
      "interrupted by signal 15", "", SIGTERM, "h.csv.tmp"},
