@@ -74,25 +74,6 @@ TEST_F(Unload, SkippedFetchErrorsStepOverTheirRows) {
   }
 }
 
-// A LOB read that fails part-way is reported and the unload goes on: the
-// side file keeps the whole pieces read before the error, the reference
-// covers them, and the next rows' references are right.
-TEST_F(Unload, LobReadErrorKeepsTheSideFileConsistent) {
-  script("CREATE TABLE DOCS (ID NUMBER(4), DOC BLOB);\n"
-         "INSERT INTO DOCS VALUES (1, HEXTORAW('41'));\n"
-         "INSERT INTO DOCS VALUES (2, randomblob(100000));\n"
-         "INSERT INTO DOCS VALUES (3, HEXTORAW('42'));\n");
-  setenv("OCILITE_LOB_FAULT", "40000", 1);
-  testsupport::RunResult r = q2({"query=select * from docs order by id", "lobfile=d.lob", "file=d.txt"});
-  unsetenv("OCILITE_LOB_FAULT");
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("ORA-01555"), std::string::npos) << r.out;
-  EXPECT_EQ(read("d.txt"), "1,d.lob.1.1/\n2,d.lob.3.32768/\n3,d.lob.32772.1/\n");
-  const std::string side = read("d.lob");
-  ASSERT_EQ(side.size(), 32773u);
-  EXPECT_EQ(side.substr(0, 2) + side.substr(32770), "A\n\nB\n");
-}
-
 // Values cut by width= are a truncation warning on every array; listed in
 // error=, every row is still written.
 TEST_F(Unload, SkippedTruncationWritesEveryRow) {
