@@ -61,7 +61,6 @@ int quillet2Main(int argc, char **argv) {
   // db.sink: the driver's results (help, the crypt form) go to standard
   // output, its Oracle errors to standard error.
   resetCommandOptions(&cmdopts);
-  prepareBanners();
   if (printConventionalFlag(argc, argv)) return 0;
 
   // Refusals and warnings about the command line come before any log is
@@ -91,7 +90,7 @@ int quillet2Main(int argc, char **argv) {
   checkOptionRecord(&cmdopts, &checked);
   if (sendNotes(notices, checked)) return exitCode(JobStatus::OneShot);
 
-  if (refuseUnloadableOptions(&cmdopts, stderr) != 0) return exitCode(JobStatus::OneShot);
+  if (refuseUnloadableOptions(&cmdopts, notices) != 0) return exitCode(JobStatus::OneShot);
 
   if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
