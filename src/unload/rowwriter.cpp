@@ -125,6 +125,7 @@ struct WRITER {
   int rowstart;          // iopos where the row being written began
   unsigned long long rowflushed;  // out.flushed then
   bool keepRows;         // a failed row was taken back: the rows before it are kept
+  unsigned long long skipped[MAX_SKIP_ERRORS];  // rows skipped for each error= number
 };
 
 void put(WRITER *w, const void *src, size_t n) {
@@ -661,13 +662,28 @@ int usesDoubleBytePairs(ub2 csid) {
              : 0;
 }
 
-int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
+namespace {
+
+// The place of oerrn in the error= list, -1 when it is not listed.
+int skipIndex(const CMDOPTIONS *cmdopts, int oerrn) {
   int n = std::min(cmdopts->oerrcount, MAX_SKIP_ERRORS);
   for (int k = 0; k < n; ++k) {
-    if (cmdopts->oerrorno[k] == oerrn) return 1;
+    if (cmdopts->oerrorno[k] == oerrn) return k;
   }
-  return 0;
+  return -1;
 }
+
+// The closing lines of error=: the rows each listed error skipped.
+void reportSkipped(const WRITER *w) {
+  for (int k = 0; k < std::min(w->cmdopts->oerrcount, MAX_SKIP_ERRORS); ++k)
+    if (w->skipped[k] > 0)
+      reportMessage(w->db, MsgKind::Progress, "         %llu rows skipped for ORA-%05d.\n", w->skipped[k],
+                    w->cmdopts->oerrorno[k]);
+}
+
+}  // namespace
+
+int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) { return skipIndex(cmdopts, oerrn) >= 0 ? 1 : 0; }
 
 namespace {
 
@@ -697,7 +713,9 @@ JobStatus fetchAndWrite(WRITER *w) {
     if (error) {
       // A status without an error record counts as success.
       const sb4 code = w->cursor->lastError();
-      fatal = code != 0 && !isSkipedError(w->cmdopts, code);
+      const int listed = code != 0 ? skipIndex(w->cmdopts, code) : -1;
+      fatal = code != 0 && listed < 0;
+      if (listed >= 0 && status == OCI_ERROR) w->skipped[listed]++;  // a warning skips no row
     }
     ub4 rows = fetchedRows(w, status, arraysize, &total);
     if (error && !fatal) {
@@ -793,5 +811,7 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor
   if ((header && fixlen == 0) || format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
-  return fetchAndWrite(w);
+  const JobStatus status = fetchAndWrite(w);
+  reportSkipped(w);
+  return status;
 }

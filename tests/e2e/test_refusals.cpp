@@ -238,7 +238,7 @@ TEST_F(Refusals, MessagesNeverInTheData) {
       {"FatalErrorBesideStdoutData", {bad, "file=-"}, 7, "", "ORA-20001", "ORA-", ""},
       {"WarningBesideStdoutData", {"query=emp", "file=-", "field=0x"}, 0, "7369", "field=0x gives a NUL", "NUL", "7369"},
       {"LogBesideStdoutData", {bad, "file=-", "error=20001", "log=d.log"}, 0, "7369,SMITH\n", "ORA-20001", "ORA-", "7369"},
-      {"ProgressOnStdout", {bad, "file=e.csv", "error=20001"}, 0, "closed at 13 rows", "ORA-20001", "ORA-", "closed"},
+      {"ProgressOnStdout", {bad, "file=e.csv", "error=20001"}, 0, "closed at 13 rows", "ORA-20001", "ORA-20001:", "closed"},
       {"LogTakesEveryLine", {bad, "file=e.csv", "error=20001", "log=q.log"}, 0, "", "ORA-20001", "closed", "closed"},
       {"LogonErrorOnStderr", {"query=emp", "file=e.csv", "user=scott/tiger@nosuch.db"}, 1, "", "ORA-12154", "ORA-", ""},
       {"CryptResultOnStdout", {"crypt=YES"}, 1, "user=", "", "", "user="},
