@@ -61,7 +61,6 @@ int quillet2Main(int argc, char **argv) {
   // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
   // standard output.
   resetCommandOptions(&cmdopts);
-  prepareBanners();
   if (printConventionalFlag(argc, argv)) return 0;
 
   // Refusals and warnings about the command line come before any log is
