@@ -695,7 +695,7 @@ namespace {
 JobStatus finishWriter(WRITER *w) {
   const JobStatus closed = closeOutput(&w->out, w->db, w->rowbatch);
   if (closed != JobStatus::Done || !w->countfaults) return closed;
-  if (LOADFAULTS *slot = sharedLoadFaults()) {  // a worker: the parent names every worker's
+  if (LOADFAULTS *slot = sharedLoadFaults()) {  // a worker: the parent names all files and counts
     *slot = w->faults;
     return closed;
   }
