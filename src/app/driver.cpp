@@ -90,7 +90,7 @@ int quillet2Main(int argc, char **argv) {
   checkOptionRecord(&cmdopts, &checked);
   if (sendNotes(notices, checked)) return exitCode(JobStatus::OneShot);
 
-  if (refuseUnloadableOptions(&cmdopts, stderr) != 0) return exitCode(JobStatus::OneShot);
+  if (refuseUnloadableOptions(&cmdopts, notices) != 0) return exitCode(JobStatus::OneShot);
 
   if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
