@@ -22,6 +22,8 @@
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
 #include "unload/outfile.h"
+#include "unload/outstream.h"
+#include "unload/runrecord.h"
 #include "unload/safefile.h"
 
 namespace {
@@ -49,8 +51,12 @@ void setBind(SQLPARAM *p, const char *name, const ub1 *rowid) {
 // Forks the worker of range i. In the parent, stores its pid (or marks the
 // range failed when no process could be made); returns true in the child,
 // which ends with the parent.
-bool startWorker(TABLESPLIT *split, int i) {
+bool startWorker(TABLESPLIT *split, int i, FILE *const *results) {
   split->status[i] = 0;
+  if (results != nullptr) {  // a re-run's record replaces the failed run's
+    rewind(results[i]);
+    if (ftruncate(fileno(results[i]), 0) != 0) clearerr(results[i]);
+  }
   fflush(nullptr);  // the child must not write the parent's buffered output again
   const pid_t parent = getpid();
   const pid_t pid = fork();
@@ -141,7 +147,7 @@ bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
 // fit fails as a job whose logon failed would.
 JobStatus runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
   if (!prepareWorkerOptions(cmdopts, &split->range[i])) return JobStatus::LogonFailed;
-  return runTextUnloader(cmdopts);
+  return runTextUnloader(cmdopts, false);
 }
 
 }  // namespace
@@ -159,12 +165,13 @@ int countFailedRanges(const TABLESPLIT *split) {
   return failed;
 }
 
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files) {
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files,
+                    FILE *const *results) {
   std::vector<RANGEFILES> before(static_cast<size_t>(std::max(split->count, 0)));
   for (int i = 0; i < split->count && files != nullptr; ++i)
     rememberRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
   for (int i = 0; i < split->count; ++i)
-    if (startWorker(split, i)) return i;
+    if (startWorker(split, i, results)) return i;
   for (int i = 0; i < split->count; ++i) waitWorker(split, i, files);
 
   const int failed = countFailedRanges(split);
@@ -177,7 +184,7 @@ int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *
       if (!isFailedStatus(split->status[i])) continue;
       sleepInterval(sleep);
       if (files != nullptr) restoreRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
-      if (startWorker(split, i)) return i;
+      if (startWorker(split, i, results)) return i;
       waitWorker(split, i, files);
       ++retrycnt;
     }
@@ -247,6 +254,44 @@ void reportFailedRanges(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLI
   }
 }
 
+// One unnamed file per range for its worker's record, gone when closed.
+struct RESULTFILES {
+  FILE *fp[MAX_RANGES] = {};
+  bool open(int count) {
+    for (int i = 0; i < count; ++i)
+      if ((fp[i] = tmpfile()) == nullptr) return false;
+    return true;
+  }
+  ~RESULTFILES() {
+    for (FILE *f : fp)
+      if (f != nullptr) fclose(f);
+  }
+};
+
+// The parent's record: the files of every worker (those a killed one left,
+// as found), and each range with its bounds, exit code and timing.
+void gatherWorkerRecords(const CMDOPTIONS *cmdopts, const TABLESPLIT *split, const RESULTFILES &results,
+                         RUNRECORD *record) {
+  for (int i = 0; i < split->count; ++i) {
+    const ROWIDRANGE &r = split->range[i];
+    RANGEINFO range;
+    rewind(results.fp[i]);
+    const bool sent = readRecord(results.fp[i], record, &range);
+    for (int lob = 0; !sent && lob < 2; ++lob) {
+      for (const std::string &name : foundRangeFiles(cmdopts, r.id, lob == 1)) {
+        const bool partial = name.ends_with(PARTIAL_SUFFIX);  // rows and bytes unknown
+        recordFile(record, name.c_str(), lob == 1 ? FileKind::Lob : FileKind::Data, 0, 0, -1, !partial);
+      }
+    }
+    range.id = r.id;
+    range.minrid.assign(chars(r.minrid), strnlen(chars(r.minrid), ROWID_FIELD_SIZE));
+    range.maxrid.assign(chars(r.maxrid), strnlen(chars(r.maxrid), ROWID_FIELD_SIZE));
+    const int ws = split->status[i];
+    range.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
+    record->ranges.push_back(range);
+  }
+}
+
 }  // namespace
 
 PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
@@ -269,10 +314,25 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
   }
 
   const time_t started = time(nullptr);
-  const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts);
-  if (worker >= 0) return {true, 0, runWorker(cmdopts, splitdata, worker)};
+  const double clock = secondsNow();
+  RESULTFILES results;
+  const bool recorded = results.open(splitdata->count);
+  const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts,
+                                     recorded ? results.fp : nullptr);
+  if (worker >= 0) {
+    const JobStatus job = runWorker(cmdopts, splitdata, worker);
+    if (recorded) writeRecord(results.fp[worker], runRecord());
+    return {true, 0, job};
+  }
   if (interruptSignal() == 0) reportFailedRanges(db, cmdopts, splitdata);
+  RUNRECORD &record = runRecord();
+  if (recorded) gatherWorkerRecords(cmdopts, splitdata, results, &record);
+  char query[sizeof cmdopts->query];
+  snprintf(query, sizeof query, WORKER_QUERY, chars(cmdopts->owner), chars(cmdopts->tabsplit));
+  record.query = cmdopts->query[0] != 0 ? chars(cmdopts->query) : query;
   const bool named = nameEveryWorkerFile(db, cmdopts, splitdata, started);
+  record.elapsed = secondsNow() - clock;
+  if (recorded) reportMessage(db, MsgKind::Progress, "%s", summaryLine(record, codecForName(cmdopts->fname) != Codec::none).c_str());
   disconnectDB(db);
   const int failedRanges = countFailedRanges(splitdata);
   int status = failedRanges > 0 ? failedRanges : named ? 0 : static_cast<int>(JobStatus::Open);

@@ -2,6 +2,8 @@
 #ifndef QUILLET2_PARALLEL_WORKERS_H
 #define QUILLET2_PARALLEL_WORKERS_H
 
+#include <stdio.h>
+
 #include "base/status.h"
 #include "options/cmdoptions.h"
 #include "oracle/database.h"
@@ -47,7 +49,10 @@ int countFailedRanges(const TABLESPLIT *split);
 // SIGTERM, which are passed on to the running workers. Returns -1 in the
 // parent, with split's thid and status filled; in a forked worker it returns
 // that worker's range index (0-based).
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files = nullptr);
+// results: one file per range that its worker writes its record to, emptied
+// before each try of the range (null: none).
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files = nullptr,
+                    FILE *const *results = nullptr);
 
 // Gives cmdopts the job of range: the range-limited query of owner.table
 // when no query was given, the MINRID and MAXRID binds, slaveid. False (and

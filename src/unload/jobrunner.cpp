@@ -11,7 +11,9 @@
 #include "unload/column.h"
 #include "unload/interrupt.h"
 #include "unload/outfile.h"
+#include "unload/outstream.h"
 #include "unload/rowwriter.h"
+#include "unload/runrecord.h"
 
 namespace {
 
@@ -121,6 +123,14 @@ void useJsonFormats(DATABASE *db, SESSIONFORMATS *formats) {
   run(db, sql);
 }
 
+// The described columns join the run's record.
+void recordColumns(const COLUMN *collist) {
+  std::vector<COLUMNINFO> &columns = runRecord().columns;
+  columns.clear();
+  for (const COLUMN *c = collist->next; c != nullptr; c = c->next)
+    columns.push_back({reinterpret_cast<const char *>(c->buf), oracleTypeName(c->oldtype), c->precision, c->scale});
+}
+
 // Prepare, bind, execute, describe and write the rows; frees the columns and
 // the statement; runs postsql. Returns the job's status.
 JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
@@ -137,7 +147,7 @@ JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
       status = JobStatus::Sql;
     } else if (sword n = getColumns8(db, stmt, &collist, fixlen, o->width, o, formats); n < 1) {
       status = n == CONTROL_FILE_FAILED ? JobStatus::Open : JobStatus::Describe;
-    } else if (o->data != 0) {
+    } else if (recordColumns(&collist); o->data != 0) {
       OCICURSOR cursor(db, stmt);
       status = printRow8(o->fname, o->lobfname, db, &cursor, &collist, o->field, o->flen, o->record,
                          o->rlen, o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows,
@@ -155,10 +165,12 @@ JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
 
 }  // namespace
 
-JobStatus runTextUnloader(CMDOPTIONS *o) {
+JobStatus runTextUnloader(CMDOPTIONS *o, bool summary) {
+  const double started = secondsNow();
   DATABASE db;
   initDB(&db);
   normaliseQuery(o);
+  runRecord().query = S(o->query);
 
   FILE *log = nullptr;
   if (o->logfile[0] != 0) {
@@ -187,6 +199,9 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
     if (status == JobStatus::Done && o->format == FORMAT_JSON) useJsonFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats);
+    runRecord().elapsed = secondsNow() - started;
+    if (summary && o->data != 0 && (log != nullptr || strcmp(S(o->fname), "-") != 0))
+      sendLine(db.sink, MsgKind::Progress, summaryLine(runRecord(), codecForName(o->fname) != Codec::none).c_str());
   }
   disconnectDB(&db);  // also what a failed logon allocated
   if (log != nullptr) fclose(log);
