@@ -1,6 +1,7 @@
-// The summary line that ends every unload, checked against the files the run
-// left: rows, files, bytes before compression and on disk, and for a
-// parallel run its slowest range.
+// What a run says it wrote, checked against the files it left: the summary
+// line that ends every unload (rows, files, bytes before compression and on
+// disk, a parallel run's slowest range) and the manifest= document, read by
+// Python's json and hashlib alone.
 #include <regex>
 #include <string>
 #include <vector>
@@ -68,6 +69,43 @@ TEST_F(Summary, FieldsMatchTheFilesWritten) {
       EXPECT_EQ(m[7], "3");
       EXPECT_EQ(std::stoull(m[9]), unloadtest::countLines(read("p_" + std::string(m[8]) + ".csv")));
     }
+  }
+}
+
+struct ManifestCase {
+  const char *what;
+  std::vector<std::string> args;
+  int status;
+  const char *rows;    // "-": whatever the failed run reached
+  const char *ranges;  // "" for a single run
+};
+
+// A failure at one row: ID 1500 of a single run, in the middle range of three.
+const std::string FAILING_ROW = "case when id = 1500 then ora_raise(20001) else name end";
+const ManifestCase MANIFEST_CASES[] = {
+    {"single", {"query=emp", "text=CSV", "file=s.csv"}, 0, "14", ""},
+    {"batch pieces", {"query=big", "text=CSV", "batch=YES", "rows=1000", "file=b_%b.csv"}, 0, "2500", ""},
+    {"parallel", {"split=big", "degree=3", "file=p_%p.csv"}, 0, "2500", "3"},
+    {"failed", {"query=select id, " + FAILING_ROW + " from big order by id", "file=f.csv"}, 7, "-", ""},
+    {"failed range",
+     {"split=big", "degree=3", "retry=0", "file=r_%p.csv",
+      "query=select id, " + FAILING_ROW + " from big where rowid >= :minrid and rowid < :maxrid"},
+     1, "-", "3"},
+};
+
+TEST_F(Summary, ManifestChecksumsAndRowsMatchTheFiles) {
+  admin({"--generate", "BIG", std::to_string(TABLE_ROWS)});
+  const std::string checker = std::string(TEST_DATA_DIR) + "/manifest/check_manifest.py";
+  for (const ManifestCase &c : MANIFEST_CASES) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = c.args;
+    args.push_back("manifest=m.json");
+    RunResult r = q2(args);
+    ASSERT_EQ(r.status, c.status) << r.out;
+    std::vector<std::string> check = {"/usr/bin/python3", checker, "m.json", std::to_string(c.status), c.rows};
+    if (c.ranges[0] != '\0') check.push_back(c.ranges);
+    RunResult checked = testsupport::runProgram(check, "", dir);
+    EXPECT_EQ(checked.status, 0) << checked.out;
   }
 }
 
