@@ -32,7 +32,7 @@ struct Family {
 
 const Family FAMILIES[] = {
     {"banner", BANNER_LINE_COUNT, SQLSTMT_BUFSIZE, korvex_encrypt_sqlstmt,
-     "ub1 storedBanners[BANNER_LINE_COUNT][SQLSTMT_BUFSIZE]"},
+     "const ub1 storedBanners[BANNER_LINE_COUNT][SQLSTMT_BUFSIZE]"},
     {"template", QUERY_TEMPLATE_COUNT, LONGSQL_BUFSIZE, korvex_encrypt_longsql,
      "const ub1 storedQueryTemplates[QUERY_TEMPLATE_COUNT][LONGSQL_BUFSIZE]"},
 };

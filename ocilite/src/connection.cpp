@@ -154,7 +154,12 @@ int openConnection(Connection *conn, const std::string &path) {
             "INSERT INTO temp.DUAL VALUES ('X');"
             "CREATE TEMP VIEW \"V$INSTANCE\" AS SELECT"
             " SYS_CONTEXT('USERENV','SERVER_HOST') AS HOST_NAME,"
-            " SYS_CONTEXT('USERENV','INSTANCE_NAME') AS INSTANCE_NAME;");
+            " SYS_CONTEXT('USERENV','INSTANCE_NAME') AS INSTANCE_NAME;"
+            // The parameters the session changes and the stand-in keeps.
+            "CREATE TEMP VIEW NLS_SESSION_PARAMETERS AS"
+            " SELECT 'NLS_DATE_FORMAT' AS PARAMETER, OCILITE_SESSION_PARAMETER('NLS_DATE_FORMAT') AS VALUE"
+            " UNION ALL SELECT 'NLS_TIMESTAMP_FORMAT', OCILITE_SESSION_PARAMETER('NLS_TIMESTAMP_FORMAT')"
+            " UNION ALL SELECT 'NLS_TIMESTAMP_TZ_FORMAT', OCILITE_SESSION_PARAMETER('NLS_TIMESTAMP_TZ_FORMAT');");
   if (rc != SQLITE_OK) return rc;
   if ((rc = createDictionary(conn)) != SQLITE_OK) return rc;
   compileDateFormat(kDefaultDateFormat, &conn->dateFormat);

@@ -90,6 +90,19 @@ void sysContext(sqlite3_context *ctx, int, sqlite3_value **argv) {
   }
 }
 
+// The session's value of an NLS parameter that the stand-in keeps (the three
+// datetime formats), for the NLS_SESSION_PARAMETERS view; NULL for others.
+void sessionParameter(sqlite3_context *ctx, int, sqlite3_value **argv) {
+  const Connection *c = connOf(ctx);
+  const std::string p = textOf(argv[0]);
+  const DateFormat *f = p == "NLS_DATE_FORMAT"           ? &c->dateFormat
+                        : p == "NLS_TIMESTAMP_FORMAT"    ? &c->timestampFormat
+                        : p == "NLS_TIMESTAMP_TZ_FORMAT" ? &c->timestampTzFormat
+                                                         : nullptr;
+  if (f == nullptr) sqlite3_result_null(ctx);
+  else resultText(ctx, f->mask);
+}
+
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   c = (char)std::toupper((unsigned char)c);
@@ -238,6 +251,7 @@ constexpr FunctionDef kFunctions[] = {
     {"DECODE", -1, decode, true},    {"USER", 0, user, false},
     {"SYSDATE", 0, sysdate, false},  {"SYSTIMESTAMP", 0, systimestamp, false},
     {"SYS_CONTEXT", 2, sysContext, false}, {"HEXTORAW", 1, hextoraw, true},
+    {"OCILITE_SESSION_PARAMETER", 1, sessionParameter, false},
     {"EMPTY_BLOB", 0, emptyLob, true}, {"EMPTY_CLOB", 0, emptyLob, true},
     {"RAWTOHEX", 1, rawtohex, true}, {"TO_CHAR", 1, toChar, false},
     {"TO_CHAR", 2, toChar, false},   {"TO_DATE", 1, toDate, false},

@@ -86,6 +86,8 @@ class Rewriter {
                    !cur_.at(cur_.next(first), "UNIQUE");
     createTable_ = cur_.at(first, "CREATE") && cur_.at(cur_.next(first), "TABLE") && hasColumnList(first);
     dropTable_ = cur_.at(first, "DROP") && cur_.at(cur_.next(first), "TABLE");
+    // SQLite reads no query in parentheses; as a subquery it gives the same rows.
+    if (cur_.atPunct(first, '(')) out_ = "SELECT * FROM ";
     emitFrom(first, &st, true);
     applyRownumLimit(&st);
     if (!plainSelect_) {

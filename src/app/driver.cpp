@@ -74,7 +74,6 @@ int quillet2Main(int argc, char **argv) {
   // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
   // standard output.
   resetCommandOptions(&cmdopts);
-  prepareBanners();
   if (printConventionalFlag(argc, argv)) return 0;
 
   // Refusals and warnings about the command line come before any log is
@@ -104,7 +103,7 @@ int quillet2Main(int argc, char **argv) {
   checkOptionRecord(&cmdopts, &checked);
   if (sendNotes(notices, checked)) return exitCode(JobStatus::OneShot);
 
-  if (refuseUnloadableOptions(&cmdopts, stderr) != 0) return exitCode(JobStatus::OneShot);
+  if (refuseUnloadableOptions(&cmdopts, notices) != 0) return exitCode(JobStatus::OneShot);
 
   if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
   const time_t started = time(nullptr);

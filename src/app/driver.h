@@ -53,7 +53,7 @@ void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp, const char *name, COLLEC
 bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
 
 // Sends the help screen to sink; the extended lines only when cmdopts->help
-// is set. REQUIRES: prepareBanners() has run.
+// is set.
 void printHelpScreen(const MESSAGESINK &sink, const CMDOPTIONS *cmdopts);
 
 // The keyword lines of the help screen with help=YES, basic then extended.

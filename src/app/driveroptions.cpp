@@ -12,6 +12,7 @@
 
 #include "app/driver.h"
 #include "app/hidepassword.h"
+#include "base/chars.h"
 #include "options/optbytes.h"
 
 namespace {
@@ -44,16 +45,6 @@ std::string messageLine(const char *fmt, ...) {
 
 bool sameKeyword(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-// Appends up to n bytes of src to the terminated text in dst[0..cap], cutting
-// at cap bytes; dst stays terminated. False when it had to cut.
-bool appendCut(text *dst, size_t cap, const char *src, size_t n) {
-  const size_t len = strnlen(reinterpret_cast<char *>(dst), cap);
-  const size_t take = std::min(n, cap - len);
-  memcpy(dst + len, src, take);
-  dst[len + take] = 0;
-  return take == n;
 }
 
 // Applies one option text and notes what is wrong with it: a value cut at its
@@ -243,11 +234,11 @@ bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash) {
     if (stopAtSlash && atLineStart && piece[0] == '/') break;
     const size_t len = strlen(piece);
     atLineStart = len > 0 && piece[len - 1] == '\n';
-    fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, piece, len) && fits;
+    fits = appendCut(cmdopts->query, sizeof cmdopts->query, {piece, len}) && fits;
     // The blank goes after a whole line: a long line is never split by one.
-    if (atLineStart) fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, " ", 1) && fits;
+    if (atLineStart) fits = appendCut(cmdopts->query, sizeof cmdopts->query, " ") && fits;
   }
-  if (!atLineStart) fits = appendCut(cmdopts->query, QUERY_TEXT_MAX, " ", 1) && fits;
+  if (!atLineStart) fits = appendCut(cmdopts->query, sizeof cmdopts->query, " ") && fits;
   return fits;
 }
 

@@ -18,19 +18,22 @@ bool isLoadMode(const char *mode) {
 
 }  // namespace
 
-int refuseUnloadableOptions(const CMDOPTIONS *o, FILE *err) {
+int refuseUnloadableOptions(const CMDOPTIONS *o, const MESSAGESINK &sink) {
   if (!isLoadMode(chars(o->tabmode))) {
-    fprintf(err, "ERROR -- mode=%s is not a load mode: use mode=INSERT, APPEND, REPLACE or TRUNCATE.\n",
-            chars(o->tabmode));
+    sendMessage(sink, MsgKind::Error,
+                "ERROR -- mode=%s is not a load mode: use mode=INSERT, APPEND, REPLACE or TRUNCATE.\n",
+                chars(o->tabmode));
     return 1;
   }
   if ((o->format == 1 || o->format == 2) && o->tabname[0] == 0 && isQueryStatement(chars(o->query))) {
-    fputs("ERROR -- INSERT output of a query needs the table to insert into: add table=NAME.\n", err);
+    sendLine(sink, MsgKind::Error,
+             "ERROR -- INSERT output of a query needs the table to insert into: add table=NAME.\n");
     return 1;
   }
   if (o->crackkey[0] != 0 && o->fname[0] == '+') {
-    fputs("ERROR -- crack= cannot append (file=+...): uncrack cannot tell where one run ended; "
-          "write each run to a file of its own.\n", err);
+    sendLine(sink, MsgKind::Error,
+             "ERROR -- crack= cannot append (file=+...): uncrack cannot tell where one run ended; "
+             "write each run to a file of its own.\n");
     return 1;
   }
   return 0;

@@ -203,5 +203,5 @@ void korvex_DES3_encipher(const unsigned char *in, unsigned char *out, const DES
 }
 
 void korvex_Ddes(const unsigned char *from, unsigned char *into, const DES3_KEYSCHED *ks) {
-  des3Block(from, into, ks);
+  korvex_DES3_encipher(from, into, ks);
 }

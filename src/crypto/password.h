@@ -23,10 +23,10 @@ void korvex_decrypt_longsql(ub1 *pwd);
 
 // Number of stored dictionary query templates of the table splitter.
 constexpr int QUERY_TEMPLATE_COUNT = 4;
-// Deciphers stored query template which (1 block count, 2 block count of a
-// partition, 3 split query, 4 split query of a partition) into buf.
-// REQUIRES: 1 <= which <= QUERY_TEMPLATE_COUNT; buf has LONGSQL_BUFSIZE bytes.
-void decipherQueryTemplate(int which, ub1 *buf);
+// Plain query template which (1 block count, 2 block count of a partition,
+// 3 split query, 4 split query of a partition), a printf format with the
+// owner, the table and (2 and 4) the partition name; "" for any other which.
+const char *queryTemplate(int which);
 
 // Sends prompt and the encrypted form of buf in hexadecimal to sink as a
 // result. Returns 0, or -1 (and sends an error, no part of buf) when buf is
@@ -37,9 +37,7 @@ int encryptPassword(const MESSAGESINK &sink, const char *prompt, const text *buf
 // text; leaves any other text alone. REQUIRES: buf has 132 bytes.
 void autoDecryptPassword(text *buf);
 
-// Deciphers the two banner lines in place; call once at start-up.
-void prepareBanners();
-// Banner line 0 or 1. REQUIRES: prepareBanners() has run.
+// Plain banner line 0 or 1.
 const text *bannerLine(int which);
 
 #endif  // QUILLET2_CRYPTO_PASSWORD_H

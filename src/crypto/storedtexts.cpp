@@ -1,27 +1,37 @@
-// Deciphering the stored texts: the banners once, in place; a query template
-// into the caller's buffer each time it is needed.
+// Deciphering the stored texts: all of them once, on first use, into a
+// read-only copy that every reader shares.
 #include <string.h>
 
 #include "crypto/password.h"
 #include "crypto/storedtexts.h"
 
 namespace {
-bool bannersPlain = false;  // deciphering twice would scramble them again
-}  // namespace
 
-void prepareBanners() {
-  if (bannersPlain) return;
-  for (ub1 *line : storedBanners) korvex_decrypt_sqlstmt(line);
-  bannersPlain = true;
+struct PLAINTEXTS {
+  ub1 banners[BANNER_LINE_COUNT][SQLSTMT_BUFSIZE];
+  ub1 templates[QUERY_TEMPLATE_COUNT][LONGSQL_BUFSIZE];
+};
+
+PLAINTEXTS decipherAll() {
+  PLAINTEXTS plain;
+  memcpy(plain.banners, storedBanners, sizeof plain.banners);
+  for (ub1 *line : plain.banners) korvex_decrypt_sqlstmt(line);
+  memcpy(plain.templates, storedQueryTemplates, sizeof plain.templates);
+  for (ub1 *tmpl : plain.templates) korvex_decrypt_longsql(tmpl);
+  return plain;
 }
 
-const text *bannerLine(int which) { return storedBanners[which != 0 ? 1 : 0]; }
+// A function-local constant: deciphered by the first caller, thread-safe.
+const PLAINTEXTS &plainTexts() {
+  static const PLAINTEXTS plain = decipherAll();
+  return plain;
+}
 
-void decipherQueryTemplate(int which, ub1 *buf) {
-  if (which < 1 || which > QUERY_TEMPLATE_COUNT) {  // no such template: an empty text
-    memset(buf, 0, LONGSQL_BUFSIZE);
-    return;
-  }
-  memcpy(buf, storedQueryTemplates[which - 1], LONGSQL_BUFSIZE);
-  korvex_decrypt_longsql(buf);
+}  // namespace
+
+const text *bannerLine(int which) { return plainTexts().banners[which != 0 ? 1 : 0]; }
+
+const char *queryTemplate(int which) {
+  if (which < 1 || which > QUERY_TEMPLATE_COUNT) return "";
+  return reinterpret_cast<const char *>(plainTexts().templates[which - 1]);
 }

@@ -8,8 +8,8 @@
 
 constexpr int BANNER_LINE_COUNT = 2;
 
-// Enciphered banner lines; prepareBanners() deciphers them in place.
-extern ub1 storedBanners[BANNER_LINE_COUNT][SQLSTMT_BUFSIZE];
+// Enciphered banner lines.
+extern const ub1 storedBanners[BANNER_LINE_COUNT][SQLSTMT_BUFSIZE];
 // Enciphered query templates 1..4 at index 0..3.
 extern const ub1 storedQueryTemplates[QUERY_TEMPLATE_COUNT][LONGSQL_BUFSIZE];
 

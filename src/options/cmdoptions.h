@@ -9,6 +9,7 @@
 
 #include "base/hexdigit.h"
 #include "base/sqlparam.h"
+#include "options/cmdline.h"
 
 // Bind variables a run can carry: 18 from the command line, 2 more (MINRID and
 // MAXRID) added by a parallel worker.
@@ -112,16 +113,6 @@ struct OPTIONPOS {
   int vlen;
 };
 
-// Bytes a CMDLINE token cursor can hold.
-constexpr unsigned int CMDLINE_BUFSIZE = 8192;
-
-struct CMDLINE {
-  unsigned int spos;
-  unsigned int epos;
-  unsigned int length;
-  unsigned char buf[CMDLINE_BUFSIZE];
-};
-
 // Puts every field of cmdopts at its default.
 void resetCommandOptions(CMDOPTIONS *cmdopts);
 
@@ -151,8 +142,5 @@ int findNulEscape(const text *src);
 // Value of one hexadecimal digit of an option value (getAsciiHexValue, as a
 // byte); any other byte gives 0.
 ub1 getHexIndex(char c);
-
-// Next token of cmdline at separator c; returns its length.
-int scanNextString(CMDLINE *cmdline, char c);
 
 #endif  // QUILLET2_OPTIONS_CMDOPTIONS_H

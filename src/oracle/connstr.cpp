@@ -5,28 +5,14 @@
 #include <strings.h>
 #include <time.h>
 
+#include "base/chars.h"
 #include "oracle/database.h"
 
 namespace {
 
-// Appends n bytes of src to the terminated text in dest (cap bytes), cutting
-// what does not fit.
-void appendCut(text *dest, size_t cap, const text *src, size_t n) {
-  size_t have = strlen(reinterpret_cast<char *>(dest));
-  if (have + 1 >= cap) return;
-  if (n > cap - 1 - have) n = cap - 1 - have;
-  memcpy(dest + have, src, n);
-  dest[have + n] = 0;
-}
-
-void appendCut(text *dest, size_t cap, const char *src) {
-  appendCut(dest, cap, reinterpret_cast<const text *>(src), strlen(src));
-}
-
 void copyCut(text *dest, size_t cap, const text *src, size_t n) {
-  if (n > cap - 1) n = cap - 1;
-  memcpy(dest, src, n);
-  dest[n] = 0;
+  dest[0] = 0;
+  appendCut(dest, cap, {chars(src), n});
 }
 
 void setExternal(LOGONPARTS *parts, ub4 mode) {
@@ -85,7 +71,7 @@ void copyTnsname(text *dest, const text *src) {
   const char *first = strchr(s, ':');
   const char *second = first ? strchr(first + 1, ':') : nullptr;
   if (first == nullptr || second == nullptr || strchr(second + 1, ':') != nullptr) {
-    appendCut(dest, LOGON_TNS_SIZE, src, strlen(s));
+    appendCut(dest, LOGON_TNS_SIZE, s);
     return;
   }
   text hostlist[HOSTLIST_SIZE] = {0};
@@ -93,13 +79,11 @@ void copyTnsname(text *dest, const text *src) {
   text host[HOSTLIST_SIZE] = {0};
   int hostlen = copyHostname(host, hostlist);
   appendCut(dest, LOGON_TNS_SIZE, "(DESCRIPTION=(ADDRESS_LIST=(ADDRESS=(HOST=");
-  appendCut(dest, LOGON_TNS_SIZE, host, static_cast<size_t>(hostlen));
+  appendCut(dest, LOGON_TNS_SIZE, {chars(host), static_cast<size_t>(hostlen)});
   appendCut(dest, LOGON_TNS_SIZE, ")(PROTOCOL=TCP)(PORT=");
-  appendCut(dest, LOGON_TNS_SIZE, reinterpret_cast<const text *>(first + 1),
-            static_cast<size_t>(second - first - 1));
+  appendCut(dest, LOGON_TNS_SIZE, {first + 1, static_cast<size_t>(second - first - 1)});
   appendCut(dest, LOGON_TNS_SIZE, ")))(CONNECT_DATA=(SID=");
-  appendCut(dest, LOGON_TNS_SIZE, reinterpret_cast<const text *>(second + 1),
-            strlen(second + 1));
+  appendCut(dest, LOGON_TNS_SIZE, second + 1);
   appendCut(dest, LOGON_TNS_SIZE, ")(SERVER=DEDICATED)))");
 }
 

@@ -9,10 +9,6 @@ sword getRowCount8(DATABASE *db, OCIStmt *stmt, ub4 *rows) {
   return OCIAttrGet(stmt, OCI_HTYPE_STMT, rows, nullptr, OCI_ATTR_ROW_COUNT, db->errhp);
 }
 
-sword getRowsFetched8(DATABASE *db, OCIStmt *stmt, ub4 *rows) {
-  return OCIAttrGet(stmt, OCI_HTYPE_STMT, rows, nullptr, OCI_ATTR_ROWS_FETCHED, db->errhp);
-}
-
 sword getColumnParam8(DATABASE *db, OCIStmt *stmt, ub4 pos, OCIParam **param) {
   return OCIParamGet(stmt, OCI_HTYPE_STMT, db->errhp, reinterpret_cast<dvoid **>(param), pos);
 }

@@ -14,7 +14,6 @@
 // Statement attributes.
 sword getParamCount8(DATABASE *db, OCIStmt *stmt, ub4 *count);
 sword getRowCount8(DATABASE *db, OCIStmt *stmt, ub4 *rows);     // running total
-sword getRowsFetched8(DATABASE *db, OCIStmt *stmt, ub4 *rows);  // last fetch only
 
 // Describe: the parameter descriptor of select-list position pos (1-based),
 // and one of its attributes (OCI_ATTR_*), read into value.

@@ -54,15 +54,13 @@ void copyRowid(ub1 *field, const ub1 *rowid) {
   memcpy(field, rowid, strnlen(reinterpret_cast<const char *>(rowid), ROWID_TEXT_LEN));
 }
 
-// Deciphers template base (partition-less) or base + 1 (with partition) and
-// formats it with the names into sql.
+// Formats template base (partition-less) or base + 1 (with partition) with
+// the names into sql.
 void formatDictionaryQuery(int base, const text *owner, const text *tablename,
                            const text *partname, char (&sql)[DICT_SQL_SIZE]) {
   const bool withPartition = partname != nullptr && partname[0] != 0;
-  ub1 tmpl[LONGSQL_BUFSIZE];
-  decipherQueryTemplate(withPartition ? base + 1 : base, tmpl);
+  const char *fmt = queryTemplate(withPartition ? base + 1 : base);
   memset(sql, 0, sizeof sql);
-  const char *fmt = reinterpret_cast<const char *>(tmpl);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
   if (withPartition)
@@ -70,7 +68,6 @@ void formatDictionaryQuery(int base, const text *owner, const text *tablename,
   else
     snprintf(sql, sizeof sql, fmt, owner, tablename);
 #pragma GCC diagnostic pop
-  memset(tmpl, 0, sizeof tmpl);  // the plain text lives only for this query
 }
 
 // A statement and its defines, freed on every path out of a dictionary query.

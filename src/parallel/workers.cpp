@@ -6,12 +6,14 @@
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,23 @@ constexpr const char *TABLE_COUNT_QUERY =
 // Room for the probe query with two names of at most 131 bytes.
 constexpr size_t PROBE_SQL_SIZE = 512;
 
+
+// What each worker counted for the control file, one slot per range, in
+// memory the forked workers share with the parent. Without the memory the
+// workers keep their counts (worker 1 names its own).
+struct SHAREDFAULTS {
+  static constexpr size_t BYTES = sizeof(LOADFAULTS) * MAX_RANGES;
+  LOADFAULTS *slots = nullptr;
+  SHAREDFAULTS() {
+    void *m = mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (m != MAP_FAILED) slots = new (m) LOADFAULTS[MAX_RANGES];
+  }
+  ~SHAREDFAULTS() {
+    if (slots != nullptr) munmap(slots, BYTES);
+  }
+  SHAREDFAULTS(const SHAREDFAULTS &) = delete;
+  SHAREDFAULTS &operator=(const SHAREDFAULTS &) = delete;
+};
 
 void setBind(SQLPARAM *p, const char *name, const ub1 *rowid) {
   memset(p, 0, sizeof *p);
@@ -228,15 +247,24 @@ std::vector<std::string> workerDataFiles(const CMDOPTIONS *cmdopts, const TABLES
   return files;
 }
 
-// Worker 1 wrote the control file for its own files; once every worker has
-// ended it names every worker's files. False when it could not be rewritten
+// Worker 1 wrote the control file; once every worker has ended it names
+// every worker's files and what they counted. False when it could not be rewritten
 // (after the message).
 bool nameEveryWorkerFile(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
-                         time_t started) {
+                         time_t started, const SHAREDFAULTS &shared) {
   CMDOPTIONS first = *cmdopts;
   first.slaveid = 1;
   if (!writesControlFile(&first) || strcmp(chars(first.fname), "-") == 0) return true;
-  return finishControlFile(db, &first, workerDataFiles(&first, split, started), 0) >= 0;
+  LOADFAULTS all;
+  for (int i = 0; i < split->count && shared.slots != nullptr; ++i) {
+    const LOADFAULTS &f = shared.slots[i];
+    all.splits += f.splits;
+    all.separators += f.separators;
+    all.quotes += f.quotes;
+    all.blanks += f.blanks;
+    all.nulls += f.nulls;
+  }
+  return finishControlFile(db, &first, workerDataFiles(&first, split, started), all) >= 0;
 }
 
 // Names every range that still failed after its re-runs: its ROWID bounds,
@@ -317,9 +345,14 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
   const double clock = secondsNow();
   RESULTFILES results;
   const bool recorded = results.open(splitdata->count);
+  SHAREDFAULTS faults;
   const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts,
                                      recorded ? results.fp : nullptr);
   if (worker >= 0) {
+    if (faults.slots != nullptr) {
+      faults.slots[worker] = LOADFAULTS{};  // an earlier try's counts go with its files
+      shareLoadFaults(&faults.slots[worker]);
+    }
     const JobStatus job = runWorker(cmdopts, splitdata, worker);
     if (recorded) writeRecord(results.fp[worker], runRecord());
     return {true, 0, job};
@@ -330,7 +363,7 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
   char query[sizeof cmdopts->query];
   snprintf(query, sizeof query, WORKER_QUERY, chars(cmdopts->owner), chars(cmdopts->tabsplit));
   record.query = cmdopts->query[0] != 0 ? chars(cmdopts->query) : query;
-  const bool named = nameEveryWorkerFile(db, cmdopts, splitdata, started);
+  const bool named = nameEveryWorkerFile(db, cmdopts, splitdata, started, faults);
   record.elapsed = secondsNow() - clock;
   if (recorded) reportMessage(db, MsgKind::Progress, "%s", summaryLine(record, codecForName(cmdopts->fname) != Codec::none).c_str());
   disconnectDB(db);

@@ -6,6 +6,7 @@
 #include <string.h>
 #include <strings.h>
 
+#include "options/cmdline.h"
 #include "oracle/ocicalls.h"
 #include "unload/columntype.h"
 #include "unload/controlfile.h"
@@ -75,18 +76,19 @@ sword defineColumn(DATABASE *db, OCIStmt *stmt, COLUMN *col, ub4 pos, ub4 rows) 
   return 0;
 }
 
-// Marks with ispk every column named in the comma-separated list.
+// Marks with ispk every column named in the comma-separated list, up to the
+// first empty name.
 void markUniqueColumns(COLUMN *collist, const text *unique) {
-  const char *item = reinterpret_cast<const char *>(unique);
-  while (*item != 0 && *item != ',') {
-    const char *end = strchr(item, ',');
-    size_t len = end ? static_cast<size_t>(end - item) : strlen(item);
+  CMDLINE list{};
+  list.length = static_cast<unsigned int>(strnlen(reinterpret_cast<const char *>(unique), CMDLINE_BUFSIZE));
+  memcpy(list.buf, unique, list.length);
+  for (int n; (n = scanNextString(&list, ',')) > 0;) {
+    const char *item = reinterpret_cast<const char *>(list.buf + list.spos);
+    const size_t len = static_cast<size_t>(n);
     for (COLUMN *c = collist->next; c != nullptr; c = c->next)
       if (strlen(reinterpret_cast<char *>(c->buf)) == len &&
           strncasecmp(reinterpret_cast<char *>(c->buf), item, len) == 0)
         c->ispk = 1;
-    if (end == nullptr) break;
-    item = end + 1;
   }
 }
 

@@ -18,6 +18,42 @@
 
 namespace {
 
+LOADFAULTS *workerFaults = nullptr;  // see shareLoadFaults
+
+// One kind of fault: what the warning and the control file's comment say
+// after "N values".
+struct FAULTNOTE {
+  unsigned long long LOADFAULTS::*count;
+  const char *warning;
+  const char *comment;
+};
+constexpr FAULTNOTE FAULT_NOTES[] = {
+    {&LOADFAULTS::splits,
+     "hold the record separator; SQL*Loader splits their rows at it: unload again with a record= that no "
+     "value holds (e.g. record=0x1e0x0a).",
+     "hold the record separator: SQL*Loader splits their rows.\n"
+     "-- Unload again with a record= that no value holds (e.g. record=0x1e0x0a)."},
+    {&LOADFAULTS::separators,
+     "hold the field separator outside an enclosure; SQL*Loader splits their fields at it: unload again "
+     "with quote= (e.g. text=CSV) or a field= that no value holds.",
+     "hold the field separator outside an enclosure: SQL*Loader splits their fields.\n"
+     "-- Unload again with quote= (e.g. text=CSV) or a field= that no value holds."},
+    {&LOADFAULTS::quotes,
+     "hold the enclosure; SQL*Loader ends their fields at it: unload again with escape= set to the "
+     "one-byte quote= (which doubles it) or a quote= that no value holds.",
+     "hold the enclosure: SQL*Loader ends their fields at it.\n"
+     "-- Unload again with escape= set to the one-byte quote= (which doubles it) or a quote= that no value holds."},
+    {&LOADFAULTS::blanks,
+     "end in blanks; SQL*Loader trims them from fixed-width fields (an all-blank value loads as NULL): "
+     "unload in a delimited layout (e.g. text=CSV) to keep them.",
+     "end in blanks: SQL*Loader trims them from fixed-width fields.\n"
+     "-- Unload in a delimited layout (e.g. text=CSV) to keep them."},
+    {&LOADFAULTS::nulls,
+     "are all blanks or the null= text; SQL*Loader loads them as NULL: unload again with a null= text "
+     "that no value is.",
+     "are all blanks or the null= text: SQL*Loader loads them as NULL.\n"
+     "-- Unload again with a null= text that no value is."},
+};
 
 // Oracle's FLOAT is a NUMBER described with this scale.
 constexpr sb2 FLOAT_SCALE = -127;
@@ -248,9 +284,14 @@ const char *unreadableLayout(const CMDOPTIONS *o) {
   return nullptr;
 }
 
-bool writesControlFile(const CMDOPTIONS *o) {
-  return o->tabname[0] != 0 && o->format == 0 && o->slaveid == 1 && unreadableLayout(o) == nullptr;
+bool loadsBack(const CMDOPTIONS *o) {
+  return o->tabname[0] != 0 && o->format == 0 && unreadableLayout(o) == nullptr;
 }
+
+bool writesControlFile(const CMDOPTIONS *o) { return loadsBack(o) && o->slaveid == 1; }
+
+void shareLoadFaults(LOADFAULTS *slot) { workerFaults = slot; }
+LOADFAULTS *sharedLoadFaults() { return workerFaults; }
 
 void controlFileName(const CMDOPTIONS *o, char *out, size_t outsize) {
   if (o->ctlfname[0] != 0) expandFileName(o->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o->slaveid);
@@ -261,7 +302,7 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, i
                      const SESSIONFORMATS *formats) {
   if (o->tabname[0] == 0 || (o->format != 0 && o->format != FORMAT_JSON) || o->slaveid != 1) return 0;
   if (const char *why = unreadableLayout(o)) {
-    fprintf(stderr, "Control file not written: SQL*Loader cannot read %s.\n", why);
+    reportMessage(db, MsgKind::Warning, "Control file not written: SQL*Loader cannot read %s.\n", why);
     return 0;
   }
   char ctlname[CTLFNAME_SIZE];
@@ -303,14 +344,14 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, i
 }
 
 int finishControlFile(DATABASE *db, const CMDOPTIONS *o, const std::vector<std::string> &datafiles,
-                      unsigned long long splits) {
-  if (splits > 0) {
-    fprintf(stderr,
-            "WARNING -- %llu values hold the record separator; SQL*Loader splits their rows "
-            "at it: unload again with a record= that no value holds (e.g. record=0x1e0x0a).\n",
-            splits);
+                      const LOADFAULTS &faults) {
+  bool faulty = false;
+  for (const FAULTNOTE &f : FAULT_NOTES) {
+    if (faults.*f.count == 0) continue;
+    reportMessage(db, MsgKind::Warning, "WARNING -- %llu values %s\n", faults.*f.count, f.warning);
+    faulty = true;
   }
-  if (datafiles.size() < 2 && splits == 0) return 0;
+  if (datafiles.size() < 2 && !faulty) return 0;
   char ctlname[CTLFNAME_SIZE];
   controlFileName(o, ctlname, sizeof ctlname);
   std::string ctl = readWhole(ctlname);
@@ -328,14 +369,8 @@ int finishControlFile(DATABASE *db, const CMDOPTIONS *o, const std::vector<std::
   ctl.replace(infile, lineEnd - infile, lines);
 
   std::string notes;
-  if (splits > 0) {
-    char line[256];
-    snprintf(line, sizeof line,
-             "\n-- %llu values hold the record separator: SQL*Loader splits their rows.\n"
-             "-- Unload again with a record= that no value holds (e.g. record=0x1e0x0a).",
-             splits);
-    notes += line;
-  }
+  for (const FAULTNOTE &f : FAULT_NOTES)
+    if (faults.*f.count > 0) notes += "\n-- " + std::to_string(faults.*f.count) + " values " + f.comment;
   if (datafiles.size() > 1 && o->header != 0 && o->field[0] != ' ')
     notes += "\n-- Every data file after the first starts with a header line, which SKIP=1\n"
              "-- does not skip: load those files one at a time with SKIP=1 DATA=file.";

@@ -25,9 +25,27 @@ bool writesBinaryAsHex(const CMDOPTIONS *cmdopts);
 // or null when it can.
 const char *unreadableLayout(const CMDOPTIONS *cmdopts);
 
-// 1 when this job writes the control file: tabname set, format 0, job 1,
-// and a layout SQL*Loader can read.
+// 1 when the run's output gets a control file: tabname set, format 0 and a
+// layout SQL*Loader can read.
+bool loadsBack(const CMDOPTIONS *cmdopts);
+
+// 1 when this job writes the control file: loadsBack, and job 1.
 bool writesControlFile(const CMDOPTIONS *cmdopts);
+
+// Values SQL*Loader would not load back as they were written, counted while
+// the rows are written.
+struct LOADFAULTS {
+  unsigned long long splits = 0;      // hold the record separator, which ends a record even enclosed
+  unsigned long long separators = 0;  // hold the field separator outside an enclosure
+  unsigned long long quotes = 0;      // hold the enclosure, which no escape= doubles
+  unsigned long long blanks = 0;      // end a fixed-width field in blanks, which the loader trims
+  unsigned long long nulls = 0;       // are all blanks or the null= text, which NULLIF takes for NULL
+};
+
+// Where a parallel worker leaves what it counted for the parent, which names
+// it once every worker has ended; null (the default) in a single job.
+void shareLoadFaults(LOADFAULTS *slot);
+LOADFAULTS *sharedLoadFaults();
 
 // The control file's name: ctlfname with %p and %b expanded, else
 // "<tabname>_sqlldr.ctl".
@@ -43,12 +61,12 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *cmdopts, const COLUMN *coll
                      const SESSIONFORMATS *formats);
 
 // After the unload: names every data file written (one INFILE clause each)
-// and, when values hold the record separator, says how many there are, in
-// the control file and on standard error. Leaves a file that needs neither
-// as it is; the rewritten file replaces the old one once complete. Returns 1
+// and, for each kind of fault counted, says how many values have it, in a
+// comment in the control file and a warning on db's sink. Leaves a file that
+// needs neither as it is; the rewritten file replaces the old one once complete. Returns 1
 // when the file was rewritten, 0 when it needed neither, -1 when it could not
 // be rewritten (reported on db's sink).
 int finishControlFile(DATABASE *db, const CMDOPTIONS *cmdopts, const std::vector<std::string> &datafiles,
-                      unsigned long long splits);
+                      const LOADFAULTS &faults);
 
 #endif  // QUILLET2_UNLOAD_CONTROLFILE_H

@@ -34,7 +34,6 @@ struct SqlText {
     }
     add(std::string_view(&q, 1));
   }
-  void addName(const COLUMN *c) { add(reinterpret_cast<const text *>(c->buf)); }
 };
 
 std::string_view nameOf(const COLUMN *c) { return reinterpret_cast<const char *>(c->buf); }

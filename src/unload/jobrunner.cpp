@@ -189,14 +189,12 @@ JobStatus runTextUnloader(CMDOPTIONS *o, bool summary) {
 
   JobStatus status = JobStatus::LogonFailed;
   if (LogonDB(&db, o->username) == 0) {
-    // The formats are read before the settings are sent, which splits alter=.
     SESSIONFORMATS formats = defaultSessionFormats();
-    takeSessionFormats(&formats, S(o->altses));
-    takeSessionFormats(&formats, S(o->presql));
     sendSessionSettings(&db, o);
     status = JobStatus::Done;
     if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
     if (status == JobStatus::Done && o->format == FORMAT_JSON) useJsonFormats(&db, &formats);
+    else if (status == JobStatus::Done) readSessionFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats);
     runRecord().elapsed = secondsNow() - started;

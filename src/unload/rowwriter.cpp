@@ -117,8 +117,8 @@ struct WRITER {
   bool wroteHeader;
   int stmtrows;          // format 1: rows in the open statement, -1 when none is open
   bool switchDue;        // the current piece is complete; switch before the next row
-  bool countsplits;      // count the values that hold the record separator
-  unsigned long long splits;        // values that hold it
+  bool countfaults;      // the output gets a control file: count what would not load back
+  LOADFAULTS faults;     // what was counted
   std::vector<std::string> written;  // data files opened, in order
   JSONROWS json;         // FORMAT_JSON: the keys and value kinds
   JobStatus status;      // Done until a write or an open fails
@@ -370,6 +370,27 @@ void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
   put(w, w->lobvalue, static_cast<size_t>(n));
 }
 
+bool isBlank(ub1 b) { return b == ' ' || b == '\t'; }
+
+// Counts what SQL*Loader would not load back of one value (text, as it goes
+// between the separators).
+void countFaults(WRITER *w, const COLUMN *p, const COLFORM &f, const ub1 *value, size_t len) {
+  LOADFAULTS &n = w->faults;
+  const bool fixed = w->fixlen == 1;
+  const bool allBlank = std::all_of(value, value + len, isBlank);
+  const bool nullText = w->lnull > 0 && len == static_cast<size_t>(w->lnull) && memcmp(value, w->snull, len) == 0;
+  // NULLIF takes the null text, or without one a blank field, for NULL.
+  if (!f.numeric && (nullText || (!fixed && w->lnull == 0 && len > 0 && allBlank))) n.nulls++;
+  if (fixed) {
+    // Trimmed, a CHAR value is padded back to its length: only an all-blank one changes.
+    if (!f.numeric && len > 0 && isBlank(value[len - 1]) && (p->oldtype != SQLT_AFC || allBlank)) n.blanks++;
+    return;
+  }
+  if (holds(value, len, w->record, w->rlen)) n.splits++;
+  if (!f.quoted && holds(value, len, w->field, w->flen)) n.separators++;
+  if (f.quoted && w->escape == ' ' && holds(value, len, w->quote, w->quotelen)) n.quotes++;
+}
+
 int writeColumn(WRITER *w, int i, int j) {
   COLUMN *p = w->cols[i];
   const COLFORM &f = w->forms[i];
@@ -413,10 +434,6 @@ int writeColumn(WRITER *w, int i, int j) {
     return fixed ? endFixedField(w, fieldStart, p->dsize2, true) : 0;
   }
 
-  if (w->countsplits && !f.numeric && !f.lob && !f.hextext &&
-      memmem(value, len, w->record, static_cast<size_t>(w->rlen)) != nullptr) {
-    w->splits++;
-  }
   if (hex && w->format == 1) put(w, "unhex(", 6);
   if (hex && w->format == 2) put(w, "HEXTORAW(", 9);
   if (f.quoted) put(w, w->quote, static_cast<size_t>(w->quotelen));
@@ -428,6 +445,7 @@ int writeColumn(WRITER *w, int i, int j) {
   } else if (f.numeric) {
     ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
                                        : testTIMESTAMP(w->numbuf, value, static_cast<ub2>(len));
+    if (w->countfaults) countFaults(w, p, f, w->numbuf, numlen);
     put(w, w->numbuf, numlen);
     // A value wider than its field (a custom width) is cut, never shifts
     // the fields after it.
@@ -439,6 +457,7 @@ int writeColumn(WRITER *w, int i, int j) {
     if (f.longval) {
       rc = checkWithEscapes(w, &esc, value, len, len + keeplen);
     }
+    if (w->countfaults) countFaults(w, p, f, value, len);
     if (rc == 0) rc = putValue(w, value, len, &esc, limit);
     if (rc == 0 && fixed) rc = endFixedField(w, fieldStart, p->dsize2, true);
   }
@@ -617,8 +636,13 @@ namespace {
 // names every data file written.
 JobStatus finishWriter(WRITER *w) {
   const JobStatus closed = closeOutput(&w->out, w->db, w->rowbatch);
-  if (closed != JobStatus::Done || !writesControlFile(w->cmdopts)) return closed;
-  return finishControlFile(w->db, w->cmdopts, w->written, w->splits) < 0 ? JobStatus::Open : closed;
+  if (closed != JobStatus::Done || !w->countfaults) return closed;
+  if (LOADFAULTS *slot = sharedLoadFaults()) {  // a worker: the parent names every worker's
+    *slot = w->faults;
+    return closed;
+  }
+  if (!writesControlFile(w->cmdopts)) return closed;
+  return finishControlFile(w->db, w->cmdopts, w->written, w->faults) < 0 ? JobStatus::Open : closed;
 }
 
 // The fetch loop of printRow8: every array fetched and written until the
@@ -726,7 +750,7 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor
                          cmdopts->threads);
   if (failed(w->status)) return w->status;
   if (!w->out.isstdout) w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
-  w->countsplits = format == 0 && fixlen == 0 && rlen > 0 && writesControlFile(cmdopts);
+  w->countfaults = loadsBack(cmdopts);
   if ((header && fixlen == 0) || format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 

@@ -1,11 +1,13 @@
 #include "unload/sessionformats.h"
 
-#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
 #include <string_view>
+
+#include "oracle/database.h"
+#include "oracle/ocicalls.h"
 
 namespace {
 
@@ -35,18 +37,17 @@ bool startsWithIgnoringCase(const char *s, std::string_view prefix) {
   return strncasecmp(s, prefix.data(), prefix.size()) == 0;
 }
 
-// The quoted mask after "name =" at p into out; false when there is none.
-bool quotedMask(const char *p, char *out) {
-  while (isspace(static_cast<unsigned char>(*p))) p++;
-  if (*p++ != '=') return false;
-  while (isspace(static_cast<unsigned char>(*p))) p++;
-  if (*p++ != '\'') return false;
-  const char *end = strchr(p, '\'');
-  if (end == nullptr || static_cast<size_t>(end - p) >= NLS_FORMAT_SIZE) return false;
-  memcpy(out, p, static_cast<size_t>(end - p));
-  out[end - p] = 0;
-  return true;
-}
+// Frees the statement and the defines of one session query.
+struct FORMATQUERY {
+  DATABASE *db;
+  OCIStmt *stmt = nullptr;
+  OCIDefine *def[2] = {};
+  ~FORMATQUERY() {
+    for (OCIDefine *d : def)
+      if (d != nullptr) freeDefine8(d);
+    if (stmt != nullptr) releaseStmt8(db, stmt);
+  }
+};
 
 }  // namespace
 
@@ -66,16 +67,22 @@ SESSIONFORMATS jsonSessionFormats() {
   return f;
 }
 
-void takeSessionFormats(SESSIONFORMATS *formats, const char *sql) {
+void readSessionFormats(DATABASE *db, SESSIONFORMATS *formats) {
   char *targets[] = {formats->date, formats->timestamp, formats->timestamptz};
-  for (const char *p = sql; *p != 0; p++) {
-    // The longest name first: NLS_TIMESTAMP_FORMAT does not match _TZ_.
-    for (int k = 2; k >= 0; k--) {
-      if (!startsWithIgnoringCase(p, NAMES[k])) continue;
-      char mask[NLS_FORMAT_SIZE];
-      if (quotedMask(p + NAMES[k].size(), mask)) snprintf(targets[k], NLS_FORMAT_SIZE, "%s", mask);
-      break;
-    }
+  FORMATQUERY q{db};
+  const text *sql = reinterpret_cast<const text *>(
+      "SELECT PARAMETER, VALUE FROM NLS_SESSION_PARAMETERS WHERE PARAMETER IN "
+      "('NLS_DATE_FORMAT', 'NLS_TIMESTAMP_FORMAT', 'NLS_TIMESTAMP_TZ_FORMAT')");
+  if (prepareStmt8(db, &q.stmt, sql) != 0 || executeQuery8(db, q.stmt) != 0) return;
+  char name[32], value[NLS_FORMAT_SIZE];
+  sb2 ind = 0;
+  if (defineByPos8(db, q.stmt, &q.def[0], 1, name, sizeof name, SQLT_STR, nullptr, nullptr, nullptr) != 0 ||
+      defineByPos8(db, q.stmt, &q.def[1], 2, value, sizeof value, SQLT_STR, &ind, nullptr, nullptr) != 0)
+    return;
+  // A value cut to the buffer (success with info) is no mask to use.
+  while (fetchRows8(db, q.stmt, 1) == OCI_SUCCESS) {
+    for (int k = 0; k < 3; k++)
+      if (ind == 0 && NAMES[k] == name) snprintf(targets[k], NLS_FORMAT_SIZE, "%s", value);
   }
 }
 

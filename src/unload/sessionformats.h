@@ -1,10 +1,12 @@
-// The date and timestamp formats a job session formats its values in: the
-// defaults the job sets, changed by NLS_*_FORMAT settings in alter= and
-// presql=. Field widths and the control file's masks follow them.
+// The date and timestamp formats a job session formats its values in, as
+// the session reports them once alter= and presql= have run. Field widths
+// and the control file's masks follow them.
 #ifndef QUILLET2_UNLOAD_SESSIONFORMATS_H
 #define QUILLET2_UNLOAD_SESSIONFORMATS_H
 
 #include <stddef.h>
+
+#include "oracle/database.h"
 
 // Bytes of one format mask with its terminator; Oracle allows 80 characters.
 constexpr size_t NLS_FORMAT_SIZE = 96;
@@ -23,10 +25,10 @@ SESSIONFORMATS defaultSessionFormats();
 // which the writer turns into ISO 8601.
 SESSIONFORMATS jsonSessionFormats();
 
-// Takes every NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_TIMESTAMP_TZ_FORMAT
-// setting ("name = 'mask'", any case) out of sql, in order. A mask longer
-// than NLS_FORMAT_SIZE - 1 bytes is left out (the session refuses it too).
-void takeSessionFormats(SESSIONFORMATS *formats, const char *sql);
+// Reads NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_TIMESTAMP_TZ_FORMAT
+// back from the session (NLS_SESSION_PARAMETERS). A format the session does
+// not report, or one longer than NLS_FORMAT_SIZE - 1 bytes, stays as it was.
+void readSessionFormats(DATABASE *db, SESSIONFORMATS *formats);
 
 // The most characters a value formatted with mask can have (month and day
 // names at their longest English length, FF as six digits).

@@ -47,6 +47,11 @@ const std::vector<std::string> kNls = {
     "ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT='YYYY-MM-DD HH24:MI:SSXFF TZH:TZM'",
 };
 
+// The session's formats, read back once alter= and presql= have run.
+const std::string kReadFormats =
+    "SELECT PARAMETER, VALUE FROM NLS_SESSION_PARAMETERS WHERE PARAMETER IN "
+    "('NLS_DATE_FORMAT', 'NLS_TIMESTAMP_FORMAT', 'NLS_TIMESTAMP_TZ_FORMAT')";
+
 std::vector<std::string> nlsThen(const std::vector<std::string> &rest) {
   std::vector<std::string> all = kNls;
   all.insert(all.end(), rest.begin(), rest.end());
@@ -112,30 +117,31 @@ TEST_F(JobRunner, StatementsAndStatuses) {
         "ALTER SESSION SET \"_sort_multiblock_read_count\"=128",
         "ALTER SESSION SET \"_sort_multiblock_read_count\"=128",
         "ALTER SESSION SET EVENTS='10046 TRACE NAME CONTEXT FOREVER,LEVEL 12'", "ALTER SESSION SET A_PARAM=1",
-        "ALTER SESSION SET B_PARAM=2", "select * from dept"},
+        "ALTER SESSION SET B_PARAM=2", kReadFormats, "select * from dept"},
        "dept_sqlldr.ctl"},
       {"an overlong session setting is skipped",
        {"query=dept", "alter=" + overlong + ";SET B_PARAM=2"},
        0,
        "ERROR -- session setting longer than 511 bytes skipped: SET X='yyy",
-       {"ALTER SESSION SET B_PARAM=2", "select * from dept"},
+       {"ALTER SESSION SET B_PARAM=2", kReadFormats, "select * from dept"},
        "dept_sqlldr.ctl"},
       {"a failing session setting goes on", {"query=dept", "alter=SET NLS_DATE_FORMAT='"}, 0, "*",
-       {"ALTER SESSION SET NLS_DATE_FORMAT='", "select * from dept"}, "dept_sqlldr.ctl"},
+       {"ALTER SESSION SET NLS_DATE_FORMAT='", kReadFormats, "select * from dept"}, "dept_sqlldr.ctl"},
       {"presql fails, query never runs",
        {"query=dept", "presql=insert into nosuch values (1)", "postsql=delete from bonus"}, 8, "ORA-",
        {"insert into nosuch values (1)"}, ""},
       {"postsql fails", {"query=dept", "postsql=delete from nosuch"}, 9, "ORA-",
-       {"select * from dept", "delete from nosuch"}, "dept_sqlldr.ctl"},
+       {kReadFormats, "select * from dept", "delete from nosuch"}, "dept_sqlldr.ctl"},
       {"presql and postsql succeed", {"query=dept", "presql=delete from bonus", "postsql=delete from bonus"}, 0, "",
-       {"delete from bonus", "select * from dept", "delete from bonus"}, "dept_sqlldr.ctl"},
+       {"delete from bonus", kReadFormats, "select * from dept", "delete from bonus"}, "dept_sqlldr.ctl"},
       {"prepare fails", {"query=select * from nosuch", "postsql=delete from bonus"}, 3, "ORA-",
-       {"select * from nosuch"}, ""},
-      {"a query's terminator is cut", {"query=SELECT deptno FROM dept;\n/ \n"}, 0, "", {"SELECT deptno FROM dept"},
-       ""},
+       {kReadFormats, "select * from nosuch"}, ""},
+      {"a query's terminator is cut", {"query=SELECT deptno FROM dept;\n/ \n"}, 0, "",
+       {kReadFormats, "SELECT deptno FROM dept"}, ""},
       {"a WITH query", {"query=with d as (select * from dept) select * from d"}, 0, "",
-       {"with d as (select * from dept) select * from d"}, ""},
-      {"owner and table", {"query=scott.dept"}, 0, "", {"select * from scott.dept"}, "scott.dept_sqlldr.ctl"},
+       {kReadFormats, "with d as (select * from dept) select * from d"}, ""},
+      {"owner and table", {"query=scott.dept"}, 0, "", {kReadFormats, "select * from scott.dept"},
+       "scott.dept_sqlldr.ctl"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);

@@ -164,6 +164,20 @@ TEST_F(Refusals, LongParameterFileLineStaysOneOption) {
   EXPECT_EQ(read("count.csv"), "14\n");
 }
 
+TEST_F(Refusals, OutputThatCannotLoadBack) {
+  const std::string TABLE = "needs the table to insert into: add table=NAME";
+  const Row rows[] = {
+      {"ModeThatIsNoLoadMode", {"query=dept", "mode=DROP TABLE x"}, 1, "mode=DROP TABLE x is not a load mode", "", Logon::Never, {"dept_sqlldr.ctl"}},
+      {"LoadModeInAnyCase", {"query=dept", "mode=append", "file=d.csv"}, 0, "", "not a load mode", Logon::Allowed, {}},
+      {"OracleInsertsOfAQuery", {"query=select * from dept", "text=ORACLEINS", "file=d.sql"}, 1, TABLE, "", Logon::Never, {"d.sql"}},
+      {"MysqlInsertsOfAWithQuery", {"query=with d as (select * from dept) select * from d", "text=MYSQLINS", "file=d.sql"}, 1, TABLE, "", Logon::Never, {"d.sql"}},
+      {"InsertsOfAQueryInParentheses", {"query=(select * from dept)", "text=ORACLEINS", "file=d.sql"}, 1, TABLE, "", Logon::Never, {"d.sql"}},
+      {"InsertsOfATableFillIt", {"query=dept", "text=ORACLEINS", "file=t.sql"}, 0, "", TABLE, Logon::Allowed, {}},
+      {"ScrambledAndAppended", {"query=dept", "crack=key12345", "file=+c.dat"}, 1, "crack= cannot append (file=+...)", "", Logon::Never, {"c.dat"}},
+  };
+  for (const Row &row : rows) check(row);
+}
+
 TEST_F(Refusals, InputsThatCannotBeRead) {
   write("ok.dat", "plain");
   const Row rows[] = {

@@ -57,6 +57,7 @@ TEST_F(RoundTrip, ControlFilesLoadWhatWasWritten) {
       {"date formats", {"alter=set nls_date_format='DD-MON-YYYY HH24:MI:SS';"
                         "set nls_timestamp_format='DD.MM.YYYY HH24:MI:SSXFF'"}, " where id <> 2"},
       {"charset", {"charset=AL32UTF8", "text=CSV"}, ""},
+      {"query in parentheses", {"query=(select * from rt where id <> 2)"}, " where id <> 2"},
   };
   int n = 0;
   for (const Case &c : cases) {
@@ -69,12 +70,42 @@ TEST_F(RoundTrip, ControlFilesLoadWhatWasWritten) {
     args.insert(args.end(), c.args.begin(), c.args.end());
     RunResult u = q2(args);
     ASSERT_EQ(u.status, 0) << u.out;
+    EXPECT_EQ(u.out.find("WARNING"), std::string::npos) << u.out;  // what loads back has no fault
     RunResult l = testsupport::runChecked({OCILITE_BIN, db, "--load", path("rt.ctl")}, "", dir);
     EXPECT_EQ(l.status, 0) << l.out << read("rt.ctl");
     EXPECT_EQ(rows(copy), rows("RT" + where)) << read("rt.ctl") << read("rt.dat");
   }
   // The commented CREATE TABLE keeps the length in characters.
   EXPECT_NE(read("rt.ctl").find("\n--    TXT VARCHAR2(60 CHAR),\n"), std::string::npos) << read("rt.ctl");
+}
+
+// Values that would not load back as written are counted, in a warning and
+// in the control file; a parallel run counts every worker's.
+TEST_F(RoundTrip, FaultsAreCounted) {
+  admin({"--generate", "GEN", "2000"});
+  struct Case {
+    std::string name;
+    std::vector<std::string> args;
+    std::string fault;  // after "N values"
+  } cases[] = {
+      {"field separator", {"query=rt"}, "2 values hold the field separator outside an enclosure"},
+      {"record separator", {"query=rt", "text=CSV", "record=;"}, "1 values hold the record separator"},
+      {"quote without escape", {"query=rt", "quote=0x22"}, "2 values hold the enclosure"},
+      {"fixed-width blanks", {"query=rt", "field=0x20"}, "1 values end in blanks"},
+      {"null text", {"query=rt", "text=CSV", "null=plain"}, "1 values are all blanks or the null= text"},
+      {"all blanks", {"query=select '  ' as txt from dual", "text=CSV"}, "1 values are all blanks or the null= text"},
+      {"one job", {"query=gen"}, "1800 values hold the field separator outside an enclosure"},
+      {"parallel", {"split=GEN", "degree=3", "file=gen_%p.txt"}, "1800 values hold the field separator"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"table=COPY", "control=rt.ctl", "file=rt.dat"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult u = q2(args);
+    ASSERT_EQ(u.status, 0) << u.out;
+    EXPECT_NE(u.out.find("\nWARNING -- " + c.fault), std::string::npos) << u.out;
+    EXPECT_NE(read("rt.ctl").find("\n-- " + c.fault), std::string::npos) << read("rt.ctl");
+  }
 }
 
 TEST_F(RoundTrip, EveryFileLoadsBack) {

@@ -78,7 +78,6 @@ void setText(text *field, size_t size, const char *value) {
 class ControlFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    prepareBanners();
     db_.sink = {testsupport::appendMessage, &messages_};
     dir_ = testsupport::makeTempDir("q2ctl");
     ctl_ = (dir_ / "out.ctl").string();
