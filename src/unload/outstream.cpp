@@ -96,11 +96,12 @@ JobStatus closeLobFile(OUTSTREAM *out, bool commit) {
   if (out->lobfp == nullptr) return JobStatus::Done;
   const off_t end = ftello(out->lobfp), start = out->lobfile.startlen;
   out->lobfp = nullptr;
-  SAFEFILE closing = out->lobfile;  // the name and start length outlive the close
+  char name[SAFEFILE_NAME_SIZE];
+  snprintf(name, sizeof name, "%s", out->lobfile.name);
   const JobStatus rc = finishFile(out, &out->lobfile, &out->firstlob, commit, true);
   const off_t bytes = end - (start > 0 ? start : 0);
-  recordFile(&runRecord(), closing.name, FileKind::Lob, out->trows,
-             bytes > 0 ? static_cast<unsigned long long>(bytes) : 0, start, commit && !failed(rc));
+  recordFile(&runRecord(), name, FileKind::Lob, out->trows, bytes > 0 ? static_cast<unsigned long long>(bytes) : 0,
+             start, commit && !failed(rc));
   return rc;
 }
 
@@ -126,10 +127,11 @@ JobStatus closeDataFile(OUTSTREAM *out, bool commit) {
   }
   out->fp = nullptr;
   if (out->datafile.fp == nullptr) return ok ? JobStatus::Done : JobStatus::Write;  // closed before
-  SAFEFILE closing = out->datafile;  // the name and start length outlive the close
+  char name[SAFEFILE_NAME_SIZE];
+  snprintf(name, sizeof name, "%s", out->datafile.name);
+  const off_t start = out->datafile.startlen;
   if (failed(finishFile(out, &out->datafile, &out->firstdata, commit && ok, false))) ok = false;
-  recordFile(&runRecord(), closing.name, FileKind::Data, out->trows, out->flushed - out->piecestart,
-             closing.startlen, commit && ok);
+  recordFile(&runRecord(), name, FileKind::Data, out->trows, out->flushed - out->piecestart, start, commit && ok);
   return ok ? JobStatus::Done : JobStatus::Write;
 }
 

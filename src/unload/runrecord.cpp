@@ -16,10 +16,11 @@ namespace {
 constexpr size_t RECORD_LINE_SIZE = 1024;
 static_assert(RECORD_LINE_SIZE > SAFEFILE_NAME_SIZE + 128, "a record line holds any file name");
 
-// Size of the regular file name, -1 when there is none.
+// Size of the file name (0 for a device or a pipe), -1 when there is none.
 off_t sizeOf(const std::string &name) {
   struct stat st;
-  return stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+  if (stat(name.c_str(), &st) != 0) return -1;
+  return S_ISREG(st.st_mode) ? st.st_size : 0;
 }
 
 }  // namespace
@@ -38,9 +39,12 @@ void recordFile(RUNRECORD *record, const char *name, FileKind kind, unsigned lon
   f.bytes = bytes;
   f.complete = complete;
   if (strcmp(name, STDOUT_NAME) != 0) {
-    if (!complete && sizeOf(f.name + PARTIAL_SUFFIX) >= 0) f.name += PARTIAL_SUFFIX, startlen = -1;
+    if (!complete && sizeOf(f.name + PARTIAL_SUFFIX) >= 0) {
+      f.name += PARTIAL_SUFFIX;
+      startlen = -1;
+    }
     const off_t size = sizeOf(f.name);
-    if (size < 0 && kind != FileKind::Data) return;  // an empty side file is removed
+    if (size < 0) return;  // removed: empty, or cut back to nothing
     const off_t added = size - (startlen > 0 ? startlen : 0);
     f.ondisk = added > 0 ? static_cast<unsigned long long>(added) : 0;
   }
