@@ -100,32 +100,32 @@ void findPieces(const text *pattern, int slaveid, std::vector<std::string> *foun
 
 }  // namespace
 
-std::vector<std::string> foundRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, bool lob) {
+std::vector<std::string> foundRangeFiles(const OUTPUTSPEC *output, int slaveid, bool lob) {
   std::vector<std::string> found;
-  findPieces(lob ? cmdopts->lobfname : cmdopts->fname, slaveid, &found);
+  findPieces(lob ? output->lobfname : output->fname, slaveid, &found);
   return found;
 }
 
-std::string listRangeFiles(const CMDOPTIONS *cmdopts, int slaveid) {
-  std::vector<std::string> found = foundRangeFiles(cmdopts, slaveid, false);
-  for (std::string &lob : foundRangeFiles(cmdopts, slaveid, true)) found.push_back(lob);
+std::string listRangeFiles(const OUTPUTSPEC *output, int slaveid) {
+  std::vector<std::string> found = foundRangeFiles(output, slaveid, false);
+  for (std::string &lob : foundRangeFiles(output, slaveid, true)) found.push_back(lob);
   std::string list;
   for (size_t k = 0; k < found.size() && k < MAX_LISTED_FILES; ++k) list += (k == 0 ? "" : ", ") + found[k];
   if (found.size() > MAX_LISTED_FILES) list += " and " + std::to_string(found.size() - MAX_LISTED_FILES) + " more";
   return found.empty() ? "none" : list;
 }
 
-void rememberRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, RANGEFILES *files) {
-  remember(cmdopts->fname, slaveid, &files->data);
-  remember(cmdopts->lobfname, slaveid, &files->lob);
+void rememberRangeFiles(const OUTPUTSPEC *output, int slaveid, RANGEFILES *files) {
+  remember(output->fname, slaveid, &files->data);
+  remember(output->lobfname, slaveid, &files->lob);
 }
 
-void restoreRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, const RANGEFILES *files) {
-  restore(cmdopts->fname, slaveid, files->data);
-  restore(cmdopts->lobfname, slaveid, files->lob);
+void restoreRangeFiles(const OUTPUTSPEC *output, int slaveid, const RANGEFILES *files) {
+  restore(output->fname, slaveid, files->data);
+  restore(output->lobfname, slaveid, files->lob);
 }
 
-void keepKilledWorkerFiles(const CMDOPTIONS *cmdopts, int slaveid, pid_t pid) {
-  keepTemporaries(cmdopts->fname, slaveid, pid);
-  keepTemporaries(cmdopts->lobfname, slaveid, pid);
+void keepKilledWorkerFiles(const OUTPUTSPEC *output, int slaveid, pid_t pid) {
+  keepTemporaries(output->fname, slaveid, pid);
+  keepTemporaries(output->lobfname, slaveid, pid);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/cmdline.h"
 #include "options/cmdoptions.h"
 
 using namespace std::string_literals;
@@ -42,7 +43,6 @@ TEST(ResetCommandOptions, StoresEveryDefault) {
   EXPECT_EQ(o.degree, 1);
   EXPECT_EQ(o.pretry, 3);
   EXPECT_EQ(o.sleep, 3);
-  EXPECT_EQ(o.slaveid, 1);
   EXPECT_EQ(o.data, 1);
   for (int v : {o.rplen, o.rslen, o.hsize, o.ssize, o.bsize, o.serial, o.trace, o.batch, o.header, o.safemode,
                 o.crypt, o.lnull, o.format, o.update, o.colseplen, o.preheadlen, o.sqlargc, o.oerrcount})
