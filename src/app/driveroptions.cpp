@@ -2,6 +2,7 @@
 // and SQL file text. Text that does not fit its buffer is cut there, and the
 // cut is a refusal: the run never goes on with a shortened value.
 #include <errno.h>
+#include <stdlib.h>
 #include <stdarg.h>
 #include <string.h>
 #include <strings.h>
@@ -47,12 +48,23 @@ bool sameKeyword(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
+// True when the error= number in pos is not in the skip list, which was full,
+// so the parser had no room for it.
+bool numberNotListed(const CMDOPTIONS *cmdopts, const OPTIONPOS &pos) {
+  char number[32] = {};
+  memcpy(number, pos.val, static_cast<size_t>(std::clamp(pos.vlen, 0, 31)));
+  const int n = static_cast<int>(strtol(number, nullptr, 10));
+  const int *end = cmdopts->oerrorno + cmdopts->oerrcount;
+  return std::find(cmdopts->oerrorno, end, n) == end;
+}
+
 // Applies one option text and notes what is wrong with it: a value cut at its
 // limit (refused), an unknown keyword (warned unless warnUnknown is false), a
 // separator with a NUL byte from a broken escape (warned). Returns
 // parseCommandOption's result.
 int applyOption(CMDOPTIONS *cmdopts, const char *option, bool warnUnknown, COLLECTNOTES *notes) {
   int limit = 0;
+  const int skipsBefore = cmdopts->oerrcount;
   const int known = parseCommandOption(cmdopts, reinterpret_cast<const text *>(option), &limit);
   OPTIONPOS pos;
   getCommandValue(reinterpret_cast<text *>(const_cast<char *>(option)), &pos);
@@ -68,6 +80,9 @@ int applyOption(CMDOPTIONS *cmdopts, const char *option, bool warnUnknown, COLLE
                                      shown, pos.name, pos.vlen, limit,
                                      query ? "; put a longer query into a file and give it with sql=" : ""));
   }
+  if (sameKeyword(keyword, "error") && skipsBefore == MAX_SKIP_ERRORS && numberNotListed(cmdopts, pos))
+    notes->refusals.push_back(messageLine("ERROR -- error= lists more than %d error numbers: %.*s would not be skipped.\n",
+                                          MAX_SKIP_ERRORS, std::min(pos.vlen, QUOTE_MAX), pos.val));
   for (std::string_view k : SEPARATOR_KEYWORDS) {
     if (!sameKeyword(keyword, k)) continue;
     const int at = findNulEscape(pos.val);
