@@ -2,7 +2,6 @@
 #include <stdlib.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "ocitest.h"
 
@@ -152,16 +151,6 @@ TEST_F(Errors, OracleNumbersAndTexts) {
   EXPECT_EQ(s.error(), "");
 }
 
-using SessionStatements = ocitest::LoggedOn;
-TEST_F(SessionStatements, AcceptedAndIgnored) {
-  for (const char *sql : {"ALTER SESSION SET DB_FILE_MULTIBLOCK_READ_COUNT=128",
-                          "ALTER SESSION SET WORKAREA_SIZE_POLICY=MANUAL",
-                          "ALTER SESSION SET \"_serial_direct_read\"=TRUE",
-                          "ALTER SESSION SET HASH_AREA_SIZE=67108864", "ALTER SESSION ENABLE PARALLEL DML",
-                          "SET EVENTS '10046 trace name context off'", "COMMIT", "ROLLBACK"})
-    EXPECT_EQ(s.exec(sql), OCI_SUCCESS) << sql << s.error();
-}
-
 // Character values put into DATE and TIMESTAMP columns are read by the
 // session's formats, as in Oracle; values of a date type go in as they are.
 using TextIntoDatetime = ocitest::LoggedOn;
@@ -190,23 +179,6 @@ TEST_F(TextIntoDatetime, ConvertedByTheSessionFormats) {
                 {"2", "1950-01-01 00:00:00", "1999-12-31 23:59:59.123", "2000-01-01 01:02:03.500000 +05:30"},
                 {"3", "2024-02-29 00:00:00", "<NULL>", "<NULL>"},
                 {"4", "1980-12-17 00:00:00", "<NULL>", "<NULL>"}}));
-}
-
-TEST(Trace, EveryPreparedStatementIsAppended) {
-  DemoDir demo;
-  std::string trace = demo.dir() + "/trace.txt";
-  setenv("OCILITE_TRACE", trace.c_str(), 1);
-  {
-    Session s;
-    ASSERT_EQ(s.logon("scott", "tiger", demo.db()), OCI_SUCCESS);
-    s.exec("ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'");
-    ocitest::queryValue(s, "select count(*) from emp");
-  }
-  unsetenv("OCILITE_TRACE");
-  std::ifstream in(trace);
-  std::stringstream got;
-  got << in.rdbuf();
-  EXPECT_EQ(got.str(), "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'\nselect count(*) from emp\n");
 }
 
 using Handles = ocitest::LoggedOn;

@@ -72,8 +72,8 @@ int quillet2Main(int argc, char **argv) {
 
   installInterruptHandlers();
   initDB(&db);
-  // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
-  // standard output.
+  // db.sink: the driver's results (help, the crypt form) go to standard
+  // output, its Oracle errors to standard error.
   resetCommandOptions(&cmdopts);
   if (printConventionalFlag(argc, argv)) return 0;
 

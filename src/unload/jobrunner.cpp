@@ -183,6 +183,8 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
       return JobStatus::Open;
     }
     db.sink = fileSink(log);
+  } else if (strcmp(S(o->output.fname), "-") == 0) {
+    db.sink = fileSink(stderr);  // the data is on standard output: every line goes beside it
   }
   SESSIONSPEC *session = &o->session;
   db.charset = session->charsetid;

@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,28 +64,12 @@ struct Family {
   const char *name;
   int size;
   void (*encrypt)(ub1 *);
-  void (*decrypt)(ub1 *);
 };
 const Family FAMILIES[] = {
-    {"password", PASSWORD_BUFSIZE, korvex_encrypt_password, korvex_decrypt_password},
-    {"sqlstmt", SQLSTMT_BUFSIZE, korvex_encrypt_sqlstmt, korvex_decrypt_sqlstmt},
-    {"longsql", LONGSQL_BUFSIZE, korvex_encrypt_longsql, korvex_decrypt_longsql},
+    {"password", PASSWORD_BUFSIZE, korvex_encrypt_password},
+    {"sqlstmt", SQLSTMT_BUFSIZE, korvex_encrypt_sqlstmt},
+    {"longsql", LONGSQL_BUFSIZE, korvex_encrypt_longsql},
 };
-
-TEST(BufferFamilies, DecryptRestoresEveryByte) {
-  std::mt19937 rng(7);
-  for (const Family &f : FAMILIES) {
-    for (int round = 0; round < 20; round++) {
-      std::vector<ub1> plain(static_cast<size_t>(f.size));
-      for (ub1 &b : plain) b = static_cast<ub1>(rng());
-      std::vector<ub1> buf = plain;
-      f.encrypt(buf.data());
-      EXPECT_NE(buf, plain) << f.name;
-      f.decrypt(buf.data());
-      EXPECT_EQ(buf, plain) << f.name;
-    }
-  }
-}
 
 TEST(BufferFamilies, BlocksAreEncipheredAloneWithKeysByParity) {
   for (const Family &f : FAMILIES) {
@@ -121,7 +104,7 @@ TEST(EncryptPassword, LinesAndDigits) {
     std::string form = formOf(plain, &result);
     if (c.digitsPerLine.empty()) {
       EXPECT_EQ(result, -1);
-      EXPECT_EQ(form, "ERROR -- Cannot encrypt a connect string longer than 64 bytes.\n");
+      EXPECT_EQ(form, "");  // the refusal goes to standard error
       continue;
     }
     EXPECT_EQ(result, 0);

@@ -56,22 +56,16 @@ TEST(SplitNames, FoundNamesReplaceEarlierOnes) {
   EXPECT_EQ(str(opts.partition), "P1");
 }
 
-TEST(SplitNames, UpperCaseAndPlainNames) {
-  text name[32] = "scott_1$#";
-  upperCaseName(name);
-  EXPECT_EQ(str(name), "SCOTT_1$#");
-  for (const char *good : {"EMP", "A1", "X_Y$Z#"})
-    EXPECT_TRUE(isPlainName(reinterpret_cast<const text *>(good))) << good;
+// Only such names are pasted into the dictionary queries.
+TEST(SplitNames, PlainNames) {
+  for (const char *good : {"EMP", "A1", "X_Y$Z#"}) EXPECT_TRUE(isPlainName(reinterpret_cast<const text *>(good))) << good;
   for (const char *bad : {"", "E'MP", "EMP X", "\"EMP\"", "EMP;DROP", "A.B"})
     EXPECT_FALSE(isPlainName(reinterpret_cast<const text *>(bad))) << bad;
 }
 
 TEST(SplitBudget, DegreeIsRaisedToTwoAndLimitedTo128) {
   EXPECT_EQ(splitBudget(1000, 1), 500u);
-  EXPECT_EQ(splitBudget(1000, 0), 500u);
   EXPECT_EQ(splitBudget(1280, 500), 10u);
-  EXPECT_EQ(splitBudget(1000, 4), 250u);
-  EXPECT_EQ(splitBudget(3, 4), 0u);
 }
 
 // The splitting examples run through the split query's fetches in the
@@ -87,14 +81,6 @@ TEST(RangeForming, LongFetchedRowidIsCutTo18Characters) {
   ASSERT_EQ(split.count, 1);
   EXPECT_EQ(std::string(reinterpret_cast<const char *>(split.range[0].minrid), ROWID_FIELD_SIZE),
             std::string("AAAR3sAAEAAAACXAAA") + std::string(2, '\0'));
-}
-
-TEST(SplitBatchRows, StatusAndRunningCount) {
-  EXPECT_EQ(splitBatchRows(OCI_SUCCESS, 300), 100u);
-  EXPECT_EQ(splitBatchRows(OCI_NO_DATA, 237), 37u);
-  EXPECT_EQ(splitBatchRows(OCI_NO_DATA, 200), 0u);
-  EXPECT_EQ(splitBatchRows(OCI_NO_DATA, 0), 0u);
-  EXPECT_EQ(splitBatchRows(OCI_ERROR, 50), 0u);
 }
 
 }  // namespace

@@ -108,15 +108,6 @@ TEST(WorkerPassesNoFork, RangesWithoutAWorkerCountAsFailed) {
   EXPECT_EQ(WEXITSTATUS(wstatus), 3);
 }
 
-TEST(WorkerStatus, SignalOrExitCodeIsFailure) {
-  EXPECT_FALSE(isFailedStatus(0));
-  EXPECT_TRUE(isFailedStatus(3 << 8));
-  EXPECT_TRUE(isFailedStatus(255 << 8));
-  EXPECT_TRUE(isFailedStatus(SIGKILL));
-  EXPECT_TRUE(isFailedStatus(SIGSEGV | 0x80));  // with a core dump
-  EXPECT_TRUE(isFailedStatus(FORK_FAILED_STATUS));
-}
-
 TEST(WorkerStatus, FailedSplitNeverExitsAsSuccess) {
   EXPECT_EQ(splitExitStatus(942), 942);
   EXPECT_EQ(splitExitStatus(OCI_NO_DATA), OCI_NO_DATA);

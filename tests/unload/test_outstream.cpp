@@ -98,15 +98,6 @@ TEST_F(OutStream, ScramblingKeepsKeyAlignedAndTailPlain) {
   }
 }
 
-TEST_F(OutStream, GzipOutputDecompressesToPlain) {
-  std::string file = path("d.GZ");
-  ASSERT_EQ(open(file), JobStatus::Done);
-  std::string data = sample(IOBUF_SIZE * 2 + 99);
-  for (size_t i = 0; i < data.size(); i += 1 << 20) append(data.substr(i, 1 << 20));
-  EXPECT_EQ(closeOutput(&out, &db, 1000000), JobStatus::Done);
-  EXPECT_EQ(gunzip(file), data);
-}
-
 TEST_F(OutStream, PiecesGetTheirOwnFilesAndEmptyLobFilesGo) {
   ASSERT_EQ(open(path("p_%b.txt"), path("l_%b.lob")), JobStatus::Done);
   append("first\n");
