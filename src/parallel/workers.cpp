@@ -364,7 +364,7 @@ PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLE
   record.query = job->query[0] != 0 ? chars(job->query) : query;
   const bool named = nameEveryWorkerFile(db, job, splitdata, started, faults);
   record.elapsed = secondsNow() - clock;
-  if (recorded)
+  if (recorded && strcmp(chars(job->output.fname), "-") != 0)  // not into the data
     reportMessage(db, MsgKind::Progress, "%s",
                   summaryLine(record, codecForName(job->output.fname) != Codec::none).c_str());
   disconnectDB(db);
