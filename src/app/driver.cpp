@@ -53,6 +53,7 @@ void resolveCharsets(DATABASE *db, CMDOPTIONS *cmdopts) {
 
 int quillet2Main(int argc, char **argv) {
   CMDOPTIONS cmdopts;
+  JOBSPEC job;
   DATABASE db;
   TABLESPLIT splitdata;
 
@@ -99,13 +100,16 @@ int quillet2Main(int argc, char **argv) {
   }
   resolveCharsets(&db, &cmdopts);
 
+  mapJobSettings(cmdopts, &job);
   if (cmdopts.degree > 1 && cmdopts.tabsplit[0] != 0) {
+    SPLITSPEC split;
+    mapSplitSettings(cmdopts, &split);
     memset(&splitdata, 0, sizeof splitdata);
-    const PARALLELEND end = runParallelUnload(&db, &cmdopts, &splitdata);  // ends db's session
+    const PARALLELEND end = runParallelUnload(&db, &job, &split, &splitdata);  // ends db's session
     if (end.inWorker) endWorker(end.job);
     return end.parent;
   }
-  const JobStatus status = runTextUnloader(&cmdopts);
+  const JobStatus status = runTextUnloader(&job, 1);
   disconnectDB(&db);
   return exitCode(status);
 }

@@ -10,6 +10,8 @@
 
 #include "base/messages.h"
 #include "options/cmdoptions.h"
+#include "parallel/tablesplit.h"
+#include "unload/jobrunner.h"
 
 // Limits of the driver's own buffers, each with its reason.
 // Bytes of a parfile= name that are used (a 256-byte name buffer).
@@ -51,6 +53,12 @@ void readParameterStream(CMDOPTIONS *cmdopts, FILE *fp, const char *name, COLLEC
 // With stopAtSlash a line that begins with '/' ends the text (standard input).
 // Returns false when the text did not fit into query (it is cut there).
 bool appendSqlStream(CMDOPTIONS *cmdopts, FILE *fp, bool stopAtSlash);
+
+// Maps the parsed options, once, onto the settings of the modules that read
+// them: those of one job (session, fetch, row format, output, control file,
+// query and binds), and those of a table split.
+void mapJobSettings(const CMDOPTIONS &cmdopts, JOBSPEC *job);
+void mapSplitSettings(const CMDOPTIONS &cmdopts, SPLITSPEC *split);
 
 // Sends the help screen to sink; the extended lines only when cmdopts->help
 // is set.

@@ -93,9 +93,10 @@ std::filesystem::path outputPath(const OUTPUT &out) {
 
 // The control file name the job will write, or "" when it writes none.
 std::string controlFileName(const CMDOPTIONS *o) {
-  auto copy = std::make_unique<CMDOPTIONS>(*o);
+  auto copy = std::make_unique<JOBSPEC>();
+  mapJobSettings(*o, copy.get());
   normaliseQuery(copy.get());
-  if (copy->tabname[0] == 0 || copy->format != 0) return "";
+  if (copy->tabname[0] == 0 || copy->format.format != 0) return "";
   if (o->ctlfname[0] != 0) return chars(o->ctlfname);
   return std::string(chars(copy->tabname)) + "_sqlldr.ctl";
 }

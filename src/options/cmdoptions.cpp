@@ -40,5 +40,4 @@ void resetCommandOptions(CMDOPTIONS *o) {
   o->sleep = 3;
   o->DEFAULT_ARRAY_SIZE = 1000;
   o->DEFAULT_LONG_SIZE = 32768;
-  o->slaveid = 1;
 }

@@ -100,26 +100,26 @@ void listPieces(const text *pattern, int slaveid, std::string *list, int *listed
 
 }  // namespace
 
-std::string listRangeFiles(const CMDOPTIONS *cmdopts, int slaveid) {
+std::string listRangeFiles(const OUTPUTSPEC *output, int slaveid) {
   std::string list;
   int listed = 0;
-  listPieces(cmdopts->fname, slaveid, &list, &listed);
-  listPieces(cmdopts->lobfname, slaveid, &list, &listed);
+  listPieces(output->fname, slaveid, &list, &listed);
+  listPieces(output->lobfname, slaveid, &list, &listed);
   if (listed > MAX_LISTED_FILES) list += " and " + std::to_string(listed - MAX_LISTED_FILES) + " more";
   return listed == 0 ? "none" : list;
 }
 
-void rememberRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, RANGEFILES *files) {
-  remember(cmdopts->fname, slaveid, &files->data);
-  remember(cmdopts->lobfname, slaveid, &files->lob);
+void rememberRangeFiles(const OUTPUTSPEC *output, int slaveid, RANGEFILES *files) {
+  remember(output->fname, slaveid, &files->data);
+  remember(output->lobfname, slaveid, &files->lob);
 }
 
-void restoreRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, const RANGEFILES *files) {
-  restore(cmdopts->fname, slaveid, files->data);
-  restore(cmdopts->lobfname, slaveid, files->lob);
+void restoreRangeFiles(const OUTPUTSPEC *output, int slaveid, const RANGEFILES *files) {
+  restore(output->fname, slaveid, files->data);
+  restore(output->lobfname, slaveid, files->lob);
 }
 
-void keepKilledWorkerFiles(const CMDOPTIONS *cmdopts, int slaveid, pid_t pid) {
-  keepTemporaries(cmdopts->fname, slaveid, pid);
-  keepTemporaries(cmdopts->lobfname, slaveid, pid);
+void keepKilledWorkerFiles(const OUTPUTSPEC *output, int slaveid, pid_t pid) {
+  keepTemporaries(output->fname, slaveid, pid);
+  keepTemporaries(output->lobfname, slaveid, pid);
 }

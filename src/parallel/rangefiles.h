@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "options/cmdoptions.h"
+#include "unload/outfile.h"
 
 struct RANGEFILES {
   std::vector<off_t> data;  // appended data file of piece 1, 2, ...: length, -1 when missing
@@ -18,20 +18,20 @@ struct RANGEFILES {
 };
 
 // Records the lengths of range slaveid's appended files before its first try.
-void rememberRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, RANGEFILES *files);
+void rememberRangeFiles(const OUTPUTSPEC *output, int slaveid, RANGEFILES *files);
 
 // Before a re-run: cuts the appended files back to the recorded lengths and
 // removes pieces the failed try added.
-void restoreRangeFiles(const CMDOPTIONS *cmdopts, int slaveid, const RANGEFILES *files);
+void restoreRangeFiles(const OUTPUTSPEC *output, int slaveid, const RANGEFILES *files);
 
 // After worker pid of range slaveid was killed: its temporary files become
 // NAME.partial.
-void keepKilledWorkerFiles(const CMDOPTIONS *cmdopts, int slaveid, pid_t pid);
+void keepKilledWorkerFiles(const OUTPUTSPEC *output, int slaveid, pid_t pid);
 
 // Files of range slaveid listed after its failure: the data and LOB pieces
 // there are, complete or kept as NAME.partial, comma-separated ("none" when
 // there are none); at most MAX_LISTED_FILES, then how many more.
 constexpr int MAX_LISTED_FILES = 8;  // keeps the failure line to one screen line or two
-std::string listRangeFiles(const CMDOPTIONS *cmdopts, int slaveid);
+std::string listRangeFiles(const OUTPUTSPEC *output, int slaveid);
 
 #endif  // QUILLET2_PARALLEL_RANGEFILES_H

@@ -12,8 +12,8 @@
 
 namespace {
 
-// Size of a name field of CMDOPTIONS (owner, partition, tabsplit).
-constexpr size_t NAME_FIELD_SIZE = sizeof(CMDOPTIONS{}.tabsplit);
+// Size of a name field of SPLITSPEC (owner, partition, tabsplit).
+constexpr size_t NAME_FIELD_SIZE = sizeof(SPLITSPEC{}.tabsplit);
 // A formatted dictionary query: a 512-byte template and three names of at
 // most 131 bytes each always fit.
 constexpr size_t DICT_SQL_SIZE = 1024;
@@ -28,9 +28,9 @@ constexpr int SPLIT_TEMPLATE = 3;
 // Splits tabsplit at the first sep found at position 1 or later, unless sep
 // is the last character. keepBefore: the piece before sep stays in tabsplit
 // and the piece after it goes to target; else the other way round.
-void splitNameAt(CMDOPTIONS *cmdopts, char sep, bool keepBefore, text *target) {
-  cmdopts->tabsplit[NAME_FIELD_SIZE - 1] = 0;
-  char *value = reinterpret_cast<char *>(cmdopts->tabsplit);
+void splitNameAt(SPLITSPEC *spec, char sep, bool keepBefore, text *target) {
+  spec->tabsplit[NAME_FIELD_SIZE - 1] = 0;
+  char *value = reinterpret_cast<char *>(spec->tabsplit);
   if (value[0] == 0 || value[0] == sep) return;
   char *at = strchr(value + 1, sep);
   if (at == nullptr || at[1] == 0) return;
@@ -44,7 +44,7 @@ void splitNameAt(CMDOPTIONS *cmdopts, char sep, bool keepBefore, text *target) {
     memcpy(target, value, strlen(value));
     memcpy(rest, at + 1, strlen(at + 1));
   }
-  memcpy(cmdopts->tabsplit, rest, NAME_FIELD_SIZE);
+  memcpy(spec->tabsplit, rest, NAME_FIELD_SIZE);
 }
 
 // Copies the first ROWID_TEXT_LEN characters of a fetched ROWID into a field,
@@ -84,12 +84,12 @@ struct QUERYGUARD {
 
 }  // namespace
 
-void autoDetectTablePartition(CMDOPTIONS *cmdopts) {
-  splitNameAt(cmdopts, ':', true, cmdopts->partition);
+void autoDetectTablePartition(SPLITSPEC *spec) {
+  splitNameAt(spec, ':', true, spec->partition);
 }
 
-void autoDetectTableOwner(CMDOPTIONS *cmdopts) {
-  splitNameAt(cmdopts, '.', false, cmdopts->owner);
+void autoDetectTableOwner(SPLITSPEC *spec) {
+  splitNameAt(spec, '.', false, spec->owner);
 }
 
 void upperCaseName(text *name) {

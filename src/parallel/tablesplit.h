@@ -7,7 +7,6 @@
 
 #include <oci.h>
 
-#include "options/cmdoptions.h"
 #include "oracle/database.h"
 
 // Most ranges, and so worker processes, of one parallel unload.
@@ -18,6 +17,16 @@ constexpr int ROWID_TEXT_LEN = 18;
 constexpr int ROWID_FIELD_SIZE = 20;
 // Rows of the split query read per fetch.
 constexpr ub4 SPLIT_FETCH_ROWS = 100;
+
+// The table a parallel unload splits and how its ranges are run.
+struct SPLITSPEC {
+  text tabsplit[132] = "";   // split=: [owner.]table[:partition] to split into ROWID ranges
+  text owner[132] = "";      // owner of the table; "" = from tabsplit, else the session's user
+  text partition[132] = "";  // part=: partition to split; "" = from tabsplit, else the whole table
+  int degree = 1;            // degree=: ranges, and so worker processes, asked for
+  ub2 pretry = 3;            // retry=: re-runs of failed ranges, one at a time
+  ub2 sleep = 3;             // sleep=: pause before each re-run, in 100 ms
+};
 
 struct ROWIDRANGE {
   int id;                        // 1-based; becomes the worker's slaveid
@@ -42,9 +51,9 @@ struct RANGEFORMER {
 
 // Moves a ":partition" suffix of tabsplit into partition; a value that is
 // empty, starts with ':' or ends with it is left alone.
-void autoDetectTablePartition(CMDOPTIONS *cmdopts);
+void autoDetectTablePartition(SPLITSPEC *split);
 // Moves an "owner." prefix of tabsplit into owner, the same way.
-void autoDetectTableOwner(CMDOPTIONS *cmdopts);
+void autoDetectTableOwner(SPLITSPEC *split);
 
 // Upper-cases name in place, as Oracle resolves an unquoted name.
 void upperCaseName(text *name);

@@ -85,7 +85,7 @@ bool startWorker(TABLESPLIT *split, int i) {
 
 // Waits for the worker of range i, unless it was never started. A killed
 // worker's temporary files are kept as partial ones.
-void waitWorker(TABLESPLIT *split, int i, const CMDOPTIONS *files) {
+void waitWorker(TABLESPLIT *split, int i, const OUTPUTSPEC *files) {
   if (split->thid[i] < 0) return;
   split->status[i] = 0;
   pid_t got;
@@ -101,14 +101,14 @@ void waitWorker(TABLESPLIT *split, int i, const CMDOPTIONS *files) {
 // The block count query found no storage. Tells a missing table (the probe
 // fails and reports Oracle's own message) from one that has no segment yet:
 // returns the status that ends the run, 0 for nothing to split.
-sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
-  if (cmdopts->partition[0] != 0) {
-    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", chars(cmdopts->partition),
-                  chars(cmdopts->owner), chars(cmdopts->tabsplit));
+sword explainNoStorage(DATABASE *db, const SPLITSPEC *spec) {
+  if (spec->partition[0] != 0) {
+    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", chars(spec->partition),
+                  chars(spec->owner), chars(spec->tabsplit));
     return OCI_NO_DATA;
   }
   char sql[PROBE_SQL_SIZE];
-  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, chars(cmdopts->owner), chars(cmdopts->tabsplit));
+  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, chars(spec->owner), chars(spec->tabsplit));
   OCIStmt *stmt = nullptr;
   sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
   if (rc == 0) rc = executeQuery8(db, stmt);
@@ -116,41 +116,41 @@ sword explainNoStorage(DATABASE *db, const CMDOPTIONS *cmdopts) {
   if (rc != 0) return rc;
   // It can be read but has no storage: an empty table, or no table at all.
   ub4 tables = 0;
-  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, chars(cmdopts->owner), chars(cmdopts->tabsplit));
+  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, chars(spec->owner), chars(spec->tabsplit));
   rc = readBlockCount(db, reinterpret_cast<const text *>(sql), &tables);
   if (rc != 0 || tables > 0) return rc;
   reportMessage(db, MsgKind::Error, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
-                "unload it without split= (query=%s).\n", chars(cmdopts->owner), chars(cmdopts->tabsplit),
-                chars(cmdopts->tabsplit));
+                "unload it without split= (query=%s).\n", chars(spec->owner), chars(spec->tabsplit),
+                chars(spec->tabsplit));
   return NOT_A_TABLE_STATUS;
 }
 
 // Resolves the owner, table and partition names; false (after a message)
 // when one cannot be used.
-bool resolveNames(DATABASE *db, CMDOPTIONS *cmdopts) {
-  autoDetectTablePartition(cmdopts);
-  autoDetectTableOwner(cmdopts);
-  if (cmdopts->owner[0] == 0) queryUserName(db, cmdopts->owner);
-  upperCaseName(cmdopts->owner);
-  upperCaseName(cmdopts->tabsplit);
-  upperCaseName(cmdopts->partition);
-  if (cmdopts->owner[0] == 0) {
-    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", chars(cmdopts->tabsplit));
+bool resolveNames(DATABASE *db, SPLITSPEC *spec) {
+  autoDetectTablePartition(spec);
+  autoDetectTableOwner(spec);
+  if (spec->owner[0] == 0) queryUserName(db, spec->owner);
+  upperCaseName(spec->owner);
+  upperCaseName(spec->tabsplit);
+  upperCaseName(spec->partition);
+  if (spec->owner[0] == 0) {
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", chars(spec->tabsplit));
     return false;
   }
-  const bool ok = isPlainName(cmdopts->owner) && isPlainName(cmdopts->tabsplit) &&
-                  (cmdopts->partition[0] == 0 || isPlainName(cmdopts->partition));
+  const bool ok = isPlainName(spec->owner) && isPlainName(spec->tabsplit) &&
+                  (spec->partition[0] == 0 || isPlainName(spec->partition));
   if (!ok)
     reportMessage(db, MsgKind::Error, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
-           chars(cmdopts->tabsplit), chars(cmdopts->owner), cmdopts->partition[0] ? ", partition " : "",
-           chars(cmdopts->partition));
+           chars(spec->tabsplit), chars(spec->owner), spec->partition[0] ? ", partition " : "",
+           chars(spec->partition));
   return ok;
 }
 
 // A query given with split= must be limited to each worker's range, or every
 // worker would unload the whole of it.
-bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
-  if (cmdopts->query[0] == 0 || (hasBindName(chars(cmdopts->query), "minrid") && hasBindName(chars(cmdopts->query), "maxrid")))
+bool checkGivenQuery(DATABASE *db, const JOBSPEC *job) {
+  if (job->query[0] == 0 || (hasBindName(chars(job->query), "minrid") && hasBindName(chars(job->query), "maxrid")))
     return true;
   reportMessage(db, MsgKind::Error, "ERROR -- A query for a parallel unload must limit ROWID by :minrid and :maxrid.\n");
   return false;
@@ -158,9 +158,9 @@ bool checkGivenQuery(DATABASE *db, const CMDOPTIONS *cmdopts) {
 
 // Runs the job of range i in this worker process. A range whose binds do not
 // fit fails as a job whose logon failed would.
-JobStatus runWorker(CMDOPTIONS *cmdopts, const TABLESPLIT *split, int i) {
-  if (!prepareWorkerOptions(cmdopts, &split->range[i])) return JobStatus::LogonFailed;
-  return runTextUnloader(cmdopts);
+JobStatus runWorker(JOBSPEC *job, const SPLITSPEC *spec, const TABLESPLIT *split, int i) {
+  if (!prepareWorkerOptions(job, spec, &split->range[i])) return JobStatus::LogonFailed;
+  return runTextUnloader(job, split->range[i].id);
 }
 
 }  // namespace
@@ -178,7 +178,7 @@ int countFailedRanges(const TABLESPLIT *split) {
   return failed;
 }
 
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files) {
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *files) {
   std::vector<RANGEFILES> before(static_cast<size_t>(std::max(split->count, 0)));
   for (int i = 0; i < split->count && files != nullptr; ++i)
     rememberRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
@@ -205,15 +205,14 @@ int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *
   return -1;
 }
 
-bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range) {
-  if (cmdopts->sqlargc < 0 || cmdopts->sqlargc > MAX_SQL_PARAMS - 2) return false;
-  if (cmdopts->query[0] == 0)
-    snprintf(reinterpret_cast<char *>(cmdopts->query), sizeof cmdopts->query, WORKER_QUERY,
-             chars(cmdopts->owner), chars(cmdopts->tabsplit));
-  setBind(&cmdopts->sqlargv[cmdopts->sqlargc], "MINRID", range->minrid);
-  setBind(&cmdopts->sqlargv[cmdopts->sqlargc + 1], "MAXRID", range->maxrid);
-  cmdopts->sqlargc += 2;
-  cmdopts->slaveid = range->id;
+bool prepareWorkerOptions(JOBSPEC *job, const SPLITSPEC *split, const ROWIDRANGE *range) {
+  if (job->sqlargc < 0 || job->sqlargc > MAX_SQL_PARAMS - 2) return false;
+  if (job->query[0] == 0)
+    snprintf(reinterpret_cast<char *>(job->query), sizeof job->query, WORKER_QUERY,
+             chars(split->owner), chars(split->tabsplit));
+  setBind(&job->sqlargv[job->sqlargc], "MINRID", range->minrid);
+  setBind(&job->sqlargv[job->sqlargc + 1], "MAXRID", range->maxrid);
+  job->sqlargc += 2;
   return true;
 }
 
@@ -222,14 +221,14 @@ namespace {
 // The data files the workers wrote in this run, worker by worker and piece by
 // piece: a piece name that does not exist, is older than the run, or repeats
 // the previous one (a name without %b), ends a worker's list.
-std::vector<std::string> workerDataFiles(const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
+std::vector<std::string> workerDataFiles(const OUTPUTSPEC *output, const TABLESPLIT *split,
                                          time_t started) {
   std::vector<std::string> files;
   for (int i = 0; i < split->count; ++i) {
     const size_t first = files.size();
     for (int piece = 1;; ++piece) {
       text name[CTLFNAME_SIZE] = {0};
-      expandFileName(cmdopts->fname, name, sizeof name, piece, split->range[i].id);
+      expandFileName(output->fname, name, sizeof name, piece, split->range[i].id);
       const char *plain = chars(name) + (name[0] == '+' ? 1 : 0);
       struct stat st;
       if (files.size() > first && files.back() == plain) break;
@@ -243,11 +242,11 @@ std::vector<std::string> workerDataFiles(const CMDOPTIONS *cmdopts, const TABLES
 // Worker 1 wrote the control file; once every worker has ended it names
 // every worker's files and what they counted. False when it could not be rewritten
 // (after the message).
-bool nameEveryWorkerFile(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLIT *split,
+bool nameEveryWorkerFile(DATABASE *db, const JOBSPEC *job, const TABLESPLIT *split,
                          time_t started, const SHAREDFAULTS &shared) {
-  CMDOPTIONS first = *cmdopts;
-  first.slaveid = 1;
-  if (!writesControlFile(&first) || strcmp(chars(first.fname), "-") == 0) return true;
+  const JOBSTATE first{1, 0, job->tabname};
+  const CONTROLFILEJOB control{&job->control, &job->format, &job->output, &first};
+  if (!writesControlFile(control) || strcmp(chars(job->output.fname), "-") == 0) return true;
   LOADFAULTS all;
   for (int i = 0; i < split->count && shared.slots != nullptr; ++i) {
     const LOADFAULTS &f = shared.slots[i];
@@ -257,12 +256,12 @@ bool nameEveryWorkerFile(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPL
     all.blanks += f.blanks;
     all.nulls += f.nulls;
   }
-  return finishControlFile(db, &first, workerDataFiles(&first, split, started), all) >= 0;
+  return finishControlFile(db, control, workerDataFiles(&job->output, split, started), all) >= 0;
 }
 
 // Names every range that still failed after its re-runs: its ROWID bounds,
 // how its last try ended and the files it left.
-void reportFailedRanges(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLIT *split) {
+void reportFailedRanges(DATABASE *db, const OUTPUTSPEC *output, const TABLESPLIT *split) {
   for (int i = 0; i < split->count; ++i) {
     const int ws = split->status[i];
     if (!isFailedStatus(ws)) continue;
@@ -271,23 +270,22 @@ void reportFailedRanges(DATABASE *db, const CMDOPTIONS *cmdopts, const TABLESPLI
     else snprintf(how, sizeof how, "exit status %d", WEXITSTATUS(ws));
     const ROWIDRANGE &r = split->range[i];
     reportFileError(db, "ERROR -- Range %d of %d (ROWID %s to %s) failed: %s; files: %s.\n", r.id, split->count,
-                    chars(r.minrid), chars(r.maxrid), how, listRangeFiles(cmdopts, r.id).c_str());
+                    chars(r.minrid), chars(r.maxrid), how, listRangeFiles(output, r.id).c_str());
   }
 }
 
 }  // namespace
 
-PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata) {
-
-  if (!checkGivenQuery(db, cmdopts) || !resolveNames(db, cmdopts)) {
+PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLESPLIT *splitdata) {
+  if (!checkGivenQuery(db, job) || !resolveNames(db, spec)) {
     disconnectDB(db);
     return {false, 1, JobStatus::Done};
   }
-  sword rc = getParallelRowidRange(db, cmdopts->owner, cmdopts->tabsplit, cmdopts->partition,
-                                   static_cast<ub4>(cmdopts->degree), splitdata);
+  sword rc = getParallelRowidRange(db, spec->owner, spec->tabsplit, spec->partition,
+                                   static_cast<ub4>(spec->degree), splitdata);
   bool reported = db->errcode != 0;
   if (rc == OCI_NO_DATA && !reported) {
-    rc = explainNoStorage(db, cmdopts);
+    rc = explainNoStorage(db, spec);
     reported = true;
   }
   if (rc != 0 || splitdata->count == 0) {
@@ -298,16 +296,16 @@ PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *spl
 
   const time_t started = time(nullptr);
   SHAREDFAULTS faults;
-  const int worker = runWorkerPasses(splitdata, cmdopts->pretry, cmdopts->sleep, cmdopts);
+  const int worker = runWorkerPasses(splitdata, spec->pretry, spec->sleep, &job->output);
   if (worker >= 0) {
     if (faults.slots != nullptr) {
       faults.slots[worker] = LOADFAULTS{};  // an earlier try's counts go with its files
       shareLoadFaults(&faults.slots[worker]);
     }
-    return {true, 0, runWorker(cmdopts, splitdata, worker)};
+    return {true, 0, runWorker(job, spec, splitdata, worker)};
   }
-  if (interruptSignal() == 0) reportFailedRanges(db, cmdopts, splitdata);
-  const bool named = nameEveryWorkerFile(db, cmdopts, splitdata, started, faults);
+  if (interruptSignal() == 0) reportFailedRanges(db, &job->output, splitdata);
+  const bool named = nameEveryWorkerFile(db, job, splitdata, started, faults);
   disconnectDB(db);
   const int failedRanges = countFailedRanges(splitdata);
   int status = failedRanges > 0 ? failedRanges : named ? 0 : static_cast<int>(JobStatus::Open);

@@ -3,9 +3,10 @@
 #define QUILLET2_PARALLEL_WORKERS_H
 
 #include "base/status.h"
-#include "options/cmdoptions.h"
 #include "oracle/database.h"
 #include "parallel/tablesplit.h"
+#include "unload/jobrunner.h"
+#include "unload/outfile.h"
 
 // Wait status given to a range whose worker could not be forked: it reads as
 // exit code 255, so the range counts as failed and is re-run.
@@ -26,9 +27,10 @@ struct PARALLELEND {
   JobStatus job;    // a worker's job status (LogonFailed when its binds did not fit)
 };
 
-// Splits cmdopts->tabsplit, runs the workers with their re-runs and ends db's
-// session (in the parent). REQUIRES: db is logged on.
-PARALLELEND runParallelUnload(DATABASE *db, CMDOPTIONS *cmdopts, TABLESPLIT *splitdata);
+// Splits split->tabsplit (its names resolved in place), runs job in the
+// workers with their re-runs and ends db's session (in the parent).
+// REQUIRES: db is logged on.
+PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *split, TABLESPLIT *splitdata);
 
 // The exit status of a split that ended with status rc: rc, or 1 when rc is
 // a failure whose low 8 bits, all that an exit passes on, would read as success.
@@ -41,17 +43,17 @@ int countFailedRanges(const TABLESPLIT *split);
 // Forks one worker per range, waits for all in range order, then re-runs
 // failed ranges one at a time while fewer than pretry re-runs were made
 // (none when every range failed, or none did), pausing sleep x 100 ms before
-// each. files: the options whose output files a re-run restores (appended
+// each. files: the output whose files a re-run restores (appended
 // files cut back to their length before the first try) and a killed worker
 // leaves as partial files; null for none. No re-run follows SIGINT or
 // SIGTERM, which are passed on to the running workers. Returns -1 in the
 // parent, with split's thid and status filled; in a forked worker it returns
 // that worker's range index (0-based).
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const CMDOPTIONS *files = nullptr);
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *files = nullptr);
 
-// Gives cmdopts the job of range: the range-limited query of owner.table
-// when no query was given, the MINRID and MAXRID binds, slaveid. False (and
-// cmdopts unchanged) when the bind slots are full.
-bool prepareWorkerOptions(CMDOPTIONS *cmdopts, const ROWIDRANGE *range);
+// Gives job the query of range: the range-limited query of split's
+// owner.table when no query was given, and the MINRID and MAXRID binds.
+// False (and job unchanged) when the bind slots are full.
+bool prepareWorkerOptions(JOBSPEC *job, const SPLITSPEC *split, const ROWIDRANGE *range);
 
 #endif  // QUILLET2_PARALLEL_WORKERS_H

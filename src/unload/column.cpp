@@ -6,7 +6,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "options/cmdline.h"
+#include "base/cmdline.h"
 #include "oracle/ocicalls.h"
 #include "unload/columntype.h"
 #include "unload/controlfile.h"
@@ -95,7 +95,8 @@ void markUniqueColumns(COLUMN *collist, const text *unique) {
 }  // namespace
 
 sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text *lenstr,
-                  CMDOPTIONS *cmdopts, const SESSIONFORMATS *formats) {
+                  const FETCHSPEC &fetch, const CONTROLFILEJOB &ctl, const SESSIONFORMATS *formats,
+                  JOBSTATE *job) {
   assert(collist->next == nullptr);
   ub4 count = 0;
   if (getParamCount8(db, stmt, &count) != OCI_SUCCESS) return -1;
@@ -108,10 +109,10 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
 
   sb4 widths[MAX_COLUMNS];
   parseCustomWidths(lenstr, widths, MAX_COLUMNS);
-  FETCHMODE mode{0, cmdopts->safemode != 0, cmdopts->clientnum != 0,
-                 cmdopts->lobfname[0] != 0, cmdopts->DEFAULT_LONG_SIZE,
+  FETCHMODE mode{0, fetch.safemode != 0, fetch.clientnum != 0,
+                 ctl.output->lobfname[0] != 0, fetch.DEFAULT_LONG_SIZE,
                  formatWidth(formats->date), formatWidth(formats->timestamp),
-                 formatWidth(formats->timestamptz), writesBinaryAsHex(cmdopts)};
+                 formatWidth(formats->timestamptz), writesBinaryAsHex(*ctl.format)};
 
   ub4 rowsize = 1;
   COLUMN *last = collist;
@@ -130,15 +131,15 @@ sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text
     col->quote = p.quote;
     rowsize += static_cast<ub4>(p.rowshare);
   }
-  rowsize += static_cast<ub4>(cmdopts->rlen);
-  cmdopts->DEFAULT_ARRAY_SIZE = fetchArraySize(cmdopts->DEFAULT_ARRAY_SIZE, rowsize);
+  rowsize += static_cast<ub4>(ctl.format->rlen);
+  job->arraysize = fetchArraySize(fetch.DEFAULT_ARRAY_SIZE, rowsize);
 
   ub4 pos = 1;
   for (COLUMN *col = collist->next; col != nullptr; col = col->next, pos++)
-    if (defineColumn(db, stmt, col, pos, cmdopts->DEFAULT_ARRAY_SIZE) != 0) return -1;
+    if (defineColumn(db, stmt, col, pos, job->arraysize) != 0) return -1;
 
-  if (cmdopts->unique[0] != 0) markUniqueColumns(collist, cmdopts->unique);
-  if (writeControlFile(db, cmdopts, collist, fixlen, formats) < 0) return CONTROL_FILE_FAILED;
+  if (fetch.unique[0] != 0) markUniqueColumns(collist, fetch.unique);
+  if (writeControlFile(db, ctl, collist, fixlen, formats) < 0) return CONTROL_FILE_FAILED;
   return static_cast<sword>(count);
 }
 

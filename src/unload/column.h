@@ -4,9 +4,12 @@
 
 #include <oci.h>
 
-#include "options/cmdoptions.h"
+#include "base/limits.h"
 #include "oracle/database.h"
+#include "unload/jobstate.h"
 #include "unload/sessionformats.h"
+
+struct CONTROLFILEJOB;
 
 // Most columns one select list may have.
 constexpr int MAX_COLUMNS = 1023;
@@ -15,6 +18,18 @@ constexpr int MAX_ARRAY_SIZE = 2000;
 // Capacity of COLUMN.buf: names of up to 128 bytes (Oracle's identifier
 // limit since 12.2) and a terminator.
 constexpr int COLUMN_NAME_SIZE = 129;
+
+// How the select list is described and fetched.
+struct FETCHSPEC {
+  ub4 DEFAULT_ARRAY_SIZE = 1000;  // array=: rows per fetch asked for (the describe may lower it)
+  ub4 DEFAULT_LONG_SIZE = 32768;  // long=: bound of every column's width
+  int safemode = 0;               // safe=: non-zero widens formatted columns against ORA-24345
+  ub1 clientnum = 0;              // client=: non-zero fetches NUMBER and DATE as internal bytes
+  text width[2048] = "";          // width=: ':'-separated custom widths; "" = none
+  text unique[256] = "";          // unique=: comma-separated key columns; "" = none
+  int oerrcount = 0;              // error=: how many of oerrorno a fetch may meet and go on
+  int oerrorno[MAX_SKIP_ERRORS] = {};
+};
 
 struct COLUMN {
   OCIDefine *coldef;
@@ -44,14 +59,18 @@ struct COLUMN {
 
 // Describes the executed query stmt into the list behind collist, sizes and
 // defines the fetch buffers, marks unique key columns and writes the control
-// file when asked. formats: the session's date and timestamp formats, which
-// size those fields. Returns the column count, -1 (also, after a message,
-// for more than MAX_COLUMNS columns), or CONTROL_FILE_FAILED when the
-// control file could not be written (after its message).
+// file ctl names when it is due; the array size it chooses goes to
+// job->arraysize (the job ctl.job points at). lenstr (fetch.width's text,
+// cut up in place) holds the custom widths. formats: the session's date and
+// timestamp formats, which size those fields. Returns the column count, -1
+// (also, after a message, for more than MAX_COLUMNS columns), or
+// CONTROL_FILE_FAILED when the control file could not be written (after its
+// message).
 // REQUIRES: collist->next is null; stmt is executed.
 constexpr sword CONTROL_FILE_FAILED = -2;
-sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen,
-                  text *lenstr, CMDOPTIONS *cmdopts, const SESSIONFORMATS *formats);
+sword getColumns8(DATABASE *db, OCIStmt *stmt, COLUMN *collist, int fixlen, text *lenstr,
+                  const FETCHSPEC &fetch, const CONTROLFILEJOB &ctl, const SESSIONFORMATS *formats,
+                  JOBSTATE *job);
 
 // Detaches and frees every column after col (define handle, buffer, record).
 void freeColumn(COLUMN *col);

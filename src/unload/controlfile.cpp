@@ -141,19 +141,19 @@ std::string loaderString(std::string_view bytes) {
 }
 
 // "NULLIF "C"=..." for the null text the data holds.
-std::string nullIf(const CMDOPTIONS *o, const char *name) {
-  std::string_view snull(chars(o->snull), static_cast<size_t>(o->lnull > 0 ? o->lnull : 0));
+std::string nullIf(const ROWFORMAT &o, const char *name) {
+  std::string_view snull(chars(o.snull), static_cast<size_t>(o.lnull > 0 ? o.lnull : 0));
   bool blank = snull.find_first_not_of(' ') == std::string_view::npos;
   return "NULLIF \"" + std::string(name) + "\"=" + (blank ? "BLANKS" : loaderString(snull));
 }
 
 // One field clause; pos is the column's first position in fixed-width mode.
-void writeFieldClause(FILE *fp, const COLUMN *c, const CMDOPTIONS *o, bool fixed,
+void writeFieldClause(FILE *fp, const COLUMN *c, const CONTROLFILEJOB &o, bool fixed,
                       const SESSIONFORMATS *f, int pos) {
   const char *n = chars(c->buf);
-  bool lls = isLobToFile(c, o->lobfname[0] != 0);
+  bool lls = isLobToFile(c, o.output->lobfname[0] != 0);
   int last = pos + (lls ? LOB_ROW_SHARE : c->dsize2) - 1;
-  std::string nullif = nullIf(o, n);
+  std::string nullif = nullIf(*o.format, n);
   const char *ni = nullif.c_str();
   fprintf(fp, "  \"%s\" ", n);
   if (fixed) fprintf(fp, "POSITION(%d:%d) ", pos, last);
@@ -180,11 +180,11 @@ std::string infileName(std::string name) {
   return name;
 }
 
-void writeLoadNotes(FILE *fp, const CMDOPTIONS *o, const std::string &datafile) {
-  if (strcmp(chars(o->fname), "-") == 0) {
+void writeLoadNotes(FILE *fp, const CONTROLFILEJOB &o, const std::string &datafile) {
+  if (strcmp(chars(o.output->fname), "-") == 0) {
     fputs("-- The data went to standard output: save it to a file and put that file's\n"
           "-- name in the INFILE clause below (or give it with DATA= to sqlldr).\n", fp);
-  } else if (const Codec codec = codecForName(o->fname); codec != Codec::none) {
+  } else if (const Codec codec = codecForName(o.output->fname); codec != Codec::none) {
     const bool gz = codec == Codec::gzip;
     const char *tool = gz ? "gzip" : "zstd", *ext = gz ? "gz" : "zst";
     fprintf(fp,
@@ -196,8 +196,8 @@ void writeLoadNotes(FILE *fp, const CMDOPTIONS *o, const std::string &datafile) 
   }
 }
 
-void writeCreateTable(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist) {
-  fprintf(fp, "--  CREATE TABLE %s (\n", chars(o->tabname));
+void writeCreateTable(FILE *fp, const CONTROLFILEJOB &o, const COLUMN *collist) {
+  fprintf(fp, "--  CREATE TABLE %s (\n", chars(o.job->tabname));
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
     fprintf(fp, "--    %s ", chars(c->buf));
     writeTypeName(fp, c);
@@ -207,23 +207,23 @@ void writeCreateTable(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist) {
 }
 
 // Bytes of one fixed-width record: prefix, fields, suffix and separator.
-int fixedRecordLength(const CMDOPTIONS *o, const COLUMN *collist) {
-  int len = o->rplen + o->rslen + o->rlen;
+int fixedRecordLength(const CONTROLFILEJOB &o, const COLUMN *collist) {
+  int len = o.format->rplen + o.format->rslen + o.format->rlen;
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next)
-    len += isLobToFile(c, o->lobfname[0] != 0) ? LOB_ROW_SHARE : c->dsize2;
+    len += isLobToFile(c, o.output->lobfname[0] != 0) ? LOB_ROW_SHARE : c->dsize2;
   return len;
 }
 
-void writeInfile(FILE *fp, const CMDOPTIONS *o, const COLUMN *collist, bool fixed,
+void writeInfile(FILE *fp, const CONTROLFILEJOB &o, const COLUMN *collist, bool fixed,
                  const std::string &datafile) {
-  if (strcmp(chars(o->fname), "-") == 0) fputs("-- ", fp);
+  if (strcmp(chars(o.output->fname), "-") == 0) fputs("-- ", fp);
   if (fixed) {
     fprintf(fp, "INFILE '%s' \"FIX %d\"\n", datafile.c_str(), fixedRecordLength(o, collist));
     return;
   }
   fprintf(fp, "INFILE '%s' \"STR X'", datafile.c_str());
-  for (int i = 0; i < o->rlen && i < static_cast<int>(sizeof o->record); i++)
-    fprintf(fp, "%02x", o->record[i]);
+  for (int i = 0; i < o.format->rlen && i < static_cast<int>(sizeof o.format->record); i++)
+    fprintf(fp, "%02x", o.format->record[i]);
   fputs("'\"\n", fp);
 }
 
@@ -256,38 +256,40 @@ int controlFileFailed(DATABASE *db, const char *name, int err, const char *note)
 
 }  // namespace
 
-bool writesBinaryAsHex(const CMDOPTIONS *o) { return o->format == 0 && o->escape != '\\'; }
+bool writesBinaryAsHex(const ROWFORMAT &o) { return o.format == 0 && o.escape != '\\'; }
 
-const char *unreadableLayout(const CMDOPTIONS *o) {
-  if (o->format == FORMAT_JSON) return "JSON Lines (text=JSON)";
-  if (o->colseplen > 0) return "column names before the values (colsep=, as in text=FORM and text=SEARCH)";
-  if (o->escape == '\\') return "backslash escapes and \\N (text=MYSQL: load it with LOAD DATA)";
-  size_t quotelen = strlen(chars(o->quote));
-  if (o->escape != ' ' && !(quotelen == 1 && o->escape == static_cast<char>(o->quote[0])))
+const char *unreadableLayout(const ROWFORMAT &o) {
+  if (o.format == FORMAT_JSON) return "JSON Lines (text=JSON)";
+  if (o.colseplen > 0) return "column names before the values (colsep=, as in text=FORM and text=SEARCH)";
+  if (o.escape == '\\') return "backslash escapes and \\N (text=MYSQL: load it with LOAD DATA)";
+  size_t quotelen = strlen(chars(o.quote));
+  if (o.escape != ' ' && !(quotelen == 1 && o.escape == static_cast<char>(o.quote[0])))
     return "escape characters other than the doubled enclosure (escape=)";
-  if (o->field[0] != ' ' && (o->rplen > 0 || o->rslen > 0))
+  if (o.field[0] != ' ' && (o.rplen > 0 || o.rslen > 0))
     return "row prefixes or suffixes in a delimited layout (rowpre=, rowsuf=)";
   return nullptr;
 }
 
-bool loadsBack(const CMDOPTIONS *o) {
-  return o->tabname[0] != 0 && o->format == 0 && unreadableLayout(o) == nullptr;
+bool loadsBack(const CONTROLFILEJOB &o) {
+  return o.job->tabname[0] != 0 && o.format->format == 0 && unreadableLayout(*o.format) == nullptr;
 }
 
-bool writesControlFile(const CMDOPTIONS *o) { return loadsBack(o) && o->slaveid == 1; }
+bool writesControlFile(const CONTROLFILEJOB &o) { return loadsBack(o) && o.job->slaveid == 1; }
 
 void shareLoadFaults(LOADFAULTS *slot) { workerFaults = slot; }
 LOADFAULTS *sharedLoadFaults() { return workerFaults; }
 
-void controlFileName(const CMDOPTIONS *o, char *out, size_t outsize) {
-  if (o->ctlfname[0] != 0) expandFileName(o->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o->slaveid);
-  else snprintf(out, outsize, "%s_sqlldr.ctl", chars(o->tabname));
+void controlFileName(const CONTROLFILEJOB &o, char *out, size_t outsize) {
+  if (o.spec->ctlfname[0] != 0)
+    expandFileName(o.spec->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o.job->slaveid);
+  else snprintf(out, outsize, "%s_sqlldr.ctl", chars(o.job->tabname));
 }
 
-int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, int fixlen,
+int writeControlFile(DATABASE *db, const CONTROLFILEJOB &o, const COLUMN *collist, int fixlen,
                      const SESSIONFORMATS *formats) {
-  if (o->tabname[0] == 0 || (o->format != 0 && o->format != FORMAT_JSON) || o->slaveid != 1) return 0;
-  if (const char *why = unreadableLayout(o)) {
+  const int format = o.format->format;
+  if (o.job->tabname[0] == 0 || (format != 0 && format != FORMAT_JSON) || o.job->slaveid != 1) return 0;
+  if (const char *why = unreadableLayout(*o.format)) {
     reportMessage(db, MsgKind::Warning, "Control file not written: SQL*Loader cannot read %s.\n", why);
     return 0;
   }
@@ -299,30 +301,31 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, i
 
   bool fixed = fixlen != 0;
   text expanded[CTLFNAME_SIZE] = {0};
-  expandFileName(o->fname, expanded, sizeof expanded, 1, 1);
+  expandFileName(o.output->fname, expanded, sizeof expanded, 1, 1);
   std::string datafile = infileName(chars(expanded));
   fprintf(fp, "--\n-- %s\n-- %s\n--\n", chars(bannerLine(0)), chars(bannerLine(1)));
   writeLoadNotes(fp, o, datafile);
   writeCreateTable(fp, o, collist);
-  if (o->header == 0 || fixed)
-    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,ERRORS=50000,ROWS=50000)\n", o->buffer, o->buffer);
+  if (o.format->header == 0 || fixed)
+    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,ERRORS=50000,ROWS=50000)\n", o.spec->buffer, o.spec->buffer);
   else
-    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,SKIP=1,ERRORS=50000,ROWS=50000)\n", o->buffer,
-            o->buffer);
+    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,SKIP=1,ERRORS=50000,ROWS=50000)\n", o.spec->buffer,
+            o.spec->buffer);
   fputs("LOAD DATA\n", fp);
-  if (o->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", chars(o->charset));
+  if (o.spec->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", chars(o.spec->charset));
   writeInfile(fp, o, collist, fixed, datafile);
-  fprintf(fp, "%s INTO TABLE %s\n", chars(o->tabmode), chars(o->tabname));
+  fprintf(fp, "%s INTO TABLE %s\n", chars(o.spec->tabmode), chars(o.job->tabname));
   fputs("FIELDS TERMINATED BY X'", fp);
-  for (int i = 0; i < o->flen && i < static_cast<int>(sizeof o->field); i++) fprintf(fp, "%02x", o->field[i]);
+  for (int i = 0; i < o.format->flen && i < static_cast<int>(sizeof o.format->field); i++)
+    fprintf(fp, "%02x", o.format->field[i]);
   fputc('\'', fp);
-  if (!fixed && o->quote[0] != 0)
-    fprintf(fp, " OPTIONALLY ENCLOSED BY %s ", loaderString(chars(o->quote)).c_str());
+  if (!fixed && o.format->quote[0] != 0)
+    fprintf(fp, " OPTIONALLY ENCLOSED BY %s ", loaderString(chars(o.format->quote)).c_str());
   fputs(" TRAILING NULLCOLS \n(\n", fp);
-  int pos = 1 + o->rplen;
+  int pos = 1 + o.format->rplen;
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next) {
     writeFieldClause(fp, c, o, fixed, formats, pos);
-    pos += isLobToFile(c, o->lobfname[0] != 0) ? LOB_ROW_SHARE : c->dsize2;
+    pos += isLobToFile(c, o.output->lobfname[0] != 0) ? LOB_ROW_SHARE : c->dsize2;
     if (c->next != nullptr) fputs(",\n", fp);
   }
   fputs("\n)\n", fp);
@@ -331,7 +334,7 @@ int writeControlFile(DATABASE *db, const CMDOPTIONS *o, const COLUMN *collist, i
   return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
 }
 
-int finishControlFile(DATABASE *db, const CMDOPTIONS *o, const std::vector<std::string> &datafiles,
+int finishControlFile(DATABASE *db, const CONTROLFILEJOB &o, const std::vector<std::string> &datafiles,
                       const LOADFAULTS &faults) {
   bool faulty = false;
   for (const FAULTNOTE &f : FAULT_NOTES) {
@@ -359,7 +362,7 @@ int finishControlFile(DATABASE *db, const CMDOPTIONS *o, const std::vector<std::
   std::string notes;
   for (const FAULTNOTE &f : FAULT_NOTES)
     if (faults.*f.count > 0) notes += "\n-- " + std::to_string(faults.*f.count) + " values " + f.comment;
-  if (datafiles.size() > 1 && o->header != 0 && o->field[0] != ' ')
+  if (datafiles.size() > 1 && o.format->header != 0 && o.format->field[0] != ' ')
     notes += "\n-- Every data file after the first starts with a header line, which SKIP=1\n"
              "-- does not skip: load those files one at a time with SKIP=1 DATA=file.";
   if (ctl.find(notes) == std::string::npos) ctl.insert(ctl.find("\nOPTIONS("), notes);

@@ -34,7 +34,7 @@ bool isQueryStatement(const char *query) {
   return strncasecmp(query, "with", 4) == 0 || strncasecmp(query, "select", 6) == 0 || *query == '(';
 }
 
-void normaliseQuery(CMDOPTIONS *o) {
+void normaliseQuery(JOBSPEC *o) {
   size_t len = strlen(S(o->query));
   while (len > 0 && (isspace(o->query[len - 1]) || o->query[len - 1] == ';' ||
                      o->query[len - 1] == '/'))
@@ -63,7 +63,7 @@ void runTwice(DATABASE *db, const char *sql) {
   run(db, sql);
 }
 
-void sendSessionSettings(DATABASE *db, CMDOPTIONS *o) {
+void sendSessionSettings(DATABASE *db, SESSIONSPEC *o) {
   char sql[SESSION_SQL_SIZE];
   run(db, "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD HH24:MI:SS'");
   run(db, "ALTER SESSION SET NLS_TIMESTAMP_FORMAT='YYYY-MM-DD HH24:MI:SSXFF'");
@@ -123,11 +123,12 @@ void useJsonFormats(DATABASE *db, SESSIONFORMATS *formats) {
 
 // Prepare, bind, execute, describe and write the rows; frees the columns and
 // the statement; runs postsql. Returns the job's status.
-JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
+JobStatus runQuery(DATABASE *db, JOBSPEC *o, const SESSIONFORMATS *formats, JOBSTATE *job) {
   OCIStmt *stmt = nullptr;
   COLUMN collist;
   memset(&collist, 0, sizeof collist);
-  int fixlen = o->field[0] == ' ' ? 1 : 0;
+  const int fixlen = fixedWidth(o->format);
+  const CONTROLFILEJOB control{&o->control, &o->format, &o->output, job};
   JobStatus status = JobStatus::Done;
   if (prepareStmt8(db, &stmt, o->query) != 0) {
     status = JobStatus::Sql;
@@ -135,35 +136,34 @@ JobStatus runQuery(DATABASE *db, CMDOPTIONS *o, const SESSIONFORMATS *formats) {
     for (int i = 0; i < o->sqlargc && i < MAX_SQL_PARAMS; i++) BindValue(db, stmt, &o->sqlargv[i]);
     if (executeQuery8(db, stmt) != 0) {
       status = JobStatus::Sql;
-    } else if (sword n = getColumns8(db, stmt, &collist, fixlen, o->width, o, formats); n < 1) {
+    } else if (sword n = getColumns8(db, stmt, &collist, fixlen, o->fetch.width, o->fetch, control,
+                                     formats, job);
+               n < 1) {
       status = n == CONTROL_FILE_FAILED ? JobStatus::Open : JobStatus::Describe;
     } else if (o->data != 0) {
       OCICURSOR cursor(db, stmt);
-      status = printRow8(o->fname, o->lobfname, db, &cursor, &collist, o->field, o->flen, o->record,
-                         o->rlen, o->batch, o->header, fixlen, o->sedf, o->sedt, o->quote, o->rows,
-                         o->snull, o->lnull, o->escape, o->format, o->tabname, o->piece,
-                         o->rowpre, o->rplen, o->rowsuf, o->rslen, o->colsep, o->colseplen,
-                         o->escf, o->esct, o->exec, o->execlen, o->prehead, o->preheadlen, o, formats);
+      status = printRow8(db, &cursor, &collist, o->format, o->output, o->fetch, *job, &control, formats);
     }
   }
   freeColumn(&collist);
   releaseStmt8(db, stmt);
-  if (status == JobStatus::Done && o->postsql[0] != 0 && run(db, S(o->postsql)) != 0)
+  if (status == JobStatus::Done && o->session.postsql[0] != 0 && run(db, S(o->session.postsql)) != 0)
     status = JobStatus::Postsql;
   return status;
 }
 
 }  // namespace
 
-JobStatus runTextUnloader(CMDOPTIONS *o) {
+JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
   DATABASE db;
   initDB(&db);
   normaliseQuery(o);
+  JOBSTATE job{slaveid, 0, o->tabname};
 
   FILE *log = nullptr;
-  if (o->logfile[0] != 0) {
+  if (o->session.logfile[0] != 0) {
     text logname[LOGNAME_SIZE] = {0};
-    log = openFile(o->logfile, logname, sizeof logname, 0, o->slaveid);
+    log = openFile(o->session.logfile, logname, sizeof logname, 0, slaveid);
     if (log == nullptr) {  // no row is fetched without its messages
       const int err = errno;
       fprintf(stderr, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", S(logname), S(logname),
@@ -172,19 +172,20 @@ JobStatus runTextUnloader(CMDOPTIONS *o) {
     }
     db.sink = fileSink(log);
   }
-  db.charset = o->charsetid;
-  db.ncharset = o->ncharsetid;
+  SESSIONSPEC *session = &o->session;
+  db.charset = session->charsetid;
+  db.ncharset = session->ncharsetid;
 
   JobStatus status = JobStatus::LogonFailed;
-  if (LogonDB(&db, o->username) == 0) {
+  if (LogonDB(&db, session->username) == 0) {
     SESSIONFORMATS formats = defaultSessionFormats();
-    sendSessionSettings(&db, o);
+    sendSessionSettings(&db, session);
     status = JobStatus::Done;
-    if (o->presql[0] != 0 && run(&db, S(o->presql)) != 0) status = JobStatus::Presql;
-    if (status == JobStatus::Done && o->format == FORMAT_JSON) useJsonFormats(&db, &formats);
+    if (session->presql[0] != 0 && run(&db, S(session->presql)) != 0) status = JobStatus::Presql;
+    if (status == JobStatus::Done && o->format.format == FORMAT_JSON) useJsonFormats(&db, &formats);
     else if (status == JobStatus::Done) readSessionFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
-    if (status == JobStatus::Done) status = runQuery(&db, o, &formats);
+    if (status == JobStatus::Done) status = runQuery(&db, o, &formats, &job);
   }
   disconnectDB(&db);  // also what a failed logon allocated
   if (log != nullptr) fclose(log);

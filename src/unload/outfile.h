@@ -4,7 +4,20 @@
 
 #include <stdio.h>
 
+#include "base/limits.h"
 #include "oracle/database.h"
+
+// Where and how one job's rows are written: file names, pieces, progress,
+// compression and scrambling.
+struct OUTPUTSPEC {
+  text fname[256] = "qletdata_%p.txt";  // file=: data file pattern; "-" is standard output
+  text lobfname[256] = "";      // lobfile=: LOB side file pattern; "" = LOB values inline
+  int batch = 0;                // batch=: non-zero starts a new piece after every progress line
+  int piece = MAX_PIECE_MB;     // size=: megabytes per piece; default no limit
+  unsigned int rows = 1000000;  // rows=: rows between progress lines
+  text crackkey[32] = "";       // crack=: 8-byte scrambling key; "" = plain output
+  int threads = 0;              // threads=: compression workers per stream; 0 = every core
+};
 
 // Expands the placeholders of pattern (%B piece, %P worker, %Y %M %D %W %T
 // date and time) into out, cut to outsize - 1 bytes and terminated.

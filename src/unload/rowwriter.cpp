@@ -85,11 +85,13 @@ struct WRITER {
   OUTSTREAM out;
   DATABASE *db;          // the session's sink: progress and error lines
   ROWCURSOR *cursor;
-  CMDOPTIONS *cmdopts;
+  const FETCHSPEC *fetch;         // the errors a fetch may meet and go on
+  const JOBSTATE *job;            // array size, worker number, table name
+  const CONTROLFILEJOB *control;  // the control file to name the data files in; null: none
   const text *field; int flen;
   const text *record; int rlen;
   int batch, header, fixlen;
-  text *sedf, *sedt;
+  const text *sedf, *sedt;
   const text *quote; int quotelen;
   unsigned int rowbatch;
   const text *snull; int lnull;
@@ -104,6 +106,7 @@ struct WRITER {
   const text *prehead; int preheadlen;
   int replacecount;
   int pairs;             // 1: double-byte pairs are never escaped
+  bool hexbinary;        // binary columns of a delimited or fixed layout are written as hex
   COLUMN *cols[MAX_COLUMNS];
   COLFORM forms[MAX_COLUMNS];
   int namelen[MAX_COLUMNS];
@@ -570,7 +573,7 @@ void setupForm(WRITER *w, int i, bool lobfile) {
   f.numeric = p->dbtype == SQLT_NUM || p->dbtype == SQLT_DAT;
   const bool binary = p->dbtype == SQLT_BIN || p->dbtype == 15 || p->dbtype == SQLT_LVB;
   f.hex = (w->format == 1 && p->raw) || (w->format == 2 && binary);
-  f.hextext = writesBinaryAsHex(w->cmdopts) && binary;
+  f.hextext = w->hexbinary && binary;
   f.lob = isLobLocator(p->dbtype) && lobfile;
   f.translated = !f.lob && !f.numeric && p->quote && w->replacecount > 0;
   f.escaped = w->escape != ' ' && !f.hex && !f.hextext && !f.lob && !f.numeric && !neverEscaped(p);
@@ -622,10 +625,10 @@ int usesDoubleBytePairs(ub2 csid) {
              : 0;
 }
 
-int isSkipedError(const CMDOPTIONS *cmdopts, int oerrn) {
-  int n = std::min(cmdopts->oerrcount, MAX_SKIP_ERRORS);
+int isSkipedError(const FETCHSPEC &fetch, int oerrn) {
+  int n = std::min(fetch.oerrcount, MAX_SKIP_ERRORS);
   for (int k = 0; k < n; ++k) {
-    if (cmdopts->oerrorno[k] == oerrn) return 1;
+    if (fetch.oerrorno[k] == oerrn) return 1;
   }
   return 0;
 }
@@ -641,8 +644,8 @@ JobStatus finishWriter(WRITER *w) {
     *slot = w->faults;
     return closed;
   }
-  if (!writesControlFile(w->cmdopts)) return closed;
-  return finishControlFile(w->db, w->cmdopts, w->written, w->faults) < 0 ? JobStatus::Open : closed;
+  if (!writesControlFile(*w->control)) return closed;
+  return finishControlFile(w->db, *w->control, w->written, w->faults) < 0 ? JobStatus::Open : closed;
 }
 
 // The fetch loop of printRow8: every array fetched and written until the
@@ -651,14 +654,14 @@ JobStatus fetchAndWrite(WRITER *w) {
   ub4 total = 0;
   int emptySkips = 0;
   for (;;) {
-    ub4 arraysize = std::min<ub4>(w->cmdopts->DEFAULT_ARRAY_SIZE, MAX_ARRAY_SIZE);
+    ub4 arraysize = std::min<ub4>(w->job->arraysize, MAX_ARRAY_SIZE);
     sword status = w->cursor->fetch(arraysize);
     const bool error = status != OCI_SUCCESS && status != OCI_NO_DATA;
     bool fatal = false;
     if (error) {
       // A status without an error record counts as success.
       const sb4 code = w->cursor->lastError();
-      fatal = code != 0 && !isSkipedError(w->cmdopts, code);
+      fatal = code != 0 && !isSkipedError(*w->fetch, code);
     }
     ub4 rows = fetchedRows(w, status, arraysize, &total);
     if (error && !fatal) {
@@ -693,48 +696,41 @@ JobStatus fetchAndWrite(WRITER *w) {
 
 }  // namespace
 
-JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor, COLUMN *col,
-               text *field, int flen, text *record, int rlen, int batch, int header,
-               int fixlen, text *sedf, text *sedt, text *quote, unsigned int rowbatch,
-               text *snull, int lnull, char escape, int format, text *tabname,
-               int piecesize, text *rowpre, int rowprelen, text *rowsuf, int rowsuflen,
-               text *colsep, int colseplen, text *escf, text *esct, text *sqlexec,
-               int sqlexeclen, text *prehead, int preheadlen, CMDOPTIONS *cmdopts,
-               const SESSIONFORMATS *formats) {
-  // About 130 KB of state: on the heap, zeroed, freed on every return.
-  std::unique_ptr<WRITER> owner = std::make_unique<WRITER>();
-  WRITER *w = owner.get();
-  w->db = db;
-  w->cursor = cursor;
-  w->cmdopts = cmdopts;
-  w->field = field; w->flen = flen;
-  w->record = record; w->rlen = rlen;
-  w->batch = batch; w->header = header; w->fixlen = fixlen;
-  w->sedf = sedf; w->sedt = sedt;
-  w->quote = quote;
-  w->quotelen = static_cast<int>(strlen(reinterpret_cast<const char *>(quote)));
-  w->rowbatch = rowbatch > 0 ? rowbatch : 1;
-  w->snull = snull; w->lnull = lnull;
-  w->escape = static_cast<unsigned char>(escape);
-  w->format = format;
-  w->rowpre = rowpre; w->rowprelen = rowprelen;
-  w->rowsuf = rowsuf; w->rowsuflen = rowsuflen;
-  w->colsep = colsep; w->colseplen = colseplen;
-  w->escf = escf; w->esct = esct;
-  w->sqlexec = sqlexec; w->sqlexeclen = sqlexeclen;
-  w->prehead = prehead; w->preheadlen = preheadlen;
+namespace {
+
+// Takes the layout into the writer and prepares what every row uses: the
+// escape and translation lists, the INSERT texts and the form of every column.
+void setupWriter(WRITER *w, COLUMN *col, const ROWFORMAT &fmt, const OUTPUTSPEC &output,
+                 const SESSIONFORMATS *formats) {
+  w->field = fmt.field; w->flen = fmt.flen;
+  w->record = fmt.record; w->rlen = fmt.rlen;
+  w->batch = output.batch; w->header = fmt.header; w->fixlen = fixedWidth(fmt);
+  w->sedf = fmt.sedf; w->sedt = fmt.sedt;
+  w->quote = fmt.quote;
+  w->quotelen = static_cast<int>(strlen(reinterpret_cast<const char *>(fmt.quote)));
+  w->rowbatch = output.rows > 0 ? output.rows : 1;
+  w->snull = fmt.snull; w->lnull = fmt.lnull;
+  w->escape = static_cast<unsigned char>(fmt.escape);
+  w->format = fmt.format;
+  w->rowpre = fmt.rowpre; w->rowprelen = fmt.rplen;
+  w->rowsuf = fmt.rowsuf; w->rowsuflen = fmt.rslen;
+  w->colsep = fmt.colsep; w->colseplen = fmt.colseplen;
+  w->escf = fmt.escf; w->esct = fmt.esct;
+  w->sqlexec = fmt.exec; w->sqlexeclen = fmt.execlen;
+  w->prehead = fmt.prehead; w->preheadlen = fmt.preheadlen;
+  w->hexbinary = writesBinaryAsHex(fmt);
   w->stmtrows = -1;
   setupLists(w);
-  ub2 csid = cmdopts->charsetid != 0 ? cmdopts->charsetid : cursor->charsetId();
+  ub2 csid = fmt.charsetid != 0 ? fmt.charsetid : w->cursor->charsetId();
   w->pairs = usesDoubleBytePairs(csid);
   prepareEscapeSet(&w->esc, w->escape, w->escf, w->esct, w->escape_len, w->pairs);
 
-  w->sqllen = getInsertSQL(col, w->sqlbuf, sizeof w->sqlbuf, tabname, cmdopts->format, cmdopts->sqlhint);
-  if (cmdopts->format == 1 && cmdopts->update == 1) {
+  w->sqllen = getInsertSQL(col, w->sqlbuf, sizeof w->sqlbuf, w->job->tabname, fmt.format, fmt.sqlhint);
+  if (fmt.format == 1 && fmt.update == 1) {
     w->sqllen2 = getDuplicateSQL(col, w->sqlbuf2, sizeof w->sqlbuf2);
   }
   const SESSIONFORMATS defaults = defaultSessionFormats();
-  w->prologuelen = getScriptPrologue(formats != nullptr ? formats : &defaults, sqlexec, sqlexeclen,
+  w->prologuelen = getScriptPrologue(formats != nullptr ? formats : &defaults, fmt.exec, fmt.execlen,
                                      w->prologue, sizeof w->prologue);
   for (COLUMN *c = col->next; c != nullptr && w->colcount < MAX_COLUMNS; c = c->next) {
     int n = static_cast<int>(strnlen(reinterpret_cast<const char *>(c->buf), COLUMN_NAME_SIZE - 1));
@@ -743,15 +739,31 @@ JobStatus printRow8(text *fname, text *lobfname, DATABASE *db, ROWCURSOR *cursor
     w->max_col_len = std::max(w->max_col_len, n);
     ++w->colcount;
   }
-  for (int i = 0; i < w->colcount; ++i) setupForm(w, i, lobfname[0] != '\0');
-  if (format == FORMAT_JSON) prepareJsonRows(&w->json, w->cols, w->colcount);
+  for (int i = 0; i < w->colcount; ++i) setupForm(w, i, output.lobfname[0] != '\0');
+  if (fmt.format == FORMAT_JSON) prepareJsonRows(&w->json, w->cols, w->colcount);
+}
 
-  w->status = openOutput(&w->out, db, fname, lobfname, cmdopts->slaveid, cmdopts->crackkey, piecesize,
-                         cmdopts->threads);
+}  // namespace
+
+JobStatus printRow8(DATABASE *db, ROWCURSOR *cursor, COLUMN *col, const ROWFORMAT &format,
+                    const OUTPUTSPEC &output, const FETCHSPEC &fetch, const JOBSTATE &job,
+                    const CONTROLFILEJOB *control, const SESSIONFORMATS *formats) {
+  // About 130 KB of state: on the heap, zeroed, freed on every return.
+  std::unique_ptr<WRITER> owner = std::make_unique<WRITER>();
+  WRITER *w = owner.get();
+  w->db = db;
+  w->cursor = cursor;
+  w->fetch = &fetch;
+  w->job = &job;
+  w->control = control;
+  setupWriter(w, col, format, output, formats);
+
+  w->status = openOutput(&w->out, db, output.fname, output.lobfname, job.slaveid, output.crackkey,
+                         output.piece, output.threads);
   if (failed(w->status)) return w->status;
   if (!w->out.isstdout) w->written.emplace_back(reinterpret_cast<const char *>(w->out.tempbuf));
-  w->countfaults = loadsBack(cmdopts);
-  if ((header && fixlen == 0) || format == 2) writeHeader(w);
+  w->countfaults = control != nullptr && loadsBack(*control);
+  if ((w->header && w->fixlen == 0) || w->format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
   return fetchAndWrite(w);

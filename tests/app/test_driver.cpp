@@ -247,4 +247,23 @@ TEST_F(TempDir, MissingFilesAreRefused) {
   EXPECT_NE(c.notes.refusals[1].find("none.sql: No such file or directory"), std::string::npos);
 }
 
+// The defaults written beside each module's settings are the option
+// defaults: mapping the reset options changes no byte of them.
+TEST(JobSettings, DeclaredDefaultsAreTheOptionDefaults) {
+  static CMDOPTIONS o;  // static: zero-filled, padding included
+  resetCommandOptions(&o);
+  strcpy(reinterpret_cast<char *>(o.username), "/");  // as the driver sets it
+  static JOBSPEC got, want;
+  static SPLITSPEC gotSplit, wantSplit;
+  mapJobSettings(o, &got);
+  mapSplitSettings(o, &gotSplit);
+  EXPECT_EQ(memcmp(&got.session, &want.session, sizeof want.session), 0);
+  EXPECT_EQ(memcmp(&got.fetch, &want.fetch, sizeof want.fetch), 0);
+  EXPECT_EQ(memcmp(&got.format, &want.format, sizeof want.format), 0);
+  EXPECT_EQ(memcmp(&got.output, &want.output, sizeof want.output), 0);
+  EXPECT_EQ(memcmp(&got.control, &want.control, sizeof want.control), 0);
+  EXPECT_EQ(memcmp(&got, &want, sizeof want), 0);
+  EXPECT_EQ(memcmp(&gotSplit, &wantSplit, sizeof wantSplit), 0);
+}
+
 }  // namespace

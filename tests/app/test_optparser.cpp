@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/cmdline.h"
 #include "options/cmdoptions.h"
 
 using namespace std::string_literals;

@@ -22,8 +22,7 @@ class SplitNames : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(SplitNames, DetectorsTakeOwnerAndPartitionApart) {
   const NameCase &c = GetParam();
-  static CMDOPTIONS opts;
-  memset(&opts, 0, sizeof opts);
+  SPLITSPEC opts;
   strcpy(reinterpret_cast<char *>(opts.tabsplit), c.split);
   autoDetectTablePartition(&opts);
   autoDetectTableOwner(&opts);
@@ -47,8 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"", "", "", ""}));
 
 TEST(SplitNames, FoundNamesReplaceEarlierOnes) {
-  static CMDOPTIONS opts;
-  memset(&opts, 0, sizeof opts);
+  SPLITSPEC opts;
   strcpy(reinterpret_cast<char *>(opts.tabsplit), "SCOTT.EMP:P1");
   strcpy(reinterpret_cast<char *>(opts.owner), "SOMEONE_WITH_A_LONG_NAME");
   strcpy(reinterpret_cast<char *>(opts.partition), "OLDPARTITION");

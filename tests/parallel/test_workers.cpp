@@ -125,14 +125,15 @@ ROWIDRANGE sampleRange() {
 }
 
 TEST(WorkerOptions, DefaultQueryNamesTheOwnerAndAddsTheBinds) {
-  static CMDOPTIONS opts;
-  memset(&opts, 0, sizeof opts);
-  strcpy(reinterpret_cast<char *>(opts.owner), "SCOTT");
-  strcpy(reinterpret_cast<char *>(opts.tabsplit), "EMP");
+  static JOBSPEC opts;
+  opts = JOBSPEC{};
+  SPLITSPEC split;
+  strcpy(reinterpret_cast<char *>(split.owner), "SCOTT");
+  strcpy(reinterpret_cast<char *>(split.tabsplit), "EMP");
   opts.sqlargc = 1;
   strcpy(opts.sqlargv[0].pname, "X");
   const ROWIDRANGE r = sampleRange();
-  ASSERT_TRUE(prepareWorkerOptions(&opts, &r));
+  ASSERT_TRUE(prepareWorkerOptions(&opts, &split, &r));
   EXPECT_STREQ(reinterpret_cast<char *>(opts.query),
                "SELECT * FROM SCOTT.EMP WHERE ROWID >= :minrid AND ROWID < :maxrid");
   EXPECT_EQ(opts.sqlargc, 3);
@@ -144,26 +145,27 @@ TEST(WorkerOptions, DefaultQueryNamesTheOwnerAndAddsTheBinds) {
   EXPECT_EQ(opts.sqlargv[1].ob, nullptr);
   EXPECT_STREQ(opts.sqlargv[2].pname, "MAXRID");
   EXPECT_EQ(std::string(opts.sqlargv[2].pval), "AAAR3sAAEAAAAD0AAA");
-  EXPECT_EQ(opts.slaveid, 7);
 }
 
 TEST(WorkerOptions, GivenQueryIsKept) {
-  static CMDOPTIONS opts;
-  memset(&opts, 0, sizeof opts);
+  static JOBSPEC opts;
+  opts = JOBSPEC{};
+  SPLITSPEC split;
   strcpy(reinterpret_cast<char *>(opts.query), "select ename from emp where rowid >= :minrid and rowid < :maxrid");
   const ROWIDRANGE r = sampleRange();
-  ASSERT_TRUE(prepareWorkerOptions(&opts, &r));
+  ASSERT_TRUE(prepareWorkerOptions(&opts, &split, &r));
   EXPECT_STREQ(reinterpret_cast<char *>(opts.query),
                "select ename from emp where rowid >= :minrid and rowid < :maxrid");
   EXPECT_EQ(opts.sqlargc, 2);
 }
 
 TEST(WorkerOptions, FullBindSlotsAreRefused) {
-  static CMDOPTIONS opts;
-  memset(&opts, 0, sizeof opts);
+  static JOBSPEC opts;
+  opts = JOBSPEC{};
+  SPLITSPEC split;
   opts.sqlargc = MAX_SQL_PARAMS - 1;
   const ROWIDRANGE r = sampleRange();
-  EXPECT_FALSE(prepareWorkerOptions(&opts, &r));
+  EXPECT_FALSE(prepareWorkerOptions(&opts, &split, &r));
   EXPECT_EQ(opts.sqlargc, MAX_SQL_PARAMS - 1);
   EXPECT_EQ(opts.query[0], 0);
 }

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "app/driver.h"
 #include "unload/rowwriter.h"
 
 namespace fake {
@@ -134,17 +135,17 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
   }
   std::string f = "file=" + file;
   parseCommandOption(&opts, reinterpret_cast<const text *>(f.c_str()));
-  describe(c, opts.DEFAULT_ARRAY_SIZE, reinterpret_cast<const char *>(opts.unique));
+  static JOBSPEC spec;
+  mapJobSettings(opts, &spec);
+  const JOBSTATE job{1, spec.fetch.DEFAULT_ARRAY_SIZE, spec.tabname};
+  const CONTROLFILEJOB control{&spec.control, &spec.format, &spec.output, &job};
+  describe(c, job.arraysize, reinterpret_cast<const char *>(spec.fetch.unique));
   DATABASE db{};
   Run run{0, {}};
   db.sink = {testsupport::appendMessage, &run.messages};
   ScriptedCursor cursor(c, &db);
-  const JobStatus status = printRow8(opts.fname, opts.lobfname, &db, &cursor, &c->head, opts.field, opts.flen, opts.record,
-            opts.rlen, opts.batch, opts.header, opts.field[0] == ' ' ? 1 : 0, opts.sedf, opts.sedt,
-            opts.quote, opts.rows, opts.snull, opts.lnull, opts.escape, opts.format, opts.tabname,
-            opts.piece, opts.rowpre, opts.rplen, opts.rowsuf, opts.rslen, opts.colsep,
-            opts.colseplen, opts.escf, opts.esct, opts.exec, opts.execlen, opts.prehead,
-            opts.preheadlen, &opts);
+  const JobStatus status =
+      printRow8(&db, &cursor, &c->head, spec.format, spec.output, spec.fetch, job, &control);
   run.status = static_cast<int>(status);
   return run;
 }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "options/cmdoptions.h"
 #include "oracle/database.h"
 #include "unload/column.h"
 

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "options/cmdoptions.h"
+#include "app/driver.h"
 #include "crypto/password.h"
 #include "support/process.h"
 #include "unload/columntype.h"
@@ -31,7 +31,7 @@ struct ColSpec {
 // A column list described as the describe would build it.
 class ColumnList {
  public:
-  ColumnList(const std::vector<ColSpec> &specs, const CMDOPTIONS &o) {
+  ColumnList(const std::vector<ColSpec> &specs, const JOBSPEC &o) {
     memset(&head_, 0, sizeof head_);
     COLUMN *last = &head_;
     for (const ColSpec &s : specs) {
@@ -44,8 +44,9 @@ class ColumnList {
       c->dbsize = s.size;
       c->precision = s.precision;
       c->scale = s.scale;
-      FETCHMODE m{0, o.safemode != 0, o.clientnum != 0, o.lobfname[0] != 0, o.DEFAULT_LONG_SIZE};
-      m.hexbinary = writesBinaryAsHex(&o);
+      FETCHMODE m{0, o.fetch.safemode != 0, o.fetch.clientnum != 0, o.output.lobfname[0] != 0,
+                  o.fetch.DEFAULT_LONG_SIZE};
+      m.hexbinary = writesBinaryAsHex(o.format);
       FETCHPLAN p = planColumnFetch(DESCRIBED{s.type, s.size, s.precision, s.scale}, m);
       c->dbtype = p.dbtype;
       c->dsize = p.dsize;
@@ -90,17 +91,29 @@ class ControlFile : public ::testing::Test {
     resetCommandOptions(&o_);
     SET(o_.tabname, "EMP");
     SET(o_.ctlfname, ctl_.c_str());
+    slaveid_ = 1;
+  }
+
+  // Writes the control file of worker slaveid_ as the driver's settings of
+  // o_ ask; the result of writeControlFile.
+  int tryWrite(const std::vector<ColSpec> &specs, int fixlen) {
+    mapJobSettings(o_, &spec_);
+    const JOBSTATE job{slaveid_, 0, spec_.tabname};
+    ColumnList cols(specs, spec_);
+    return writeControlFile(&db_, {&spec_.control, &spec_.format, &spec_.output, &job}, cols.head(), fixlen,
+                            &formats_);
   }
 
   std::string write(const std::vector<ColSpec> &specs, int fixlen = 0) {
-    ColumnList cols(specs, o_);
-    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), fixlen, &formats_), 1);
+    EXPECT_EQ(tryWrite(specs, fixlen), 1);
     return testsupport::readFile(ctl_);
   }
 
   fs::path dir_;
   std::string ctl_;
   CMDOPTIONS o_;
+  JOBSPEC spec_;
+  int slaveid_ = 1;
   SESSIONFORMATS formats_ = defaultSessionFormats();
 };
 
@@ -204,13 +217,12 @@ TEST_F(ControlFile, NotWritten) {
     SCOPED_TRACE(c.what);
     SET(o_.tabname, c.tabname);
     o_.format = c.format;
-    o_.slaveid = c.slaveid;
+    slaveid_ = c.slaveid;
     if (c.what == std::string("unopenable file")) SET(o_.ctlfname, "/nonexistent-q2/out.ctl");
     if (c.what == std::string("backslash escapes")) parseCommandOption(&o_, reinterpret_cast<const text *>("text=MYSQL"));
     if (c.what == std::string("column names")) parseCommandOption(&o_, reinterpret_cast<const text *>("text=FORM"));
-    ColumnList cols({{"ID", 2, 1, 22, 6, 0}}, o_);
     messages_.clear();
-    EXPECT_EQ(writeControlFile(&db_, &o_, cols.head(), 0, &formats_), c.result);
+    EXPECT_EQ(tryWrite({{"ID", 2, 1, 22, 6, 0}}, 0), c.result);
     EXPECT_EQ(messages_.find("No such file or directory") != std::string::npos, c.result < 0) << messages_;
     EXPECT_FALSE(fs::exists(ctl_));
   }

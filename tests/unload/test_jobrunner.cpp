@@ -29,8 +29,8 @@ TEST(NormaliseQuery, TrimsAndExpandsTableNames) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.query);
-    static CMDOPTIONS o;
-    memset(&o, 0, sizeof o);
+    static JOBSPEC o;
+    o = JOBSPEC{};
     strcpy(reinterpret_cast<char *>(o.query), c.query.c_str());
     strcpy(reinterpret_cast<char *>(o.tabname), c.tabname.c_str());
     normaliseQuery(&o);
@@ -40,8 +40,8 @@ TEST(NormaliseQuery, TrimsAndExpandsTableNames) {
 }
 
 TEST(NormaliseQuery, LongTableTextIsCutInsideTheQuery) {
-  static CMDOPTIONS o;
-  memset(&o, 0, sizeof o);
+  static JOBSPEC o;
+  o = JOBSPEC{};
   memset(o.query, 'x', sizeof o.query - 1);
   normaliseQuery(&o);
   EXPECT_EQ(strlen(reinterpret_cast<char *>(o.query)), sizeof o.query - 1);

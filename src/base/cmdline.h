@@ -1,6 +1,6 @@
 // A token cursor over a text: the unique= column list is walked with it.
-#ifndef QUILLET2_OPTIONS_CMDLINE_H
-#define QUILLET2_OPTIONS_CMDLINE_H
+#ifndef QUILLET2_BASE_CMDLINE_H
+#define QUILLET2_BASE_CMDLINE_H
 
 // Bytes a CMDLINE token cursor can hold.
 constexpr unsigned int CMDLINE_BUFSIZE = 8192;
@@ -17,4 +17,4 @@ struct CMDLINE {
 // are 0 and length is the text's length.
 int scanNextString(CMDLINE *cmdline, char c);
 
-#endif  // QUILLET2_OPTIONS_CMDLINE_H
+#endif  // QUILLET2_BASE_CMDLINE_H
