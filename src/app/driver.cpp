@@ -6,9 +6,11 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "app/loadchecks.h"
+#include "config/version.h"
 #include "crypto/password.h"
 #include "crypto/scramble.h"
 #include "oracle/database.h"
@@ -17,6 +19,7 @@
 #include "parallel/workers.h"
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
+#include "unload/manifest.h"
 
 static_assert(sizeof(CMDOPTIONS{}.username) == USERNAME_SIZE,
               "the connect-string form works on the whole user= field");
@@ -49,6 +52,16 @@ void resolveCharsets(DATABASE *db, CMDOPTIONS *cmdopts) {
   if (cmdopts->ncharsetid == 0) cmdopts->ncharsetid = cmdopts->charsetid;
 }
 
+// The run's end once it got past the option checks: its manifest, when one
+// was asked for, then its exit code (the open-error status when the manifest
+// could not be written after a complete run).
+int finishRun(DATABASE *db, const CMDOPTIONS *cmdopts, time_t started, int code) {
+  if (cmdopts->manifest[0] == 0) return code;
+  const MANIFESTRUN run{QUILLET2_VERSION, started, time(nullptr), code};
+  if (writeManifest(db, reinterpret_cast<const char *>(cmdopts->manifest), runRecord(), run)) return code;
+  return code == 0 ? exitCode(JobStatus::Open) : code;
+}
+
 }  // namespace
 
 int quillet2Main(int argc, char **argv) {
@@ -59,8 +72,8 @@ int quillet2Main(int argc, char **argv) {
 
   installInterruptHandlers();
   initDB(&db);
-  // db.sink: the driver's lines (Oracle errors, help, the crypt form) go to
-  // standard output.
+  // db.sink: the driver's results (help, the crypt form) go to standard
+  // output, its Oracle errors to standard error.
   resetCommandOptions(&cmdopts);
   if (printConventionalFlag(argc, argv)) return 0;
 
@@ -94,9 +107,10 @@ int quillet2Main(int argc, char **argv) {
   if (refuseUnloadableOptions(&cmdopts, notices) != 0) return exitCode(JobStatus::OneShot);
 
   if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
+  const time_t started = time(nullptr);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated
-    return exitCode(JobStatus::OneShot);
+    return finishRun(&db, &cmdopts, started, exitCode(JobStatus::OneShot));
   }
   resolveCharsets(&db, &cmdopts);
 
@@ -107,9 +121,9 @@ int quillet2Main(int argc, char **argv) {
     memset(&splitdata, 0, sizeof splitdata);
     const PARALLELEND end = runParallelUnload(&db, &job, &split, &splitdata);  // ends db's session
     if (end.inWorker) endWorker(end.job);
-    return end.parent;
+    return finishRun(&db, &cmdopts, started, end.parent);
   }
   const JobStatus status = runTextUnloader(&job, 1);
   disconnectDB(&db);
-  return exitCode(status);
+  return finishRun(&db, &cmdopts, started, exitCode(status));
 }

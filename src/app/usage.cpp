@@ -23,6 +23,7 @@ constexpr KeywordLine UNLISTED[] = {
     {"error", "Oracle error number a fetch may skip; repeat for more (up to 32)"},
     {"form", "name : value layout on standard output (YES)"},
     {"help", "list the extended keywords on the help screen (YES)"},
+    {"manifest", "JSON record of the run: files with rows, bytes and SHA-256, status"},
     {"part", "partition of the split table to unload in parallel"},
     {"retry", "most re-runs of failed parallel ranges (default 3, 0-128)"},
     {"sleep", "pause before each re-run, in 100 ms (default 3, 0-180)"},

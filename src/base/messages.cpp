@@ -16,11 +16,25 @@ void sendMessage(const MESSAGESINK &sink, MsgKind kind, const char *fmt, ...) {
   sink.msgfunc(sink.context, kind, line);
 }
 
-FILE *streamFor(MsgKind, FILE *log) { return log; }
+namespace {
+
+bool isComplaint(MsgKind kind) { return kind == MsgKind::Error || kind == MsgKind::Warning; }
+
+void put(FILE *fp, const char *text) {
+  fputs(text, fp);
+  fflush(fp);
+}
+
+}  // namespace
+
+FILE *streamFor(MsgKind kind, FILE *log) {
+  if (isComplaint(kind) && log == stdout) return stderr;
+  return log;
+}
 
 void fileMessageFunc(void *context, MsgKind kind, const char *text) {
   FILE *fp = streamFor(kind, static_cast<FILE *>(context));
   if (fp == nullptr) return;
-  fputs(text, fp);
-  fflush(fp);
+  put(fp, text);
+  if (isComplaint(kind) && fp != stderr) put(stderr, text);
 }

@@ -37,12 +37,15 @@ void sendLine(const MESSAGESINK &sink, MsgKind kind, const char *text);
 void sendMessage(const MESSAGESINK &sink, MsgKind kind, const char *fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
-// The stream a line of kind goes to when the run's messages go to log
-// (standard output or the log file): today every kind goes to log.
+// The stream a line of kind goes to when the run's messages go to log:
+// standard output (errors and warnings then go to standard error, so they
+// never mix with data or results), standard error (when the data itself is
+// on standard output) or a log file (which gets every kind).
 FILE *streamFor(MsgKind kind, FILE *log);
 
 // A sink writing to the FILE * in context (through streamFor), flushing
-// every line.
+// every line; errors and warnings written to a log file also go to
+// standard error.
 void fileMessageFunc(void *context, MsgKind kind, const char *text);
 inline MESSAGESINK fileSink(FILE *fp) { return MESSAGESINK{fileMessageFunc, fp}; }
 

@@ -22,6 +22,7 @@ struct CMDOPTIONS {
   text sqlfname[256];
   text fname[256];
   text lobfname[256];
+  text manifest[256];  // manifest= file name; empty (default): none
   text ctlfname[256];
   text width[2048];
   text altses[2048];

@@ -166,6 +166,7 @@ constexpr Keyword KEYWORDS[] = {
        const ub4 size = static_cast<ub4>(numberValue(v, n));
        o->DEFAULT_LONG_SIZE = size <= 1023 ? size * 1024 : std::min<ub4>(size, 2097152);
      }},
+    {"manifest", [](CMDOPTIONS *o, const text *v, int n) { setText<255>(o->manifest, v, n); }},
     {"mode", [](CMDOPTIONS *o, const text *v, int n) { setText<128>(o->tabmode, v, n); }},
     {"ncharset", [](CMDOPTIONS *o, const text *v, int n) { setText<63>(o->ncharset, v, n); }},
     // snull has 128 bytes: 127 converted bytes and the terminator.
@@ -223,7 +224,7 @@ constexpr Keyword KEYWORDS[] = {
     {"user", [](CMDOPTIONS *o, const text *v, int n) { setText<128>(o->username, v, n); }},
     {"width", [](CMDOPTIONS *o, const text *v, int n) { setText<2047>(o->width, v, n); }},
 };
-static_assert(std::size(KEYWORDS) == 62);
+static_assert(std::size(KEYWORDS) == 63);
 
 }  // namespace
 

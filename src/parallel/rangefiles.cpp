@@ -82,8 +82,8 @@ void keepTemporaries(const text *pattern, int slaveid, pid_t pid) {
 }
 
 // Adds the pieces of pattern for range slaveid that exist, complete or
-// partial, to list; counts them in listed.
-void listPieces(const text *pattern, int slaveid, std::string *list, int *listed) {
+// partial, to found.
+void findPieces(const text *pattern, int slaveid, std::vector<std::string> *found) {
   if (pattern[0] == 0) return;
   const bool pieces = numbersPieces(pattern, slaveid);
   char name[SAFEFILE_NAME_SIZE], partial[SAFEFILE_NAME_SIZE + 32];
@@ -91,22 +91,28 @@ void listPieces(const text *pattern, int slaveid, std::string *list, int *listed
   for (int k = 1; pieceName(pattern, k, slaveid, name, &append); ++k) {
     snprintf(partial, sizeof partial, "%s%s", name, PARTIAL_SUFFIX);
     // A commit removes the piece's partial file: one that is there is the latest.
-    const char *found = lengthOf(partial) >= 0 ? partial : lengthOf(name) >= 0 ? name : nullptr;
-    if (found == nullptr) return;
-    if (++*listed <= MAX_LISTED_FILES) *list += (list->empty() ? "" : ", ") + std::string(found);
+    const char *there = lengthOf(partial) >= 0 ? partial : lengthOf(name) >= 0 ? name : nullptr;
+    if (there == nullptr) return;
+    found->emplace_back(there);
     if (!pieces) return;
   }
 }
 
 }  // namespace
 
+std::vector<std::string> foundRangeFiles(const OUTPUTSPEC *output, int slaveid, bool lob) {
+  std::vector<std::string> found;
+  findPieces(lob ? output->lobfname : output->fname, slaveid, &found);
+  return found;
+}
+
 std::string listRangeFiles(const OUTPUTSPEC *output, int slaveid) {
+  std::vector<std::string> found = foundRangeFiles(output, slaveid, false);
+  for (std::string &lob : foundRangeFiles(output, slaveid, true)) found.push_back(lob);
   std::string list;
-  int listed = 0;
-  listPieces(output->fname, slaveid, &list, &listed);
-  listPieces(output->lobfname, slaveid, &list, &listed);
-  if (listed > MAX_LISTED_FILES) list += " and " + std::to_string(listed - MAX_LISTED_FILES) + " more";
-  return listed == 0 ? "none" : list;
+  for (size_t k = 0; k < found.size() && k < MAX_LISTED_FILES; ++k) list += (k == 0 ? "" : ", ") + found[k];
+  if (found.size() > MAX_LISTED_FILES) list += " and " + std::to_string(found.size() - MAX_LISTED_FILES) + " more";
+  return found.empty() ? "none" : list;
 }
 
 void rememberRangeFiles(const OUTPUTSPEC *output, int slaveid, RANGEFILES *files) {

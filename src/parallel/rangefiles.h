@@ -28,10 +28,14 @@ void restoreRangeFiles(const OUTPUTSPEC *output, int slaveid, const RANGEFILES *
 // NAME.partial.
 void keepKilledWorkerFiles(const OUTPUTSPEC *output, int slaveid, pid_t pid);
 
+// The pieces of range slaveid's data files (lob: its LOB side files) that
+// there are, complete or kept as NAME.partial, in piece order.
+std::vector<std::string> foundRangeFiles(const OUTPUTSPEC *output, int slaveid, bool lob);
+
 // Files of range slaveid listed after its failure: the data and LOB pieces
 // there are, complete or kept as NAME.partial, comma-separated ("none" when
 // there are none); at most MAX_LISTED_FILES, then how many more.
-constexpr int MAX_LISTED_FILES = 8;  // keeps the failure line to one screen line or two
+constexpr size_t MAX_LISTED_FILES = 8;  // keeps the failure line to one screen line or two
 std::string listRangeFiles(const OUTPUTSPEC *output, int slaveid);
 
 #endif  // QUILLET2_PARALLEL_RANGEFILES_H

@@ -24,6 +24,8 @@
 #include "unload/interrupt.h"
 #include "unload/jobrunner.h"
 #include "unload/outfile.h"
+#include "unload/outstream.h"
+#include "unload/runrecord.h"
 #include "unload/safefile.h"
 
 namespace {
@@ -68,8 +70,12 @@ void setBind(SQLPARAM *p, const char *name, const ub1 *rowid) {
 // Forks the worker of range i. In the parent, stores its pid (or marks the
 // range failed when no process could be made); returns true in the child,
 // which ends with the parent.
-bool startWorker(TABLESPLIT *split, int i) {
+bool startWorker(TABLESPLIT *split, int i, FILE *const *results) {
   split->status[i] = 0;
+  if (results != nullptr) {  // a re-run's record replaces the failed run's
+    rewind(results[i]);
+    if (ftruncate(fileno(results[i]), 0) != 0) clearerr(results[i]);
+  }
   fflush(nullptr);  // the child must not write the parent's buffered output again
   const pid_t parent = getpid();
   const pid_t pid = fork();
@@ -160,6 +166,7 @@ bool checkGivenQuery(DATABASE *db, const JOBSPEC *job) {
 // fit fails as a job whose logon failed would.
 JobStatus runWorker(JOBSPEC *job, const SPLITSPEC *spec, const TABLESPLIT *split, int i) {
   if (!prepareWorkerOptions(job, spec, &split->range[i])) return JobStatus::LogonFailed;
+  job->summary = false;  // the parent sums every worker's
   return runTextUnloader(job, split->range[i].id);
 }
 
@@ -178,12 +185,13 @@ int countFailedRanges(const TABLESPLIT *split) {
   return failed;
 }
 
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *files) {
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *files,
+                    FILE *const *results) {
   std::vector<RANGEFILES> before(static_cast<size_t>(std::max(split->count, 0)));
   for (int i = 0; i < split->count && files != nullptr; ++i)
     rememberRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
   for (int i = 0; i < split->count; ++i)
-    if (startWorker(split, i)) return i;
+    if (startWorker(split, i, results)) return i;
   for (int i = 0; i < split->count; ++i) waitWorker(split, i, files);
 
   const int failed = countFailedRanges(split);
@@ -196,7 +204,7 @@ int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *
       if (!isFailedStatus(split->status[i])) continue;
       sleepInterval(sleep);
       if (files != nullptr) restoreRangeFiles(files, split->range[i].id, &before[static_cast<size_t>(i)]);
-      if (startWorker(split, i)) return i;
+      if (startWorker(split, i, results)) return i;
       waitWorker(split, i, files);
       ++retrycnt;
     }
@@ -274,6 +282,44 @@ void reportFailedRanges(DATABASE *db, const OUTPUTSPEC *output, const TABLESPLIT
   }
 }
 
+// One unnamed file per range for its worker's record, gone when closed.
+struct RESULTFILES {
+  FILE *fp[MAX_RANGES] = {};
+  bool open(int count) {
+    for (int i = 0; i < count; ++i)
+      if ((fp[i] = tmpfile()) == nullptr) return false;
+    return true;
+  }
+  ~RESULTFILES() {
+    for (FILE *f : fp)
+      if (f != nullptr) fclose(f);
+  }
+};
+
+// The parent's record: the files of every worker (those a killed one left,
+// as found), and each range with its bounds, exit code and timing.
+void gatherWorkerRecords(const OUTPUTSPEC *output, const TABLESPLIT *split, const RESULTFILES &results,
+                         RUNRECORD *record) {
+  for (int i = 0; i < split->count; ++i) {
+    const ROWIDRANGE &r = split->range[i];
+    RANGEINFO range;
+    rewind(results.fp[i]);
+    const bool sent = readRecord(results.fp[i], record, &range);
+    for (int lob = 0; !sent && lob < 2; ++lob) {
+      for (const std::string &name : foundRangeFiles(output, r.id, lob == 1)) {
+        const bool partial = name.ends_with(PARTIAL_SUFFIX);  // rows and bytes unknown
+        recordFile(record, name.c_str(), lob == 1 ? FileKind::Lob : FileKind::Data, 0, 0, -1, !partial);
+      }
+    }
+    range.id = r.id;
+    range.minrid.assign(chars(r.minrid), strnlen(chars(r.minrid), ROWID_FIELD_SIZE));
+    range.maxrid.assign(chars(r.maxrid), strnlen(chars(r.maxrid), ROWID_FIELD_SIZE));
+    const int ws = split->status[i];
+    range.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
+    record->ranges.push_back(range);
+  }
+}
+
 }  // namespace
 
 PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLESPLIT *splitdata) {
@@ -295,17 +341,32 @@ PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLE
   }
 
   const time_t started = time(nullptr);
+  const double clock = secondsNow();
+  RESULTFILES results;
+  const bool recorded = results.open(splitdata->count);
   SHAREDFAULTS faults;
-  const int worker = runWorkerPasses(splitdata, spec->pretry, spec->sleep, &job->output);
+  const int worker = runWorkerPasses(splitdata, spec->pretry, spec->sleep, &job->output,
+                                     recorded ? results.fp : nullptr);
   if (worker >= 0) {
     if (faults.slots != nullptr) {
       faults.slots[worker] = LOADFAULTS{};  // an earlier try's counts go with its files
       shareLoadFaults(&faults.slots[worker]);
     }
-    return {true, 0, runWorker(job, spec, splitdata, worker)};
+    const JobStatus status = runWorker(job, spec, splitdata, worker);
+    if (recorded) writeRecord(results.fp[worker], runRecord());
+    return {true, 0, status};
   }
   if (interruptSignal() == 0) reportFailedRanges(db, &job->output, splitdata);
+  RUNRECORD &record = runRecord();
+  if (recorded) gatherWorkerRecords(&job->output, splitdata, results, &record);
+  char query[sizeof job->query];
+  snprintf(query, sizeof query, WORKER_QUERY, chars(spec->owner), chars(spec->tabsplit));
+  record.query = job->query[0] != 0 ? chars(job->query) : query;
   const bool named = nameEveryWorkerFile(db, job, splitdata, started, faults);
+  record.elapsed = secondsNow() - clock;
+  if (recorded)
+    reportMessage(db, MsgKind::Progress, "%s",
+                  summaryLine(record, codecForName(job->output.fname) != Codec::none).c_str());
   disconnectDB(db);
   const int failedRanges = countFailedRanges(splitdata);
   int status = failedRanges > 0 ? failedRanges : named ? 0 : static_cast<int>(JobStatus::Open);

@@ -2,6 +2,8 @@
 #ifndef QUILLET2_PARALLEL_WORKERS_H
 #define QUILLET2_PARALLEL_WORKERS_H
 
+#include <stdio.h>
+
 #include "base/status.h"
 #include "oracle/database.h"
 #include "parallel/tablesplit.h"
@@ -49,7 +51,10 @@ int countFailedRanges(const TABLESPLIT *split);
 // SIGTERM, which are passed on to the running workers. Returns -1 in the
 // parent, with split's thid and status filled; in a forked worker it returns
 // that worker's range index (0-based).
-int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *files = nullptr);
+// results: one file per range that its worker writes its record to, emptied
+// before each try of the range (null: none).
+int runWorkerPasses(TABLESPLIT *split, int pretry, int sleep, const OUTPUTSPEC *files = nullptr,
+                    FILE *const *results = nullptr);
 
 // Gives job the query of range: the range-limited query of split's
 // owner.table when no query was given, and the MINRID and MAXRID binds.

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "unload/columntype.h"
 #include "unload/outfile.h"
 #include "unload/outstream.h"
+#include "unload/runrecord.h"
 #include "unload/safefile.h"
 
 namespace {
@@ -254,6 +256,18 @@ int controlFileFailed(DATABASE *db, const char *name, int err, const char *note)
   return -1;
 }
 
+// Puts the written control file under its name; it joins the run's record.
+// 1, or what controlFileFailed returns.
+int commitControlFile(DATABASE *db, SAFEFILE *file, const char *ctlname) {
+  char note[SAFEFILE_NOTE_SIZE];
+  const int err = safeCommit(file, false, note, sizeof note);
+  if (err != 0) return controlFileFailed(db, ctlname, err, note);
+  struct stat st;
+  const off_t size = stat(file->name, &st) == 0 ? st.st_size : 0;
+  recordFile(&runRecord(), file->name, FileKind::Control, 0, static_cast<unsigned long long>(size), -1, true);
+  return 1;
+}
+
 }  // namespace
 
 bool writesBinaryAsHex(const ROWFORMAT &o) { return o.format == 0 && o.escape != '\\'; }
@@ -329,9 +343,7 @@ int writeControlFile(DATABASE *db, const CONTROLFILEJOB &o, const COLUMN *collis
     if (c->next != nullptr) fputs(",\n", fp);
   }
   fputs("\n)\n", fp);
-  char note[SAFEFILE_NOTE_SIZE];
-  int err = safeCommit(&file, false, note, sizeof note);
-  return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
+  return commitControlFile(db, &file, ctlname);
 }
 
 int finishControlFile(DATABASE *db, const CONTROLFILEJOB &o, const std::vector<std::string> &datafiles,
@@ -370,7 +382,5 @@ int finishControlFile(DATABASE *db, const CONTROLFILEJOB &o, const std::vector<s
   FILE *fp = openControlFile(&file, ctlname);
   if (fp == nullptr) return controlFileFailed(db, ctlname, errno, "");
   fwrite(ctl.data(), 1, ctl.size(), fp);
-  char note[SAFEFILE_NOTE_SIZE];
-  int err = safeCommit(&file, false, note, sizeof note);
-  return err != 0 ? controlFileFailed(db, ctlname, err, note) : 1;
+  return commitControlFile(db, &file, ctlname);
 }

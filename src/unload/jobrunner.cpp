@@ -11,7 +11,9 @@
 #include "unload/column.h"
 #include "unload/interrupt.h"
 #include "unload/outfile.h"
+#include "unload/outstream.h"
 #include "unload/rowwriter.h"
+#include "unload/runrecord.h"
 
 namespace {
 
@@ -121,6 +123,14 @@ void useJsonFormats(DATABASE *db, SESSIONFORMATS *formats) {
   run(db, sql);
 }
 
+// The described columns join the run's record.
+void recordColumns(const COLUMN *collist) {
+  std::vector<COLUMNINFO> &columns = runRecord().columns;
+  columns.clear();
+  for (const COLUMN *c = collist->next; c != nullptr; c = c->next)
+    columns.push_back({reinterpret_cast<const char *>(c->buf), oracleTypeName(c->oldtype), c->precision, c->scale});
+}
+
 // Prepare, bind, execute, describe and write the rows; frees the columns and
 // the statement; runs postsql. Returns the job's status.
 JobStatus runQuery(DATABASE *db, JOBSPEC *o, const SESSIONFORMATS *formats, JOBSTATE *job) {
@@ -140,7 +150,7 @@ JobStatus runQuery(DATABASE *db, JOBSPEC *o, const SESSIONFORMATS *formats, JOBS
                                      formats, job);
                n < 1) {
       status = n == CONTROL_FILE_FAILED ? JobStatus::Open : JobStatus::Describe;
-    } else if (o->data != 0) {
+    } else if (recordColumns(&collist); o->data != 0) {
       OCICURSOR cursor(db, stmt);
       status = printRow8(db, &cursor, &collist, o->format, o->output, o->fetch, *job, &control, formats);
     }
@@ -155,9 +165,11 @@ JobStatus runQuery(DATABASE *db, JOBSPEC *o, const SESSIONFORMATS *formats, JOBS
 }  // namespace
 
 JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
+  const double started = secondsNow();
   DATABASE db;
   initDB(&db);
   normaliseQuery(o);
+  runRecord().query = S(o->query);
   JOBSTATE job{slaveid, 0, o->tabname};
 
   FILE *log = nullptr;
@@ -171,6 +183,8 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
       return JobStatus::Open;
     }
     db.sink = fileSink(log);
+  } else if (strcmp(S(o->output.fname), "-") == 0) {
+    db.sink = fileSink(stderr);  // the data is on standard output: every line goes beside it
   }
   SESSIONSPEC *session = &o->session;
   db.charset = session->charsetid;
@@ -186,6 +200,11 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
     else if (status == JobStatus::Done) readSessionFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats, &job);
+    runRecord().elapsed = secondsNow() - started;
+    const bool stdoutdata = strcmp(S(o->output.fname), "-") == 0;
+    if (o->summary && o->data != 0 && (log != nullptr || !stdoutdata))
+      sendLine(db.sink, MsgKind::Progress,
+               summaryLine(runRecord(), codecForName(o->output.fname) != Codec::none).c_str());
   }
   disconnectDB(&db);  // also what a failed logon allocated
   if (log != nullptr) fclose(log);

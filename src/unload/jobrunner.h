@@ -39,6 +39,7 @@ struct JOBSPEC {
   text query[32768] = "";  // query=: statement or bare table name
   text tabname[132] = "";  // table=: INSERT and control-file table; "" = the bare table name, if any
   int data = 1;            // data=: 0 describes (and writes the control file) without rows
+  bool summary = true;     // false: no summary line (a parallel worker, whose parent sums them)
   int sqlargc = 0;         // bind variables in sqlargv
   SQLPARAM sqlargv[MAX_SQL_PARAMS] = {};
 };
@@ -46,7 +47,10 @@ struct JOBSPEC {
 // Runs one complete job as worker slaveid (1 outside a parallel unload) and
 // returns its status: Done, LogonFailed, Write, Sql (prepare or execute),
 // Describe, Open, Fetch, Presql or Postsql. Changes the job's query, tabname,
-// widths and bind handles as the job goes.
+// widths and bind handles as the job goes. Once logged on, the job's last
+// message is the summary line of what it wrote, unless job->summary is
+// false, no rows are written (data=NO) or the data and the messages share
+// standard output.
 JobStatus runTextUnloader(JOBSPEC *job, int slaveid);
 
 // 1 when query (after leading blanks) is a statement: it begins with

@@ -10,6 +10,7 @@
 #include "crypto/scramble.h"
 #include "unload/interrupt.h"
 #include "unload/outfile.h"
+#include "unload/runrecord.h"
 
 namespace {
 
@@ -90,9 +91,18 @@ JobStatus finishFile(OUTSTREAM *out, SAFEFILE *f, const SAFEFILE *first, bool co
 }
 
 // Closes the LOB side file of the current piece; an empty one is removed.
+// A kept one joins the run's record.
 JobStatus closeLobFile(OUTSTREAM *out, bool commit) {
+  if (out->lobfp == nullptr) return JobStatus::Done;
+  const off_t end = ftello(out->lobfp), start = out->lobfile.startlen;
   out->lobfp = nullptr;
-  return finishFile(out, &out->lobfile, &out->firstlob, commit, true);
+  char name[SAFEFILE_NAME_SIZE];
+  snprintf(name, sizeof name, "%s", out->lobfile.name);
+  const JobStatus rc = finishFile(out, &out->lobfile, &out->firstlob, commit, true);
+  const off_t bytes = end - (start > 0 ? start : 0);
+  recordFile(&runRecord(), name, FileKind::Lob, out->trows, bytes > 0 ? static_cast<unsigned long long>(bytes) : 0,
+             start, commit && !failed(rc));
+  return rc;
 }
 
 // Closes the data stream of the current piece: committed, or abandoned. A
@@ -111,10 +121,17 @@ JobStatus closeDataFile(OUTSTREAM *out, bool commit) {
       ok = false;
       reportWriteFailed(out, dataName(out), strerror(errno));
     }
+    recordFile(&runRecord(), STDOUT_NAME, FileKind::Data, out->trows, out->flushed - out->piecestart, -1,
+               commit && ok);
     return ok ? JobStatus::Done : JobStatus::Write;
   }
   out->fp = nullptr;
+  if (out->datafile.fp == nullptr) return ok ? JobStatus::Done : JobStatus::Write;  // closed before
+  char name[SAFEFILE_NAME_SIZE];
+  snprintf(name, sizeof name, "%s", out->datafile.name);
+  const off_t start = out->datafile.startlen;
   if (failed(finishFile(out, &out->datafile, &out->firstdata, commit && ok, false))) ok = false;
+  recordFile(&runRecord(), name, FileKind::Data, out->trows, out->flushed - out->piecestart, start, commit && ok);
   return ok ? JobStatus::Done : JobStatus::Write;
 }
 

@@ -125,6 +125,10 @@ struct WRITER {
   std::vector<std::string> written;  // data files opened, in order
   JSONROWS json;         // FORMAT_JSON: the keys and value kinds
   JobStatus status;      // Done until a write or an open fails
+  int rowstart;          // iopos where the row being written began
+  unsigned long long rowflushed;  // out.flushed then
+  bool keepRows;         // a failed row was taken back: the rows before it are kept
+  unsigned long long skipped[MAX_SKIP_ERRORS];  // rows skipped for each error= number
 };
 
 void put(WRITER *w, const void *src, size_t n) {
@@ -357,20 +361,54 @@ int closeStatement(WRITER *w) {
   return 0;
 }
 
-// The LOB value (or NULL LOB) of row j: content to the side file, the
-// reference into the record.
-void putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
+// The row being written is left out of the data: when nothing of it has
+// been flushed yet, the buffer goes back to where it began, and the rows
+// before it are flushed when the streams are abandoned.
+void dropRow(WRITER *w) {
+  if (w->out.flushed != w->rowflushed || w->out.iopos < w->rowstart) return;
+  memset(w->out.iobuf + w->rowstart, ' ', static_cast<size_t>(w->out.iopos - w->rowstart));
+  w->out.iopos = w->rowstart;
+  w->keepRows = true;
+}
+
+// A LOB value of column p could not be read (Fetch) or written to the side
+// file (Write, err its errno): the side file goes back to where the value
+// began, the row is left out, and the unload stops.
+int lobFailed(WRITER *w, COLUMN *p, off_t start, JobStatus status, int err) {
+  cutLobFileBack(w->out.lobfp, start);
+  const unsigned long long rows = w->out.donerows + w->out.trows;
+  const char *name = w->out.lobfile.name;
+  if (status == JobStatus::Write)
+    reportFileError(w->db, "ERROR -- Cannot write to file : %s: %s (LOB column %s of row %llu, at %llu rows)\n",
+                    name, strerror(err), reinterpret_cast<const char *>(p->buf), rows + 1, rows);
+  else
+    reportFileError(w->db, "ERROR -- Cannot read LOB column %s of row %llu for file %s (at %llu rows)\n",
+                    reinterpret_cast<const char *>(p->buf), rows + 1, name, rows);
+  w->out.writefailed = 1;
+  dropRow(w);
+  return fail(w, status);
+}
+
+// The LOB value (or NULL LOB) of row j: content and record separator to the
+// side file, the reference into the record. -1 when the unload stops.
+int putLobReference(WRITER *w, COLUMN *p, int j, bool isnull) {
   FILE *lobf = w->out.lobfp;
-  int n;
+  const off_t start = lobFilePosition(lobf);
+  int n = 0, err = 0;
+  JobStatus status = JobStatus::Done;
   if (isnull) {
     n = nullLobReference(lobf, w->out.lobinfo, w->lobvalue);
   } else {
     OCILobLocator *loc;
     memcpy(&loc, p->colbuf + static_cast<size_t>(j) * static_cast<size_t>(p->dsize), sizeof loc);
-    readLobToLLS(w->cursor, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm);
+    status = readLobToLLS(w->cursor, loc, lobf, w->out.lobinfo, w->lobvalue, &n, p->csfm, &err);
   }
-  if (w->rlen > 0) fwrite(w->record, static_cast<size_t>(w->rlen), 1, lobf);
+  if (status == JobStatus::Done && w->rlen > 0 &&
+      (err = appendToLobFile(lobf, w->record, static_cast<size_t>(w->rlen))) != 0)
+    status = JobStatus::Write;
+  if (failed(status)) return lobFailed(w, p, start, status, err);
   put(w, w->lobvalue, static_cast<size_t>(n));
+  return 0;
 }
 
 bool isBlank(ub1 b) { return b == ' ' || b == '\t'; }
@@ -430,7 +468,7 @@ int writeColumn(WRITER *w, int i, int j) {
   const bool fixed = w->fixlen == 1;
   if (isnull) {
     if (lob) {
-      putLobReference(w, p, j, true);
+      if (putLobReference(w, p, j, true) != 0) return -1;
     } else if (w->lnull > 0) {
       put(w, w->snull, static_cast<size_t>(w->lnull));
     }
@@ -443,7 +481,7 @@ int writeColumn(WRITER *w, int i, int j) {
   const size_t limit = fixed ? static_cast<size_t>(std::max(p->dsize2, 0)) : SIZE_MAX;
   int rc = 0;
   if (lob) {
-    putLobReference(w, p, j, false);
+    if (putLobReference(w, p, j, false) != 0) return -1;
     if (fixed) rc = endFixedField(w, fieldStart, 256, true);
   } else if (f.numeric) {
     ub2 numlen = p->dbtype == SQLT_NUM ? testNUMBER(w->numbuf, value, static_cast<ub2>(len))
@@ -471,6 +509,8 @@ int writeColumn(WRITER *w, int i, int j) {
 }
 
 int writeRow(WRITER *w, int j) {
+  w->rowstart = w->out.iopos;
+  w->rowflushed = w->out.flushed;
   if (w->format == FORMAT_JSON) return fail(w, writeJsonRow(&w->json, &w->out, j));
   if (w->format == 2) {
     if (check(w, static_cast<size_t>(w->sqllen)) != 0) return -1;
@@ -540,12 +580,12 @@ int checkInterrupt(WRITER *w) { return fail(w, interruptStatus()); }
 
 // The writer stopped at a failure: says so when a signal stopped it (a write
 // or a flush may have seen the signal first), then closes the streams
-// without committing them.
+// without committing them (with the rows before a row taken back).
 JobStatus stopWriter(WRITER *w) {
   if (w->status == JobStatus::Interrupted || w->status == JobStatus::Terminated)
     reportFileError(w->db, "ERROR -- Unload interrupted by signal %d (%s) at %llu rows.\n",
                     interruptSignal(), strsignal(interruptSignal()), w->out.trows);
-  abortOutput(&w->out, 0);
+  abortOutput(&w->out, w->keepRows ? 1 : 0);
   return w->status;
 }
 
@@ -625,13 +665,28 @@ int usesDoubleBytePairs(ub2 csid) {
              : 0;
 }
 
-int isSkipedError(const FETCHSPEC &fetch, int oerrn) {
+namespace {
+
+// The place of oerrn in the error= list, -1 when it is not listed.
+int skipIndex(const FETCHSPEC &fetch, int oerrn) {
   int n = std::min(fetch.oerrcount, MAX_SKIP_ERRORS);
   for (int k = 0; k < n; ++k) {
-    if (fetch.oerrorno[k] == oerrn) return 1;
+    if (fetch.oerrorno[k] == oerrn) return k;
   }
-  return 0;
+  return -1;
 }
+
+// The closing lines of error=: the rows each listed error skipped.
+void reportSkipped(const WRITER *w) {
+  for (int k = 0; k < std::min(w->fetch->oerrcount, MAX_SKIP_ERRORS); ++k)
+    if (w->skipped[k] > 0)
+      reportMessage(w->db, MsgKind::Progress, "         %llu rows skipped for ORA-%05d.\n", w->skipped[k],
+                    w->fetch->oerrorno[k]);
+}
+
+}  // namespace
+
+int isSkipedError(const FETCHSPEC &fetch, int oerrn) { return skipIndex(fetch, oerrn) >= 0 ? 1 : 0; }
 
 namespace {
 
@@ -640,7 +695,7 @@ namespace {
 JobStatus finishWriter(WRITER *w) {
   const JobStatus closed = closeOutput(&w->out, w->db, w->rowbatch);
   if (closed != JobStatus::Done || !w->countfaults) return closed;
-  if (LOADFAULTS *slot = sharedLoadFaults()) {  // a worker: the parent names every worker's
+  if (LOADFAULTS *slot = sharedLoadFaults()) {  // a worker: the parent names all files and counts
     *slot = w->faults;
     return closed;
   }
@@ -661,7 +716,9 @@ JobStatus fetchAndWrite(WRITER *w) {
     if (error) {
       // A status without an error record counts as success.
       const sb4 code = w->cursor->lastError();
-      fatal = code != 0 && !isSkipedError(*w->fetch, code);
+      const int listed = code != 0 ? skipIndex(*w->fetch, code) : -1;
+      fatal = code != 0 && listed < 0;
+      if (listed >= 0 && status == OCI_ERROR) w->skipped[listed]++;  // a warning skips no row
     }
     ub4 rows = fetchedRows(w, status, arraysize, &total);
     if (error && !fatal) {
@@ -766,5 +823,7 @@ JobStatus printRow8(DATABASE *db, ROWCURSOR *cursor, COLUMN *col, const ROWFORMA
   if ((w->header && w->fixlen == 0) || w->format == 2) writeHeader(w);
   if (!w->out.isstdout) printRowInfo(db, 0, 0.0f);
 
-  return fetchAndWrite(w);
+  const JobStatus status = fetchAndWrite(w);
+  reportSkipped(w);
+  return status;
 }

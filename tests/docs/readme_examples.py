@@ -8,7 +8,8 @@ fresh folder in which build-release is the build under test (the README's
 commands are those a reader types after scripts/demo.sh). Every command must
 end with status 0. The lines below a command, up to the next one, are its
 output: they must match what it printed (both streams), line by line, with
-trailing blanks ignored, the date and time of progress lines free, and a line
+trailing blanks ignored, the date and time of progress lines and the seconds
+and rates of the summary line free, and a line
 "..." standing for any number of lines. A command shown without output may
 print anything.
 
@@ -28,6 +29,7 @@ import time
 
 MARKER = re.compile(r"<!--\s*readme-test:\s*(\w+)\s*(.*?)\s*-->")
 PROGRESS = re.compile(r"(rows exported at )\d{4}-\d\d-\d\d \d\d:\d\d:\d\d")
+TIMING = re.compile(r"\d+\.\d\d s(, \d+ rows/s)?")
 
 
 def blocks(readme):
@@ -70,7 +72,7 @@ def blocks(readme):
 
 def matches(expected, actual):
     """True if the actual lines fit the expected ones ("..." = any lines)."""
-    norm = lambda s: PROGRESS.sub(r"\1<time>", s.rstrip())
+    norm = lambda s: TIMING.sub("<seconds>", PROGRESS.sub(r"\1<time>", s.rstrip()))
     exp, act = [norm(e) for e in expected], [norm(a) for a in actual]
 
     def fit(e, a):

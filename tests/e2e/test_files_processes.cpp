@@ -30,7 +30,7 @@ struct Case {
   int status;
   std::vector<std::string> present, absent;  // files of the folder after the run
   std::string must = "";                     // in standard output or error
-  std::string fault = "";                    // OCILITE_FAULT; @DIR@ is the folder
+  std::string fault = "";                    // OCILITE_FAULT, or OCILITE_NAME=VALUE; @DIR@ is the folder
   int signal = 0;                            // sent once a file starting with waitFor has data
   std::string waitFor = "";
   rlim_t fsize = 0;                          // RLIMIT_FSIZE, 0 for none
@@ -100,6 +100,15 @@ class FilesProcesses : public ::testing::Test {
       a.insert(a.begin(), {OCILITE_BIN, db});
       ASSERT_EQ(testsupport::runProgram(a).status, 0);
     }
+    testsupport::writeFile(base / "bf1", "hello");
+    ASSERT_EQ(testsupport::runProgram({OCILITE_BIN, db, "-"},
+                                      "CREATE TABLE DOCS (ID NUMBER(4), DOC BLOB);\n"
+                                      "INSERT INTO DOCS VALUES (1, HEXTORAW('41'));\n"
+                                      "INSERT INTO DOCS VALUES (2, randomblob(100000));\n"
+                                      "INSERT INTO DOCS VALUES (3, HEXTORAW('42'));\n"
+                                      "CREATE TABLE BF (ID NUMBER, F BFILE);\n"
+                                      "INSERT INTO BF VALUES (1, '" + (base / "bf1").string() + "');\n"
+                                      "INSERT INTO BF VALUES (2, '/nonexistent/gone');\n").status, 0);
   }
   static void TearDownTestSuite() { fs::remove_all(base); }
 
@@ -111,7 +120,8 @@ class FilesProcesses : public ::testing::Test {
     pid_t pid = fork();
     if (pid == 0) {
       if (chdir(dir.c_str()) != 0) _exit(126);
-      setenv("OCILITE_FAULT", fault.c_str(), 1);
+      if (fault.starts_with("OCILITE_")) putenv(fault.data());
+      else setenv("OCILITE_FAULT", fault.c_str(), 1);
       if (c.fsize > 0) {
         signal(SIGXFSZ, SIG_IGN);
         struct rlimit rl = {c.fsize, c.fsize};
@@ -190,6 +200,15 @@ void expectCompressedPieces(const fs::path &dir, const Outcome &) {
   EXPECT_GT(pieces, 10);
 }
 
+// A LOB failure at row 2 keeps row 1 and its value: stem.txt.partial holds
+// its reference, stem.lob.partial the value and the record separator.
+std::function<void(const fs::path &, const Outcome &)> firstLobRowKept(const std::string &stem, const std::string &value) {
+  return [=](const fs::path &d, const Outcome &) {
+    EXPECT_EQ(readFile(d / (stem + ".txt.partial")), "1," + stem + ".lob.1." + std::to_string(value.size()) + "/\n");
+    EXPECT_EQ(readFile(d / (stem + ".lob.partial")), value + "\n");
+  };
+}
+
 const std::vector<std::string> P4 = {"p_1.csv", "p_2.csv", "p_3.csv", "p_4.csv"};
 const char *KILL_ONCE = "SIGKILL:BIG:200000:@DIR@/killed";
 
@@ -224,6 +243,15 @@ const Case CASES[] = {
      "u.csv.gz: File too large (at ", "", 0, "", 262144},
     {"FileSizeLimit", {"query=big", "file=u.csv"}, 2, {"u.csv.partial"}, {"u.csv"}, "File too large", "",
      0, "", 1048576},
+    {"LobReadErrorKeepsTheSideFileConsistent", {"query=select * from docs order by id", "file=d.txt", "lobfile=d.lob"}, 7,
+     {}, {"d.txt", "d.lob"}, "ERROR -- Cannot read LOB column DOC of row 2 for file d.lob (at 1 rows)\n",
+     "OCILITE_LOB_FAULT=40000", 0, "", 0, 0, firstLobRowKept("d", "A")},
+    {"MissingBfileStops", {"query=select * from bf order by id", "file=b.txt", "lobfile=b.lob"}, 7, {}, {"b.txt", "b.lob"},
+     "Cannot read LOB column F of row 2 for file b.lob", "", 0, "", 0, 0, firstLobRowKept("b", "hello")},
+    {"LobFileOnDevFull", {"query=select * from docs", "file=f.txt", "lobfile=/dev/full"}, 2, {}, {"f.txt", "f.txt.partial"},
+     "ERROR -- Cannot write to file : /dev/full: No space left on device (LOB column DOC of row 1, at 0 rows)\n"},
+    {"LobFileSizeLimit", {"query=select * from docs order by id", "file=u.txt", "lobfile=u.lob"}, 2, {}, {"u.txt", "u.lob"},
+     "u.lob: File too large (LOB column DOC of row 2, at 1 rows)", "", 0, "", 65536, 0, firstLobRowKept("u", "A")},
     {"OpenFailureSaysWhy", {"query=emp", "file=nodir/x.csv"}, 6, {}, {},
      "ERROR -- Cannot write to file : nodir/x.csv\nERROR -- nodir/x.csv: No such file or directory\n"},
     {"ControlFileUnopenable", {"query=emp", "file=e.csv", "control=/nonexist/x.ctl"}, 6, {}, {"e.csv"},
@@ -255,8 +283,8 @@ const Case CASES[] = {
     {"FailedRangeIsNamed", {"split=big", "degree=4", "file=p_%p.csv", "sleep=0"}, 1, {"p_3.csv.partial"},
      {"p_3.csv"}, "ERROR -- Range 3 of 4 (ROWID ", "ORA-01555:BIG:200000", 0, "", 0, 0,
      [](const fs::path &, const Outcome &o) {
-       EXPECT_NE(o.out.find(") failed: exit status 7; files: p_3.csv.partial.\n"), std::string::npos) << o.out;
-       EXPECT_EQ(o.out.find("Range 1 of"), std::string::npos);
+       EXPECT_NE(o.err.find(") failed: exit status 7; files: p_3.csv.partial.\n"), std::string::npos) << o.err;
+       EXPECT_EQ(o.err.find("Range 1 of"), std::string::npos);
      }},
     {"SigtermKeepsPartial", {"query=huge", "file=h.csv"}, 143, {"h.csv.partial"}, {"h.csv"},
      "interrupted by signal 15", "", SIGTERM, "h.csv.tmp"},

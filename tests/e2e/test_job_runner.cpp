@@ -188,7 +188,7 @@ TEST_F(JobRunner, DescribeOnlyWritesTheControlFile) {
 TEST_F(JobRunner, LogFileTakesTheMessages) {
   RunResult r = job({"user=scott/tiger@demo.db", "query=nosuch", "data=NO", "log=job_%p.log"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, "ORA-00942: table or view does not exist\n");  // errors go to standard error too
   EXPECT_NE(read("job_1.log").find("ORA-00942"), std::string::npos);
 }
 

@@ -224,6 +224,43 @@ TEST_F(Refusals, WarningsLetTheRunGoOn) {
   EXPECT_FALSE(fs::exists(dir / "commented.csv"));
 }
 
+// Errors and warnings on standard error, never in the data; progress and
+// results on standard output unless the data is there; a log gets every line.
+TEST_F(Refusals, MessagesNeverInTheData) {
+  const std::string bad = "query=select empno, case when empno = 7900 then ora_raise(20001) else ename end from emp";
+  struct Route {
+    const char *name;
+    std::vector<std::string> args;
+    int status;
+    std::string out, err, notOut, notErr;
+  } rows[] = {
+      {"SkippedErrorBesideStdoutData", {bad, "file=-", "error=20001"}, 0, "7369,SMITH\n", "ORA-20001", "ORA-", "7369"},
+      {"FatalErrorBesideStdoutData", {bad, "file=-"}, 7, "", "ORA-20001", "ORA-", ""},
+      {"WarningBesideStdoutData", {"query=emp", "file=-", "field=0x"}, 0, "7369", "field=0x gives a NUL", "NUL", "7369"},
+      {"LogBesideStdoutData", {bad, "file=-", "error=20001", "log=d.log"}, 0, "7369,SMITH\n", "ORA-20001", "ORA-", "7369"},
+      {"ProgressOnStdout", {bad, "file=e.csv", "error=20001"}, 0, "closed at 13 rows", "ORA-20001", "ORA-20001:", "closed"},
+      {"LogTakesEveryLine", {bad, "file=e.csv", "error=20001", "log=q.log"}, 0, "", "ORA-20001", "closed", "closed"},
+      {"LogonErrorOnStderr", {"query=emp", "file=e.csv", "user=scott/tiger@nosuch.db"}, 1, "", "ORA-12154", "ORA-", ""},
+      {"CryptResultOnStdout", {"crypt=YES"}, 1, "user=", "", "", "user="},
+      {"HelpOnStdout", {}, 1, "Usage", "", "", "Usage"},
+  };
+  for (const Route &r : rows) {
+    SCOPED_TRACE(r.name);
+    std::vector<std::string> args = r.args;
+    args.insert(args.begin(), user());
+    Streams s = runApart(args, dir);
+    EXPECT_EQ(s.status, r.status) << s.err.substr(0, 500);
+    EXPECT_NE(s.out.find(r.out), std::string::npos) << s.out.substr(0, 500);
+    EXPECT_NE(s.err.find(r.err), std::string::npos) << s.err.substr(0, 500);
+    EXPECT_TRUE(r.notOut.empty() || s.out.find(r.notOut) == std::string::npos) << s.out.substr(0, 500);
+    EXPECT_TRUE(r.notErr.empty() || s.err.find(r.notErr) == std::string::npos) << s.err.substr(0, 500);
+  }
+  EXPECT_EQ(read("e.csv").find("ORA-"), std::string::npos);
+  const std::string log = read("q.log");
+  EXPECT_NE(log.find("ORA-20001"), std::string::npos) << log;
+  EXPECT_NE(log.find("closed at 13 rows"), std::string::npos) << log;
+}
+
 // The password leaves argv before anything is read from standard input (so
 // also before logon and before any worker is forked).
 TEST_F(Refusals, PasswordLeavesTheProcessListing) {
