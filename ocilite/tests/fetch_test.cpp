@@ -233,11 +233,9 @@ TEST_F(Fetch, RealsInScaledColumnsAreRoundedToTheScale) {
                                                    {"1234567890.13", "99999", ".001"}}));
 }
 
-TEST_F(Fetch, CharactersRawBytesAndIntegers) {
-  EXPECT_EQ(queryText(s, "SELECT c_char, c_nchar, c_raw, c_blob, c_clob FROM alltypes WHERE id IN (1, 7) ORDER BY id"),
-            (std::vector<std::vector<std::string>>{{"abc   ", "xy    ", "DEADBEEF00FF", "0102030405", "short clob"},
-                                                   {"é    ", "ü     ", "E697A5E69CAC", "F09F9880",
-                                                    "ユニコード CLOB ✓"}}));
+// The demo table's characters, RAW bytes and LOBs as text are pinned by the
+// unload goldens.
+TEST_F(Fetch, RawBytesAndIntegers) {
   OCIStmt *st = s.query("SELECT c_raw, c_number_p, sal FROM alltypes, emp WHERE id = 1 AND empno = 7499");
   ub1 raw[16];
   ub2 rawLen = 0;

@@ -7,6 +7,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include "base/chars.h"
 #include "crypto/scramble.h"
 #include "unload/interrupt.h"
 #include "unload/outfile.h"
@@ -17,17 +18,15 @@ namespace {
 constexpr float BYTES_TO_MB = 1.0f / 1048576;
 static_assert(MAX_THREADS <= MAX_COMPRESS_THREADS, "threads= must not ask for more workers than a stream takes");
 
-const char *S(const text *t) { return reinterpret_cast<const char *>(t); }
-
 JobStatus reportCannotWrite(DATABASE *db, const text *name, int err) {
-  reportFileError(db, "ERROR -- Cannot write to file : %s\n", S(name));
-  if (err != 0) reportFileError(db, "ERROR -- %s: %s\n", S(name), strerror(err));
+  reportFileError(db, "ERROR -- Cannot write to file : %s\n", chars(name));
+  if (err != 0) reportFileError(db, "ERROR -- %s: %s\n", chars(name), strerror(err));
   return JobStatus::Open;
 }
 
 // The name of the data stream in messages.
 const char *dataName(const OUTSTREAM *out) {
-  return out->isstdout ? "standard output" : S(out->tempbuf);
+  return out->isstdout ? "standard output" : chars(out->tempbuf);
 }
 
 // A write to file name failed: the reason and the rows reached, the first
@@ -42,7 +41,7 @@ JobStatus reportWriteFailed(OUTSTREAM *out, const char *name, const char *why) {
 
 void reportClosed(OUTSTREAM *out, DATABASE *db) {
   reportMessage(db, MsgKind::Progress, "         output file %s closed at %llu rows, size %.0f MB.\n",
-         S(out->tempbuf), out->trows, static_cast<double>(out->writemb));
+         chars(out->tempbuf), out->trows, static_cast<double>(out->writemb));
 }
 
 // Writes n bytes of the buffer to the data stream; Write after a message.
@@ -141,7 +140,7 @@ FILE *openSafe(OUTSTREAM *out, DATABASE *db, SAFEFILE *f, const text *pattern, t
                size_t namesize) {
   memset(name, 0, namesize);
   expandFileName(pattern, name, namesize, out->bcount, out->slaveid);
-  FILE *fp = safeOpen(f, S(name));
+  FILE *fp = safeOpen(f, chars(name));
   if (fp == nullptr) reportCannotWrite(db, name, name[0] != 0 ? errno : 0);
   return fp;
 }
