@@ -188,19 +188,6 @@ TEST(ParseCommandOption, Sequences) {
   }
 }
 
-TEST(ParseCommandOption, ErrorListKeepsDistinctNumbersUpToItsSize) {
-  Options opts;
-  for (const char *line : {"error=1405", "error=1405", "error=1406"}) opts.parse(line);
-  ASSERT_EQ(opts.o.oerrcount, 2);
-  EXPECT_EQ(opts.o.oerrorno[0], 1405);
-  EXPECT_EQ(opts.o.oerrorno[1], 1406);
-
-  Options full;
-  for (int i = 0; i < 40; i++) full.parse("error=" + std::to_string(1000 + i));
-  ASSERT_EQ(full.o.oerrcount, MAX_SKIP_ERRORS);
-  EXPECT_EQ(full.o.oerrorno[MAX_SKIP_ERRORS - 1], 1000 + MAX_SKIP_ERRORS - 1);
-}
-
 TEST(ParseCommandOption, QueryClearsOnlyItsOwnPart) {
   Options opts;
   opts.o.query[9000] = 'x';  // text a SQL file appended beyond the option's part
