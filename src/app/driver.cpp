@@ -106,7 +106,7 @@ int quillet2Main(int argc, char **argv) {
 
   if (refuseUnloadableOptions(&cmdopts, notices) != 0) return exitCode(JobStatus::OneShot);
 
-  if (!completePassword(&cmdopts)) return exitCode(JobStatus::OneShot);
+  if (!completePassword(&cmdopts, notices)) return exitCode(JobStatus::OneShot);
   const time_t started = time(nullptr);
   if (LogonDB(&db, cmdopts.username) != 0) {  // the logon has reported its error
     disconnectDB(&db);  // frees whatever the failed logon left allocated

@@ -77,8 +77,8 @@ void printVersion(FILE *out);
 // A connect string user@connect (no password) gets its password from
 // QUILLET2_PASSWORD, else from a prompt without echo when standard input is a
 // terminal, else stays as it is. False, with a message, when the password
-// cannot be added (too long, or holding @ or ").
-bool completePassword(CMDOPTIONS *cmdopts);
+// cannot be added (too long, or holding @ or "), sent to sink.
+bool completePassword(CMDOPTIONS *cmdopts, const MESSAGESINK &sink);
 
 // The whole top level of the program; returns the process exit status.
 int quillet2Main(int argc, char **argv);

@@ -75,7 +75,7 @@ bool promptPassword(char (&pass)[PASSWORD_MAX + 2]) {
 
 }  // namespace
 
-bool completePassword(CMDOPTIONS *cmdopts) {
+bool completePassword(CMDOPTIONS *cmdopts, const MESSAGESINK &sink) {
   char *connect = reinterpret_cast<char *>(cmdopts->username);
   const size_t slot = passwordSlot(connect);
   if (slot == 0) return true;
@@ -83,23 +83,23 @@ bool completePassword(CMDOPTIONS *cmdopts) {
   const char *given = getenv(PASSWORD_VARIABLE);
   if (given != nullptr && given[0] != 0) {
     if (strlen(given) > PASSWORD_MAX) {
-      fprintf(stderr, "ERROR -- %s is longer than %zu bytes.\n", PASSWORD_VARIABLE, PASSWORD_MAX);
+      sendMessage(sink, MsgKind::Error, "ERROR -- %s is longer than %zu bytes.\n", PASSWORD_VARIABLE, PASSWORD_MAX);
       return false;
     }
     strcpy(pass, given);
   } else if (!isatty(STDIN_FILENO)) {
     return true;  // no way to ask: the logon goes on without a password
   } else if (!promptPassword(pass)) {
-    fprintf(stderr, "ERROR -- the password is longer than %zu bytes.\n", PASSWORD_MAX);
+    sendMessage(sink, MsgKind::Error, "ERROR -- the password is longer than %zu bytes.\n", PASSWORD_MAX);
     explicit_bzero(pass, sizeof pass);
     return false;
   }
   const size_t passlen = strlen(pass), total = strlen(connect) + 1 + passlen;
   bool ok = strpbrk(pass, "@\"") == nullptr && total < sizeof cmdopts->username;
   if (!ok) {
-    fputs(strpbrk(pass, "@\"") != nullptr ? "ERROR -- a password with @ or \" cannot be added to the connect string.\n"
-                                          : "ERROR -- the connect string with its password is too long.\n",
-          stderr);
+    sendLine(sink, MsgKind::Error,
+             strpbrk(pass, "@\"") != nullptr ? "ERROR -- a password with @ or \" cannot be added to the connect string.\n"
+                                            : "ERROR -- the connect string with its password is too long.\n");
   } else {
     memmove(connect + slot + 1 + passlen, connect + slot, strlen(connect + slot) + 1);
     connect[slot] = '/';

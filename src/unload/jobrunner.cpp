@@ -178,8 +178,8 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
     log = openFile(o->session.logfile, logname, sizeof logname, 0, slaveid);
     if (log == nullptr) {  // no row is fetched without its messages
       const int err = errno;
-      fprintf(stderr, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", S(logname), S(logname),
-              strerror(err));
+      sendMessage(db.sink, MsgKind::Error, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", S(logname),
+                  S(logname), strerror(err));
       return JobStatus::Open;
     }
     db.sink = fileSink(log);
