@@ -11,6 +11,7 @@
 
 inline const char *chars(const text *t) { return reinterpret_cast<const char *>(t); }
 inline const char *chars(const sb1 *t) { return reinterpret_cast<const char *>(t); }
+inline char *chars(text *t) { return reinterpret_cast<char *>(t); }  // for buffers written through
 
 // Appends what fits of src to the terminated text in dst (size bytes, the
 // terminator included); dst stays terminated. False when src had to be cut.

@@ -7,6 +7,7 @@
 #include <string.h>
 #include <strings.h>
 
+#include "base/chars.h"
 #include "oracle/database.h"
 #include "unload/column.h"
 #include "unload/interrupt.h"
@@ -27,8 +28,6 @@ constexpr size_t MAX_TABNAME_LENGTH = 128;
 constexpr size_t LOGNAME_SIZE = 512;
 constexpr int MB = 1048576;
 
-char *S(text *t) { return reinterpret_cast<char *>(t); }
-
 }  // namespace
 
 bool isQueryStatement(const char *query) {
@@ -37,18 +36,18 @@ bool isQueryStatement(const char *query) {
 }
 
 void normaliseQuery(JOBSPEC *o) {
-  size_t len = strlen(S(o->query));
+  size_t len = strlen(chars(o->query));
   while (len > 0 && (isspace(o->query[len - 1]) || o->query[len - 1] == ';' ||
                      o->query[len - 1] == '/'))
     o->query[--len] = 0;
-  const char *start = S(o->query);
+  const char *start = chars(o->query);
   while (*start != 0 && isspace(static_cast<unsigned char>(*start))) start++;
   if (isQueryStatement(start)) return;
   if (o->tabname[0] == 0 && strlen(start) <= MAX_TABNAME_LENGTH)
-    snprintf(S(o->tabname), sizeof o->tabname, "%s", start);
+    snprintf(chars(o->tabname), sizeof o->tabname, "%s", start);
   char built[QUERY_SIZE];
   snprintf(built, sizeof built, "select * from %s", start);
-  snprintf(S(o->query), sizeof o->query, "%s", built);
+  snprintf(chars(o->query), sizeof o->query, "%s", built);
 }
 
 namespace {
@@ -97,7 +96,7 @@ void sendSessionSettings(DATABASE *db, SESSIONSPEC *o) {
     run(db, sql);
   }
   char *save = nullptr;
-  for (char *piece = strtok_r(S(o->altses), ";", &save); piece != nullptr;
+  for (char *piece = strtok_r(chars(o->altses), ";", &save); piece != nullptr;
        piece = strtok_r(nullptr, ";", &save)) {
     // A piece too long for the statement buffer is refused, not sent cut short.
     if (snprintf(sql, sizeof sql, "ALTER SESSION %s", piece) >= static_cast<int>(sizeof sql)) {
@@ -157,7 +156,7 @@ JobStatus runQuery(DATABASE *db, JOBSPEC *o, const SESSIONFORMATS *formats, JOBS
   }
   freeColumn(&collist);
   releaseStmt8(db, stmt);
-  if (status == JobStatus::Done && o->session.postsql[0] != 0 && run(db, S(o->session.postsql)) != 0)
+  if (status == JobStatus::Done && o->session.postsql[0] != 0 && run(db, chars(o->session.postsql)) != 0)
     status = JobStatus::Postsql;
   return status;
 }
@@ -169,7 +168,7 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
   DATABASE db;
   initDB(&db);
   normaliseQuery(o);
-  runRecord().query = S(o->query);
+  runRecord().query = chars(o->query);
   JOBSTATE job{slaveid, 0, o->tabname};
 
   FILE *log = nullptr;
@@ -178,12 +177,12 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
     log = openFile(o->session.logfile, logname, sizeof logname, 0, slaveid);
     if (log == nullptr) {  // no row is fetched without its messages
       const int err = errno;
-      sendMessage(db.sink, MsgKind::Error, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", S(logname),
-                  S(logname), strerror(err));
+      sendMessage(db.sink, MsgKind::Error, "ERROR -- Cannot write to file : %s\nERROR -- %s: %s\n", chars(logname),
+                  chars(logname), strerror(err));
       return JobStatus::Open;
     }
     db.sink = fileSink(log);
-  } else if (strcmp(S(o->output.fname), "-") == 0) {
+  } else if (strcmp(chars(o->output.fname), "-") == 0) {
     db.sink = fileSink(stderr);  // the data is on standard output: every line goes beside it
   }
   SESSIONSPEC *session = &o->session;
@@ -195,13 +194,13 @@ JobStatus runTextUnloader(JOBSPEC *o, int slaveid) {
     SESSIONFORMATS formats = defaultSessionFormats();
     sendSessionSettings(&db, session);
     status = JobStatus::Done;
-    if (session->presql[0] != 0 && run(&db, S(session->presql)) != 0) status = JobStatus::Presql;
+    if (session->presql[0] != 0 && run(&db, chars(session->presql)) != 0) status = JobStatus::Presql;
     if (status == JobStatus::Done && o->format.format == FORMAT_JSON) useJsonFormats(&db, &formats);
     else if (status == JobStatus::Done) readSessionFormats(&db, &formats);
     for (SQLPARAM &p : o->sqlargv) p.ob = nullptr;
     if (status == JobStatus::Done) status = runQuery(&db, o, &formats, &job);
     runRecord().elapsed = secondsNow() - started;
-    const bool stdoutdata = strcmp(S(o->output.fname), "-") == 0;
+    const bool stdoutdata = strcmp(chars(o->output.fname), "-") == 0;
     if (o->summary && o->data != 0 && (log != nullptr || !stdoutdata))
       sendLine(db.sink, MsgKind::Progress,
                summaryLine(runRecord(), codecForName(o->output.fname) != Codec::none).c_str());
