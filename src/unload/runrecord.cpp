@@ -12,9 +12,33 @@
 namespace {
 
 // Bytes of one line of a worker's record: the fixed fields and a file name
-// of at most SAFEFILE_NAME_SIZE bytes with the partial suffix.
-constexpr size_t RECORD_LINE_SIZE = 1024;
-static_assert(RECORD_LINE_SIZE > SAFEFILE_NAME_SIZE + 128, "a record line holds any file name");
+// of at most SAFEFILE_NAME_SIZE bytes with the partial suffix, every byte of
+// it possibly escaped to two.
+constexpr size_t RECORD_LINE_SIZE = 2 * SAFEFILE_NAME_SIZE + 128;
+// The longest column name the describe takes, before escaping.
+constexpr size_t RECORD_NAME_MAX = 128;
+static_assert(RECORD_LINE_SIZE > 2 * RECORD_NAME_MAX + 64, "a record line holds any column name");
+
+// Names travel one per line: a line feed in one is written as \n, a
+// backslash as \\, so a name cannot end its line or start another entry.
+std::string escapeName(const std::string &name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::string unescapeName(const char *s) {
+  std::string out;
+  for (; *s != 0; ++s) {
+    if (*s == '\\' && (s[1] == 'n' || s[1] == '\\')) out += *++s == 'n' ? '\n' : '\\';
+    else out += *s;
+  }
+  return out;
+}
 
 // Size of the file name (0 for a device or a pipe), -1 when there is none.
 off_t sizeOf(const std::string &name) {
@@ -113,10 +137,10 @@ std::string summaryLine(const RUNRECORD &record, bool compressed) {
 
 void writeRecord(FILE *fp, const RUNRECORD &record) {
   for (const COLUMNINFO &c : record.columns)
-    fprintf(fp, "column %d %d %s\t%s\n", c.precision, c.scale, c.type.c_str(), c.name.c_str());
+    fprintf(fp, "column %d %d %s\t%s\n", c.precision, c.scale, c.type.c_str(), escapeName(c.name).c_str());
   for (const WRITTENFILE &f : record.files)
     fprintf(fp, "file %d %llu %llu %llu %d %s\n", static_cast<int>(f.kind), f.rows, f.bytes, f.ondisk,
-            f.complete ? 1 : 0, f.name.c_str());
+            f.complete ? 1 : 0, escapeName(f.name).c_str());
   fprintf(fp, "end %.6f\n", record.elapsed);
   fflush(fp);
 }
@@ -131,7 +155,7 @@ bool readFileLine(const char *s, WRITTENFILE *f) {
     return false;
   f->kind = static_cast<FileKind>(kind);
   f->complete = complete != 0;
-  f->name = s + used;
+  f->name = unescapeName(s + used);
   return true;
 }
 
@@ -141,7 +165,7 @@ bool readColumnLine(const char *s, COLUMNINFO *c) {
   const char *tab = strchr(s + used, '\t');
   if (tab == nullptr) return false;
   c->type.assign(s + used, tab);
-  c->name = tab + 1;
+  c->name = unescapeName(tab + 1);
   return true;
 }
 

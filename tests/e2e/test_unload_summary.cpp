@@ -86,6 +86,7 @@ struct ManifestCase {
   int status;
   const char *rows;    // "-": whatever the failed run reached
   const char *ranges;  // "" for a single run
+  const char *holds = "";  // text the manifest holds
 };
 
 // A failure at one row: ID 1500 of a single run, in the middle range of three.
@@ -93,7 +94,11 @@ const std::string FAILING_ROW = "case when id = 1500 then ora_raise(20001) else 
 const ManifestCase MANIFEST_CASES[] = {
     {"single", {"query=emp", "text=CSV", "file=s.csv"}, 0, "14", ""},
     {"batch pieces", {"query=big", "text=CSV", "batch=YES", "rows=1000", "file=b_%b.csv"}, 0, "2500", ""},
-    {"parallel", {"split=big", "degree=3", "file=p_%p.csv"}, 0, "2500", "3"},
+    // A column name with a line feed and a backslash comes back whole from the workers.
+    {"parallel",
+     {"split=big", "degree=3", "file=p_%p.csv",
+      "query=select id, name as \"a\nb\\c\" from big where rowid >= :minrid and rowid < :maxrid"},
+     0, "2500", "3", R"({"name": "a\u000ab\\c", "type": "VARCHAR2")"},
     {"failed", {"query=select id, " + FAILING_ROW + " from big order by id", "file=f.csv"}, 7, "-", ""},
     {"failed range",
      {"split=big", "degree=3", "retry=0", "file=r_%p.csv",
@@ -114,6 +119,7 @@ TEST_F(Summary, ManifestChecksumsAndRowsMatchTheFiles) {
     if (c.ranges[0] != '\0') check.push_back(c.ranges);
     RunResult checked = testsupport::runProgram(check, "", dir);
     EXPECT_EQ(checked.status, 0) << checked.out;
+    EXPECT_NE(read("m.json").find(c.holds), std::string::npos) << read("m.json").substr(0, 800);
   }
 }
 
