@@ -9,10 +9,12 @@
 
 enum class Codec { none, gzip, zstd };
 
-// Compression levels: gzip as zlib's default file level, zstd as its own
-// default.
-constexpr int GZIP_LEVEL = 6;
-constexpr int ZSTD_LEVEL = 3;
+// Compression levels, chosen on a generated million-row table against its
+// plain unload: libdeflate's 4 writes .gz files the size of gzip -6 (1.00)
+// in about 70% of the CPU time of its 6; zstd's 1 is smaller than gzip -6
+// there (0.94) and about 40% faster than its default 3.
+constexpr int GZIP_LEVEL = 4;
+constexpr int ZSTD_LEVEL = 1;
 // Worker threads a stream takes: each costs about 2.5 MiB of blocks and
 // compressor state, so this bounds a stream's memory near 100 MiB.
 constexpr int MAX_COMPRESS_THREADS = 32;
