@@ -143,3 +143,28 @@ ub4 fetchArraySize(ub4 requested, ub4 rowsize) {
   if (n < MIN_ARRAY_SIZE) n = MIN_ARRAY_SIZE;
   return n;
 }
+
+const char *oracleTypeName(sb2 code, bool national) {
+  switch (code) {
+    case SQLT_NUM: case SQLT_VNU: return "NUMBER";
+    case SQLT_INT: return "INTEGER";
+    case SQLT_FLT: return "FLOAT";
+    case SQLT_LNG: return "LONG";
+    case SQLT_LBI: return "LONG RAW";
+    case DESC_VARRAW: case SQLT_BIN: return "RAW";
+    case SQLT_AFC: return national ? "NCHAR" : "CHAR";
+    case SQLT_RID: case SQLT_RDD: return "ROWID";
+    case SQLT_DAT: case SQLT_ODT: return "DATE";
+    case SQLT_BFLOAT: case SQLT_IBFLOAT: return "BINARY_FLOAT";
+    case SQLT_BDOUBLE: case SQLT_IBDOUBLE: return "BINARY_DOUBLE";
+    case SQLT_CLOB: return national ? "NCLOB" : "CLOB";
+    case SQLT_BLOB: return "BLOB";
+    case SQLT_BFILEE: return "BFILE";
+    case DESC_TIMESTAMP: case SQLT_TIMESTAMP: return "TIMESTAMP";
+    case DESC_TIMESTAMP_TZ: case SQLT_TIMESTAMP_TZ: return "TIMESTAMP WITH TIME ZONE";
+    case SQLT_TIMESTAMP_LTZ: return "TIMESTAMP WITH LOCAL TIME ZONE";
+    case DESC_INTERVAL_YM: case SQLT_INTERVAL_YM: return "INTERVAL YEAR TO MONTH";
+    case DESC_INTERVAL_DS: case SQLT_INTERVAL_DS: return "INTERVAL DAY TO SECOND";
+    default: return national ? "NVARCHAR2" : "VARCHAR2";
+  }
+}

@@ -28,6 +28,12 @@ constexpr sb2 DESC_VARRAW = 15;
 constexpr sb2 DESC_TIMESTAMP = 180, DESC_TIMESTAMP_TZ = 181;
 constexpr sb2 DESC_INTERVAL_YM = 182, DESC_INTERVAL_DS = 183;
 
+// The Oracle name of a described type as CREATE TABLE spells it, without
+// its length, precision or scale: national for a column of the national
+// character set (NCHAR, NVARCHAR2, NCLOB). A code without a name of its
+// own is a VARCHAR2, as the describe fetches it.
+const char *oracleTypeName(sb2 code, bool national);
+
 // What the describe reported for one column.
 struct DESCRIBED {
   sb2 type;       // OCI_ATTR_DATA_TYPE

@@ -77,10 +77,11 @@ void writeLength(FILE *fp, const char *type, const COLUMN *c) {
   else fprintf(fp, "%s(%d CHAR)", type, c->charsize);
 }
 
-// The Oracle type of a described column, as CREATE TABLE spells it.
+// The Oracle type of a described column, as CREATE TABLE spells it: the
+// type's name with the length, precision or scale it takes.
 void writeTypeName(FILE *fp, const COLUMN *c) {
-  int p = c->precision;
-  bool national = c->csfm == SQLCS_NCHAR;
+  const int p = c->precision;
+  const char *name = oracleTypeName(c->oldtype, c->csfm == SQLCS_NCHAR);
   switch (c->oldtype) {
     case SQLT_NUM:
     case SQLT_VNU:
@@ -89,39 +90,19 @@ void writeTypeName(FILE *fp, const COLUMN *c) {
       else if (p < 1) fputs("NUMBER", fp);
       else fprintf(fp, "NUMBER(%d)", p);
       return;
-    case SQLT_INT: fputs("INTEGER", fp); return;
-    case SQLT_FLT: fputs("FLOAT", fp); return;
-    case SQLT_LNG: fputs("LONG", fp); return;
-    case SQLT_LBI: fputs("LONG RAW", fp); return;
     case DESC_VARRAW:
     case SQLT_BIN: fprintf(fp, "RAW(%d)", c->dbsize); return;
-    case SQLT_AFC: writeLength(fp, national ? "NCHAR" : "CHAR", c); return;
-    case SQLT_RID:
-    case SQLT_RDD: fputs("ROWID", fp); return;
-    case SQLT_DAT:
-    case SQLT_ODT: fputs("DATE", fp); return;
-    case SQLT_BFLOAT:
-    case SQLT_IBFLOAT: fputs("BINARY_FLOAT", fp); return;
-    case SQLT_BDOUBLE:
-    case SQLT_IBDOUBLE: fputs("BINARY_DOUBLE", fp); return;
-    case SQLT_CLOB: fputs(national ? "NCLOB" : "CLOB", fp); return;
-    case SQLT_BLOB: fputs("BLOB", fp); return;
-    case SQLT_BFILEE: fputs("BFILE", fp); return;
-    case DESC_INTERVAL_YM:
-    case SQLT_INTERVAL_YM: fputs("INTERVAL YEAR TO MONTH", fp); return;
-    case DESC_INTERVAL_DS:
-    case SQLT_INTERVAL_DS: fputs("INTERVAL DAY TO SECOND", fp); return;
+    case SQLT_AFC: writeLength(fp, name, c); return;
     default: break;
   }
-  const char *zone = c->oldtype == SQLT_TIMESTAMP_LTZ ? " WITH LOCAL TIME ZONE"
-                     : isTimestampTz(c->oldtype)    ? " WITH TIME ZONE"
-                                                    : "";
-  if (isTimestamp(c->oldtype) || isTimestampTz(c->oldtype)) {
-    if (p >= 1) fprintf(fp, "TIMESTAMP(%d)%s", p, zone);
-    else fprintf(fp, "TIMESTAMP%s", zone);
-    return;
+  if ((isTimestamp(c->oldtype) || isTimestampTz(c->oldtype)) && p >= 1) {
+    const char *zone = name + strlen("TIMESTAMP");  // "", " WITH TIME ZONE" or " WITH LOCAL TIME ZONE"
+    fprintf(fp, "TIMESTAMP(%d)%s", p, zone);
+  } else if (strcmp(name, "VARCHAR2") == 0 || strcmp(name, "NVARCHAR2") == 0) {
+    writeLength(fp, name, c);
+  } else {
+    fputs(name, fp);
   }
-  writeLength(fp, national ? "NVARCHAR2" : "VARCHAR2", c);
 }
 
 // A byte string as a control-file string: quoted when every byte can stand

@@ -10,6 +10,7 @@
 #include "base/chars.h"
 #include "oracle/database.h"
 #include "unload/column.h"
+#include "unload/columntype.h"
 #include "unload/interrupt.h"
 #include "unload/outfile.h"
 #include "unload/outstream.h"
@@ -127,7 +128,8 @@ void recordColumns(const COLUMN *collist) {
   std::vector<COLUMNINFO> &columns = runRecord().columns;
   columns.clear();
   for (const COLUMN *c = collist->next; c != nullptr; c = c->next)
-    columns.push_back({reinterpret_cast<const char *>(c->buf), oracleTypeName(c->oldtype), c->precision, c->scale});
+    columns.push_back({reinterpret_cast<const char *>(c->buf), oracleTypeName(c->oldtype, c->csfm == SQLCS_NCHAR),
+                       c->precision, c->scale});
 }
 
 // Prepare, bind, execute, describe and write the rows; frees the columns and

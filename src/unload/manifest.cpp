@@ -116,9 +116,7 @@ std::string rangesText(const RUNRECORD &record) {
 }  // namespace
 
 std::string manifestText(const RUNRECORD &record, const MANIFESTRUN &run) {
-  unsigned long long rows = 0;
-  for (const WRITTENFILE &f : record.files)
-    if (f.kind == FileKind::Data) rows += f.rows;
+  const unsigned long long rows = dataRows(record);
   char seconds[32];
   snprintf(seconds, sizeof seconds, "%.3f", record.elapsed);
   std::string s = "{\n  \"program\": \"quillet2\",\n  \"version\": " + quoted(run.version) +

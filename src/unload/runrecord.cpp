@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 #include <time.h>
 
-#include <oci.h>
-
-#include "unload/columntype.h"
 #include "unload/safefile.h"
 
 namespace {
@@ -81,40 +78,24 @@ void recordFile(RUNRECORD *record, const char *name, FileKind kind, unsigned lon
   record->files.push_back(f);
 }
 
-const char *oracleTypeName(int code) {
-  switch (code) {
-    case SQLT_CHR: return "VARCHAR2";
-    case SQLT_NUM: return "NUMBER";
-    case SQLT_LNG: return "LONG";
-    case SQLT_RID: case SQLT_RDD: return "ROWID";
-    case SQLT_DAT: return "DATE";
-    case SQLT_BIN: case DESC_VARRAW: return "RAW";
-    case SQLT_LBI: return "LONG RAW";
-    case SQLT_AFC: return "CHAR";
-    case SQLT_IBFLOAT: return "BINARY_FLOAT";
-    case SQLT_IBDOUBLE: return "BINARY_DOUBLE";
-    case SQLT_CLOB: return "CLOB";
-    case SQLT_BLOB: return "BLOB";
-    case DESC_TIMESTAMP: case SQLT_TIMESTAMP: return "TIMESTAMP";
-    case DESC_TIMESTAMP_TZ: case SQLT_TIMESTAMP_TZ: return "TIMESTAMP WITH TIME ZONE";
-    case SQLT_TIMESTAMP_LTZ: return "TIMESTAMP WITH LOCAL TIME ZONE";
-    case DESC_INTERVAL_YM: case SQLT_INTERVAL_YM: return "INTERVAL YEAR TO MONTH";
-    case DESC_INTERVAL_DS: case SQLT_INTERVAL_DS: return "INTERVAL DAY TO SECOND";
-    default: return "UNKNOWN";
-  }
-}
-
 double secondsNow() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
+unsigned long long dataRows(const RUNRECORD &record) {
+  unsigned long long rows = 0;
+  for (const WRITTENFILE &f : record.files)
+    if (f.kind == FileKind::Data) rows += f.rows;
+  return rows;
+}
+
 std::string summaryLine(const RUNRECORD &record, bool compressed) {
-  unsigned long long rows = 0, bytes = 0, ondisk = 0;
+  const unsigned long long rows = dataRows(record);
+  unsigned long long bytes = 0, ondisk = 0;
   int files = 0;
   for (const WRITTENFILE &f : record.files) {
-    if (f.kind == FileKind::Data) rows += f.rows;
     bytes += f.bytes;
     ondisk += f.ondisk;
     if (f.name != STDOUT_NAME) ++files;

@@ -62,8 +62,8 @@ RUNRECORD &runRecord();
 void recordFile(RUNRECORD *record, const char *name, FileKind kind, unsigned long long rows,
                 unsigned long long bytes, off_t startlen, bool complete);
 
-// The Oracle name of a described type code ("UNKNOWN" for another).
-const char *oracleTypeName(int code);
+// The rows written to the record's data files.
+unsigned long long dataRows(const RUNRECORD &record);
 
 // Seconds on the monotonic clock.
 double secondsNow();
