@@ -28,9 +28,9 @@ constexpr int SPLIT_TEMPLATE = 3;
 // Splits tabsplit at the first sep found at position 1 or later, unless sep
 // is the last character. keepBefore: the piece before sep stays in tabsplit
 // and the piece after it goes to target; else the other way round.
-void splitNameAt(SPLITSPEC *spec, char sep, bool keepBefore, text *target) {
-  spec->tabsplit[NAME_FIELD_SIZE - 1] = 0;
-  char *value = reinterpret_cast<char *>(spec->tabsplit);
+void splitNameAt(SPLITSPEC *settings, char sep, bool keepBefore, text *target) {
+  settings->tabsplit[NAME_FIELD_SIZE - 1] = 0;
+  char *value = reinterpret_cast<char *>(settings->tabsplit);
   if (value[0] == 0 || value[0] == sep) return;
   char *at = strchr(value + 1, sep);
   if (at == nullptr || at[1] == 0) return;
@@ -44,7 +44,7 @@ void splitNameAt(SPLITSPEC *spec, char sep, bool keepBefore, text *target) {
     memcpy(target, value, strlen(value));
     memcpy(rest, at + 1, strlen(at + 1));
   }
-  memcpy(spec->tabsplit, rest, NAME_FIELD_SIZE);
+  memcpy(settings->tabsplit, rest, NAME_FIELD_SIZE);
 }
 
 // Copies the first ROWID_TEXT_LEN characters of a fetched ROWID into a field,
@@ -84,12 +84,12 @@ struct QUERYGUARD {
 
 }  // namespace
 
-void autoDetectTablePartition(SPLITSPEC *spec) {
-  splitNameAt(spec, ':', true, spec->partition);
+void autoDetectTablePartition(SPLITSPEC *settings) {
+  splitNameAt(settings, ':', true, settings->partition);
 }
 
-void autoDetectTableOwner(SPLITSPEC *spec) {
-  splitNameAt(spec, '.', false, spec->owner);
+void autoDetectTableOwner(SPLITSPEC *settings) {
+  splitNameAt(settings, '.', false, settings->owner);
 }
 
 void upperCaseName(text *name) {

@@ -107,14 +107,14 @@ void waitWorker(TABLESPLIT *split, int i, const OUTPUTSPEC *files) {
 // The block count query found no storage. Tells a missing table (the probe
 // fails and reports Oracle's own message) from one that has no segment yet:
 // returns the status that ends the run, 0 for nothing to split.
-sword explainNoStorage(DATABASE *db, const SPLITSPEC *spec) {
-  if (spec->partition[0] != 0) {
-    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", chars(spec->partition),
-                  chars(spec->owner), chars(spec->tabsplit));
+sword explainNoStorage(DATABASE *db, const SPLITSPEC *settings) {
+  if (settings->partition[0] != 0) {
+    reportMessage(db, MsgKind::Error, "ERROR -- Partition %s of table %s.%s not found.\n", chars(settings->partition),
+                  chars(settings->owner), chars(settings->tabsplit));
     return OCI_NO_DATA;
   }
   char sql[PROBE_SQL_SIZE];
-  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, chars(spec->owner), chars(spec->tabsplit));
+  snprintf(sql, sizeof sql, TABLE_PROBE_QUERY, chars(settings->owner), chars(settings->tabsplit));
   OCIStmt *stmt = nullptr;
   sword rc = prepareStmt8(db, &stmt, reinterpret_cast<const text *>(sql));
   if (rc == 0) rc = executeQuery8(db, stmt);
@@ -122,34 +122,34 @@ sword explainNoStorage(DATABASE *db, const SPLITSPEC *spec) {
   if (rc != 0) return rc;
   // It can be read but has no storage: an empty table, or no table at all.
   ub4 tables = 0;
-  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, chars(spec->owner), chars(spec->tabsplit));
+  snprintf(sql, sizeof sql, TABLE_COUNT_QUERY, chars(settings->owner), chars(settings->tabsplit));
   rc = readBlockCount(db, reinterpret_cast<const text *>(sql), &tables);
   if (rc != 0 || tables > 0) return rc;
   reportMessage(db, MsgKind::Error, "ERROR -- %s.%s is not a table, so it cannot be split into ROWID ranges: "
-                "unload it without split= (query=%s).\n", chars(spec->owner), chars(spec->tabsplit),
-                chars(spec->tabsplit));
+                "unload it without split= (query=%s).\n", chars(settings->owner), chars(settings->tabsplit),
+                chars(settings->tabsplit));
   return NOT_A_TABLE_STATUS;
 }
 
 // Resolves the owner, table and partition names; false (after a message)
 // when one cannot be used.
-bool resolveNames(DATABASE *db, SPLITSPEC *spec) {
-  autoDetectTablePartition(spec);
-  autoDetectTableOwner(spec);
-  if (spec->owner[0] == 0) queryUserName(db, spec->owner);
-  upperCaseName(spec->owner);
-  upperCaseName(spec->tabsplit);
-  upperCaseName(spec->partition);
-  if (spec->owner[0] == 0) {
-    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", chars(spec->tabsplit));
+bool resolveNames(DATABASE *db, SPLITSPEC *settings) {
+  autoDetectTablePartition(settings);
+  autoDetectTableOwner(settings);
+  if (settings->owner[0] == 0) queryUserName(db, settings->owner);
+  upperCaseName(settings->owner);
+  upperCaseName(settings->tabsplit);
+  upperCaseName(settings->partition);
+  if (settings->owner[0] == 0) {
+    reportMessage(db, MsgKind::Error, "ERROR -- Cannot find the owner of table %s.\n", chars(settings->tabsplit));
     return false;
   }
-  const bool ok = isPlainName(spec->owner) && isPlainName(spec->tabsplit) &&
-                  (spec->partition[0] == 0 || isPlainName(spec->partition));
+  const bool ok = isPlainName(settings->owner) && isPlainName(settings->tabsplit) &&
+                  (settings->partition[0] == 0 || isPlainName(settings->partition));
   if (!ok)
     reportMessage(db, MsgKind::Error, "ERROR -- Cannot split table \"%s\" of owner \"%s\"%s%s: not a plain table name.\n",
-           chars(spec->tabsplit), chars(spec->owner), spec->partition[0] ? ", partition " : "",
-           chars(spec->partition));
+           chars(settings->tabsplit), chars(settings->owner), settings->partition[0] ? ", partition " : "",
+           chars(settings->partition));
   return ok;
 }
 
@@ -164,8 +164,8 @@ bool checkGivenQuery(DATABASE *db, const JOBSPEC *job) {
 
 // Runs the job of range i in this worker process. A range whose binds do not
 // fit fails as a job whose logon failed would.
-JobStatus runWorker(JOBSPEC *job, const SPLITSPEC *spec, const TABLESPLIT *split, int i) {
-  if (!prepareWorkerOptions(job, spec, &split->range[i])) return JobStatus::LogonFailed;
+JobStatus runWorker(JOBSPEC *job, const SPLITSPEC *settings, const TABLESPLIT *split, int i) {
+  if (!prepareWorkerOptions(job, settings, &split->range[i])) return JobStatus::LogonFailed;
   job->summary = false;  // the parent sums every worker's
   return runTextUnloader(job, split->range[i].id);
 }
@@ -322,16 +322,16 @@ void gatherWorkerRecords(const OUTPUTSPEC *output, const TABLESPLIT *split, cons
 
 }  // namespace
 
-PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLESPLIT *splitdata) {
-  if (!checkGivenQuery(db, job) || !resolveNames(db, spec)) {
+PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *settings, TABLESPLIT *splitdata) {
+  if (!checkGivenQuery(db, job) || !resolveNames(db, settings)) {
     disconnectDB(db);
     return {false, 1, JobStatus::Done};
   }
-  sword rc = getParallelRowidRange(db, spec->owner, spec->tabsplit, spec->partition,
-                                   static_cast<ub4>(spec->degree), splitdata);
+  sword rc = getParallelRowidRange(db, settings->owner, settings->tabsplit, settings->partition,
+                                   static_cast<ub4>(settings->degree), splitdata);
   bool reported = db->errcode != 0;
   if (rc == OCI_NO_DATA && !reported) {
-    rc = explainNoStorage(db, spec);
+    rc = explainNoStorage(db, settings);
     reported = true;
   }
   if (rc != 0 || splitdata->count == 0) {
@@ -345,14 +345,14 @@ PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLE
   RESULTFILES results;
   const bool recorded = results.open(splitdata->count);
   SHAREDFAULTS faults;
-  const int worker = runWorkerPasses(splitdata, spec->pretry, spec->sleep, &job->output,
+  const int worker = runWorkerPasses(splitdata, settings->pretry, settings->sleep, &job->output,
                                      recorded ? results.fp : nullptr);
   if (worker >= 0) {
     if (faults.slots != nullptr) {
       faults.slots[worker] = LOADFAULTS{};  // an earlier try's counts go with its files
       shareLoadFaults(&faults.slots[worker]);
     }
-    const JobStatus status = runWorker(job, spec, splitdata, worker);
+    const JobStatus status = runWorker(job, settings, splitdata, worker);
     if (recorded) writeRecord(results.fp[worker], runRecord());
     return {true, 0, status};
   }
@@ -360,7 +360,7 @@ PARALLELEND runParallelUnload(DATABASE *db, JOBSPEC *job, SPLITSPEC *spec, TABLE
   RUNRECORD &record = runRecord();
   if (recorded) gatherWorkerRecords(&job->output, splitdata, results, &record);
   char query[sizeof job->query];
-  snprintf(query, sizeof query, WORKER_QUERY, chars(spec->owner), chars(spec->tabsplit));
+  snprintf(query, sizeof query, WORKER_QUERY, chars(settings->owner), chars(settings->tabsplit));
   record.query = job->query[0] != 0 ? chars(job->query) : query;
   const bool named = nameEveryWorkerFile(db, job, splitdata, started, faults);
   record.elapsed = secondsNow() - clock;

@@ -275,8 +275,8 @@ void shareLoadFaults(LOADFAULTS *slot) { workerFaults = slot; }
 LOADFAULTS *sharedLoadFaults() { return workerFaults; }
 
 void controlFileName(const CONTROLFILEJOB &o, char *out, size_t outsize) {
-  if (o.spec->ctlfname[0] != 0)
-    expandFileName(o.spec->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o.job->slaveid);
+  if (o.settings->ctlfname[0] != 0)
+    expandFileName(o.settings->ctlfname, reinterpret_cast<text *>(out), outsize, 1, o.job->slaveid);
   else snprintf(out, outsize, "%s_sqlldr.ctl", chars(o.job->tabname));
 }
 
@@ -302,14 +302,14 @@ int writeControlFile(DATABASE *db, const CONTROLFILEJOB &o, const COLUMN *collis
   writeLoadNotes(fp, o, datafile);
   writeCreateTable(fp, o, collist);
   if (o.format->header == 0 || fixed)
-    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,ERRORS=50000,ROWS=50000)\n", o.spec->buffer, o.spec->buffer);
+    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,ERRORS=50000,ROWS=50000)\n", o.settings->buffer, o.settings->buffer);
   else
-    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,SKIP=1,ERRORS=50000,ROWS=50000)\n", o.spec->buffer,
-            o.spec->buffer);
+    fprintf(fp, "OPTIONS(BINDSIZE=%d,READSIZE=%d,SKIP=1,ERRORS=50000,ROWS=50000)\n", o.settings->buffer,
+            o.settings->buffer);
   fputs("LOAD DATA\n", fp);
-  if (o.spec->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", chars(o.spec->charset));
+  if (o.settings->charset[0] != 0) fprintf(fp, "CHARACTERSET %s\n", chars(o.settings->charset));
   writeInfile(fp, o, collist, fixed, datafile);
-  fprintf(fp, "%s INTO TABLE %s\n", chars(o.spec->tabmode), chars(o.job->tabname));
+  fprintf(fp, "%s INTO TABLE %s\n", chars(o.settings->tabmode), chars(o.job->tabname));
   fputs("FIELDS TERMINATED BY X'", fp);
   for (int i = 0; i < o.format->flen && i < static_cast<int>(sizeof o.format->field); i++)
     fprintf(fp, "%02x", o.format->field[i]);

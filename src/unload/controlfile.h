@@ -28,7 +28,7 @@ struct CONTROLFILESPEC {
 // What a control file is written from: its own settings, the layout and
 // names of the data files, and the job's table and worker number.
 struct CONTROLFILEJOB {
-  const CONTROLFILESPEC *spec;
+  const CONTROLFILESPEC *settings;
   const ROWFORMAT *format;
   const OUTPUTSPEC *output;
   const JOBSTATE *job;

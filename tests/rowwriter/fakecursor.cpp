@@ -135,17 +135,17 @@ Run unload(Cursor *c, const std::vector<std::string> &options, const std::string
   }
   std::string f = "file=" + file;
   parseCommandOption(&opts, reinterpret_cast<const text *>(f.c_str()));
-  static JOBSPEC spec;
-  mapJobSettings(opts, &spec);
-  const JOBSTATE job{1, spec.fetch.DEFAULT_ARRAY_SIZE, spec.tabname};
-  const CONTROLFILEJOB control{&spec.control, &spec.format, &spec.output, &job};
-  describe(c, job.arraysize, reinterpret_cast<const char *>(spec.fetch.unique));
+  static JOBSPEC settings;
+  mapJobSettings(opts, &settings);
+  const JOBSTATE job{1, settings.fetch.DEFAULT_ARRAY_SIZE, settings.tabname};
+  const CONTROLFILEJOB control{&settings.control, &settings.format, &settings.output, &job};
+  describe(c, job.arraysize, reinterpret_cast<const char *>(settings.fetch.unique));
   DATABASE db{};
   Run run{0, {}};
   db.sink = {testsupport::appendMessage, &run.messages};
   ScriptedCursor cursor(c, &db);
   const JobStatus status =
-      printRow8(&db, &cursor, &c->head, spec.format, spec.output, spec.fetch, job, &control);
+      printRow8(&db, &cursor, &c->head, settings.format, settings.output, settings.fetch, job, &control);
   run.status = static_cast<int>(status);
   return run;
 }
